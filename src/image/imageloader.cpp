@@ -1,0 +1,190 @@
+#include "imageloader.h"
+
+#include "encryptedhex.h"
+#include "filenames.h"
+
+#include <QFile>
+#include <QLoggingCategory>
+
+#include <exception>
+
+Q_LOGGING_CATEGORY(lcImage, "corvant.image")
+
+namespace {
+
+using Failure = LoadReport::Failure;
+
+bool fail(LoadReport &report, Failure failure, const QString &detail = {})
+{
+    report.failure = failure;
+    report.detail = detail;
+    return false;
+}
+
+QString hex2(int value)
+{
+    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString describeRecordFailure(const HexRecord::Result &result, qsizetype lineLength)
+{
+    using HexRecord::Test;
+    switch (result.failed) {
+    case Test::Length:
+        if (result.count < 0)
+            return QStringLiteral("the byte count is not hexadecimal");
+        return QStringLiteral("the line is %1 characters long, its byte count %2 calls for %3")
+            .arg(lineLength)
+            .arg(result.count)
+            .arg(2 * result.count + 11);
+    case Test::Address:
+        return QStringLiteral("the address is not hexadecimal");
+    case Test::Type:
+        if (result.type < 0)
+            return QStringLiteral("the record type is not hexadecimal");
+        return QStringLiteral("record type %1 is not accepted (00, 01, 02 or 04)").arg(hex2(result.type));
+    case Test::Checksum:
+        return QStringLiteral("checksum %1, the record's bytes call for %2")
+            .arg(result.checksum < 0 ? QStringLiteral("not hexadecimal") : hex2(result.checksum),
+                 hex2(result.computed));
+    case Test::HexDigits:
+        return QStringLiteral("the record holds characters that are not hexadecimal digits");
+    case Test::OddDataLength:
+        return QStringLiteral("a data record with an odd byte count (%1)").arg(result.count);
+    case Test::None:
+        break;
+    }
+    return {};
+}
+
+// Reads a regular file in one piece of its own size, and anything else (a
+// pipe, a device) in chunks up to the size limit, so nothing without an end
+// can exhaust memory.
+Failure readWhole(QFile &file, QByteArray &text)
+{
+    try {
+        qint64 capacity = kMaxImageFileSize + 1;
+        if (!file.isSequential()) {
+            if (file.size() > kMaxImageFileSize)
+                return Failure::TooLarge;
+            capacity = file.size();
+        }
+        constexpr qint64 kChunk = 1024 * 1024;
+        for (;;) {
+            const qsizetype used = text.size();
+            const qint64 want = file.isSequential() ? kChunk : capacity - used;
+            if (want <= 0)
+                return Failure::None;
+            text.resize(used + qsizetype(want));
+            const qint64 got = file.read(text.data() + used, want);
+            if (got < 0)
+                return Failure::CannotRead;
+            text.resize(used + qsizetype(got));
+            if (got == 0)
+                return Failure::None;
+            if (text.size() > kMaxImageFileSize)
+                return Failure::TooLarge;
+        }
+    } catch (const std::bad_alloc &) {
+        return Failure::TooLarge;
+    }
+}
+
+} // namespace
+
+QString LoadReport::reason() const
+{
+    switch (failure) {
+    case Failure::None:
+        return {};
+    case Failure::CannotRead:
+        return QStringLiteral("cannot read the file: %1").arg(detail);
+    case Failure::TooLarge:
+        return QStringLiteral("the file is larger than %1 MiB").arg(kMaxImageFileSize / (1024 * 1024));
+    case Failure::Empty:
+        return QStringLiteral("the file is empty");
+    case Failure::EncryptedWithoutText:
+        return QStringLiteral("the first line names encryption but no encrypted text follows");
+    case Failure::Decryption:
+        return QStringLiteral("the encrypted text cannot be deciphered: %1").arg(detail);
+    case Failure::NoRecords:
+        return QStringLiteral("no line begins with ':'");
+    case Failure::Record:
+        return QStringLiteral("line %1%2: %3")
+            .arg(line)
+            .arg(wasEncrypted ? QStringLiteral(" of the deciphered text") : QString())
+            .arg(detail);
+    }
+    return {};
+}
+
+bool loadImageFromText(QByteArray text, FirmwareImage &image, LoadReport *reportOut)
+{
+    LoadReport local;
+    LoadReport &report = reportOut ? *reportOut : local;
+    report = LoadReport();
+    image.heldEncrypted = false;
+    image.flags = ContentFlags();
+
+    try {
+        image.records = RecordList::fromText(std::move(text));
+        if (image.records.isEmpty())
+            return fail(report, Failure::Empty);
+
+        if (EncryptedHex::namesEncryption(image.records.at(0))) {
+            image.heldEncrypted = true;
+            report.wasEncrypted = true;
+            EncryptedHex::decryptInPlace(image);
+        }
+
+        bool anyRecord = false;
+        for (qsizetype i = 0; i < image.records.size(); ++i) {
+            const QByteArrayView line = image.records.at(i);
+            if (line.isEmpty() || line[0] != ':')
+                continue;
+            anyRecord = true;
+            ++report.records;
+            const HexRecord::Result result = HexRecord::check(line);
+            if (result.failed != HexRecord::Test::None) {
+                report.failedTest = result.failed;
+                report.line = i + 1;
+                return fail(report, Failure::Record, describeRecordFailure(result, line.size()));
+            }
+            HexRecord::addContentFlags(line, image.flags);
+        }
+
+        if (!anyRecord) {
+            return fail(report,
+                        image.heldEncrypted ? Failure::EncryptedWithoutText : Failure::NoRecords);
+        }
+        return true;
+    } catch (const std::exception &e) {
+        // Decryption errors and exhausted memory end the load as an invalid file.
+        return fail(report, Failure::Decryption, QString::fromUtf8(e.what()));
+    }
+}
+
+bool loadImage(QString &fileName, FirmwareImage &image, LoadReport *reportOut)
+{
+    LoadReport local;
+    LoadReport &report = reportOut ? *reportOut : local;
+    report = LoadReport();
+    image.heldEncrypted = false;
+    image.flags = ContentFlags();
+
+    fileName = resolveFileName(fileName);
+
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(report, Failure::CannotRead, file.errorString());
+
+    QByteArray text;
+    const Failure readFailure = readWhole(file, text);
+    if (readFailure != Failure::None)
+        return fail(report, readFailure, file.errorString());
+
+    const bool valid = loadImageFromText(std::move(text), image, &report);
+    if (!valid)
+        qCDebug(lcImage) << "load of" << fileName << "failed:" << report.reason();
+    return valid;
+}

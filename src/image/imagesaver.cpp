@@ -1,0 +1,28 @@
+#include "imagesaver.h"
+
+#include "imageerror.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+void saveImage(const RecordList &records, const QString &fileName)
+{
+    // QSaveFile would replace a read-only file by renaming over it; the
+    // technician protected it, so refuse as the file system would on Windows.
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isWritable())
+        throw ImageError(QStringLiteral("%1 is read-only").arg(fileName));
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ImageError(file.errorString());
+
+    const QByteArray text = records.toText();
+    if (file.write(text) != text.size()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        throw ImageError(error);
+    }
+    if (!file.commit())
+        throw ImageError(file.errorString());
+}

@@ -1,0 +1,110 @@
+#include "recordlist.h"
+
+#include <cstring>
+
+RecordList RecordList::fromText(QByteArray text)
+{
+    const qsizetype nul = text.indexOf('\0');
+    if (nul >= 0)
+        text.truncate(nul);
+
+    RecordList list;
+    const char *data = text.constData();
+    const qsizetype size = text.size();
+    // A hex record line is about 43 characters; reserving avoids regrowth.
+    list.m_lines.reserve(std::size_t(size / 40 + 1));
+
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char c = data[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        list.m_lines.push_back({start, i - start});
+        if (c == '\r' && i + 1 < size && data[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        list.m_lines.push_back({start, size - start});
+
+    list.m_buffer = std::move(text);
+    return list;
+}
+
+QByteArrayView RecordList::at(qsizetype index) const
+{
+    Q_ASSERT(index >= 0 && index < size());
+    const Span &span = m_lines[std::size_t(index)];
+    return QByteArrayView(m_buffer.constData() + span.offset, span.length);
+}
+
+void RecordList::replace(qsizetype index, QByteArrayView line)
+{
+    Q_ASSERT(index >= 0 && index < size());
+    Span &span = m_lines[std::size_t(index)];
+    if (span.length == line.size()) {
+        if (line.size() > 0)
+            std::memmove(m_buffer.data() + span.offset, line.data(), std::size_t(line.size()));
+        return;
+    }
+    // A line of another length goes to the end of the buffer; the old bytes
+    // stay unused until the list is rebuilt by the next load.
+    const qsizetype offset = appendToBuffer(line);
+    span.offset = offset;
+    span.length = line.size();
+}
+
+void RecordList::append(QByteArrayView line)
+{
+    const qsizetype offset = appendToBuffer(line);
+    m_lines.push_back({offset, line.size()});
+}
+
+qsizetype RecordList::appendToBuffer(QByteArrayView line)
+{
+    const qsizetype offset = m_buffer.size();
+    const char *begin = m_buffer.constData();
+    if (line.data() >= begin && line.data() < begin + m_buffer.size())
+        m_buffer.append(line.toByteArray()); // the source would move with the buffer
+    else
+        m_buffer.append(line);
+    return offset;
+}
+
+void RecordList::removeFirst()
+{
+    Q_ASSERT(!isEmpty());
+    m_lines.erase(m_lines.begin());
+}
+
+void RecordList::clear()
+{
+    m_buffer.clear();
+    m_lines.clear();
+}
+
+QByteArray RecordList::toText() const
+{
+    qsizetype total = 0;
+    for (const Span &span : m_lines)
+        total += span.length + 2;
+
+    QByteArray text;
+    text.reserve(total);
+    for (const Span &span : m_lines) {
+        text.append(m_buffer.constData() + span.offset, span.length);
+        text.append("\r\n", 2);
+    }
+    return text;
+}
+
+bool operator==(const RecordList &a, const RecordList &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a.at(i) != b.at(i))
+            return false;
+    }
+    return true;
+}

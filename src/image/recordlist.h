@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <vector>
+
+// The record list of a firmware image: the file's text lines in file order,
+// without their terminators, kept as bytes (never decoded, so 8-bit comment
+// lines survive every round trip).
+//
+// All lines live in one shared buffer and the list only keeps where each line
+// starts and how long it is: a multi-megabyte file loads without one
+// allocation per line, and copying a list is cheap (the buffer is implicitly
+// shared until one copy writes).
+class RecordList
+{
+public:
+    RecordList() = default;
+
+    // Splits text into lines exactly as a text file is read: a line ends at
+    // CR LF, a lone CR or a lone LF, a final terminator does not open another
+    // line, and the first NUL byte ends the text.
+    static RecordList fromText(QByteArray text);
+
+    qsizetype size() const { return qsizetype(m_lines.size()); }
+    bool isEmpty() const { return m_lines.empty(); }
+
+    QByteArrayView at(qsizetype index) const;
+    QByteArrayView operator[](qsizetype index) const { return at(index); }
+
+    // Replaces the line at index. A line of the same length is rewritten in
+    // place, which is how option bytes are patched.
+    void replace(qsizetype index, QByteArrayView line);
+    void append(QByteArrayView line);
+    void removeFirst();
+    void clear();
+
+    // The list as a text file holds it: every line followed by CR LF.
+    QByteArray toText() const;
+
+    friend bool operator==(const RecordList &a, const RecordList &b);
+
+private:
+    struct Span
+    {
+        qsizetype offset;
+        qsizetype length;
+    };
+
+    qsizetype appendToBuffer(QByteArrayView line);
+
+    QByteArray m_buffer;
+    std::vector<Span> m_lines;
+};
