@@ -63,7 +63,7 @@ QString resolveFileName(const QString &fileName)
 
     const QDir dir(directory.isEmpty() ? QStringLiteral(".") : directory);
     const QStringList entries
-        = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+        = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
     for (const QString &entry : entries) {
         if (wildcardMatch(pattern, entry))
             return directory + entry;

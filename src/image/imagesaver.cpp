@@ -7,10 +7,13 @@
 
 void saveImage(const RecordList &records, const QString &fileName)
 {
-    // QSaveFile would replace a read-only file by renaming over it; the
-    // technician protected it, so refuse as the file system would on Windows.
+    // QSaveFile would replace a read-only file by renaming over it (and root
+    // may write anything); the technician protected it, so refuse as the file
+    // system does on Windows.
     const QFileInfo info(fileName);
-    if (info.exists() && !info.isWritable())
+    constexpr auto kAnyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup
+        | QFileDevice::WriteOther;
+    if (info.isFile() && (!info.isWritable() || !(info.permissions() & kAnyWrite)))
         throw ImageError(QStringLiteral("%1 is read-only").arg(fileName));
 
     QSaveFile file(fileName);

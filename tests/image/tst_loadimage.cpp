@@ -1,0 +1,266 @@
+#include "encryptedhex.h"
+#include "imageloader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Failure = LoadReport::Failure;
+using HexRecord::Test;
+
+Q_DECLARE_METATYPE(LoadReport::Failure)
+Q_DECLARE_METATYPE(HexRecord::Test)
+
+namespace {
+
+const QByteArray kFacility = ":020142000A347D";
+const QByteArray kEeprom = ":024200000102B9";
+const QByteArray kEndOfFile = ":00000001FF";
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestLoadImage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void validity_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<Failure>("failure");
+        QTest::addColumn<Test>("failedTest");
+        QTest::addColumn<qsizetype>("line");
+
+        QTest::newRow("one data record") << QByteArray(":0400000000000000FC\r\n") << true
+                                         << Failure::None << Test::None << qsizetype(0);
+        QTest::newRow("comments and empty lines are skipped")
+            << QByteArray("; firmware\r\n\r\n:0400000000000000FC\r\n# end\r\n") << true
+            << Failure::None << Test::None << qsizetype(0);
+        QTest::newRow("blank-led line is no record")
+            << QByteArray(" :0400000000000000FD\r\n:00000001FF") << true << Failure::None
+            << Test::None << qsizetype(0);
+        QTest::newRow("empty file") << QByteArray() << false << Failure::Empty << Test::None
+                                    << qsizetype(0);
+        QTest::newRow("only NUL") << QByteArray("\0:00000001FF", 12) << false << Failure::Empty
+                                  << Test::None << qsizetype(0);
+        QTest::newRow("no line begins with a colon")
+            << QByteArray("hello\r\nworld\r\n") << false << Failure::NoRecords << Test::None
+            << qsizetype(0);
+        QTest::newRow("trailing blank on a record")
+            << QByteArray(":00000001FF\r\n:0400000000000000FC \r\n") << false << Failure::Record
+            << Test::Length << qsizetype(2);
+        QTest::newRow("type 03") << QByteArray("\n\n:0400000300000000F9") << false
+                                 << Failure::Record << Test::Type << qsizetype(3);
+        QTest::newRow("checksum off by one") << QByteArray(":0400000000000000FD") << false
+                                             << Failure::Record << Test::Checksum << qsizetype(1);
+        QTest::newRow("lines after end of file are still tested")
+            << QByteArray(":00000001FF\r\n:0400000000000000FD\r\n") << false << Failure::Record
+            << Test::Checksum << qsizetype(2);
+        QTest::newRow("odd data count") << QByteArray(":03000000010203F7") << false
+                                        << Failure::Record << Test::OddDataLength << qsizetype(1);
+        QTest::newRow("NUL cuts the bad record off")
+            << QByteArray(":00000001FF\r\n\0:0400000000000000FD\r\n", 35) << true
+            << Failure::None << Test::None << qsizetype(0);
+        QTest::newRow("header names encryption, nothing follows")
+            << QByteArray("CORVANT encrypted file 2026\r\n") << false
+            << Failure::EncryptedWithoutText << Test::None << qsizetype(0);
+        QTest::newRow("encrypted text that is no Base64")
+            << QByteArray("ENCRYPTED\r\nabc\r\n") << false << Failure::Decryption << Test::None
+            << qsizetype(0);
+    }
+    void validity()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, valid);
+
+        FirmwareImage image;
+        LoadReport report;
+        QCOMPARE(loadImageFromText(text, image, &report), valid);
+        QTEST(report.failure, "failure");
+        QTEST(report.failedTest, "failedTest");
+        QTEST(report.line, "line");
+        QCOMPARE(report.reason().isEmpty(), valid);
+    }
+
+    void everyLineStaysInTheList()
+    {
+        const QByteArray text = "; \xe9tiquette\r\n\r\n" + kFacility + "\n" + kEndOfFile + "\r";
+        FirmwareImage image;
+        QVERIFY(loadImageFromText(text, image));
+        QCOMPARE(image.records.size(), 4);
+        QCOMPARE(image.records.at(0), QByteArrayView("; \xe9tiquette"));
+        QCOMPARE(image.records.at(1), QByteArrayView(""));
+        QCOMPARE(image.records.at(2), QByteArrayView(kFacility));
+    }
+
+    void flagsFollowTheRecords()
+    {
+        FirmwareImage image;
+        QVERIFY(loadImageFromText(kFacility + "\r\n" + kEeprom + "\r\n", image));
+        QVERIFY(image.flags.facilityCodeSlot);
+        QVERIFY(image.flags.eepromData);
+        QVERIFY(!image.flags.relayTimeSlot);
+        QVERIFY(!image.flags.customerCodeTable);
+        QVERIFY(!image.heldEncrypted);
+    }
+
+    void flagsBeforeAFailingRecordSurvive()
+    {
+        FirmwareImage image;
+        const QByteArray text = kFacility + "\r\n:0400000000000000FD\r\n" + kEeprom + "\r\n";
+        QVERIFY(!loadImageFromText(text, image));
+        QVERIFY(image.flags.facilityCodeSlot);
+        QVERIFY2(!image.flags.eepromData, "records after the failing one are not read");
+    }
+
+    void everyLoadStartsWithClearedFlags()
+    {
+        FirmwareImage image;
+        QVERIFY(loadImageFromText(kFacility + "\r\n" + kEeprom, image));
+        QVERIFY(loadImageFromText(kEndOfFile, image));
+        QCOMPARE(image.flags, ContentFlags());
+    }
+
+    void extendedAddressIsNotApplied()
+    {
+        // The record after a non-zero upper address is still read at its
+        // 16-bit address: word 0xA1, the facility code slot.
+        FirmwareImage image;
+        QVERIFY(loadImageFromText(":020000040001F9\r\n" + kFacility, image));
+        QVERIFY(image.flags.facilityCodeSlot);
+        QVERIFY(!image.flags.eepromData);
+    }
+
+    void referenceFilesLoad_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<ContentFlags>("flags");
+
+        const ContentFlags all{true, true, true, true};
+        QTest::newRow("srec_cat") << QStringLiteral("srec_cat-options.hex") << all;
+        QTest::newRow("intelhex") << QStringLiteral("intelhex-options.hex") << all;
+        QTest::newRow("srec_cat above 64 KiB")
+            << QStringLiteral("srec_cat-above-64k.hex") << ContentFlags{true, false, false, false};
+        QTest::newRow("bundled example")
+            << QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex") << all;
+    }
+    void referenceFilesLoad()
+    {
+        QFETCH(QString, file);
+        QString name = QDir(QStringLiteral(CORVANT_TEST_DATA)).filePath(file);
+        FirmwareImage image;
+        LoadReport report;
+        QVERIFY2(loadImage(name, image, &report), qPrintable(report.reason()));
+        QTEST(image.flags, "flags");
+        QVERIFY(report.records > 0);
+    }
+
+    void unreadableFileKeepsThePreviousLines()
+    {
+        FirmwareImage image;
+        QVERIFY(loadImageFromText(kFacility, image));
+
+        QTemporaryDir dir;
+        QString missing = dir.filePath(QStringLiteral("gone.hex"));
+        LoadReport report;
+        QVERIFY(!loadImage(missing, image, &report));
+        QCOMPARE(report.failure, Failure::CannotRead);
+        QCOMPARE(missing, dir.filePath(QStringLiteral("gone.hex")));
+        QCOMPARE(image.records.size(), 1);
+        QCOMPARE(image.flags, ContentFlags());
+
+        QString directory = dir.path();
+        QVERIFY(!loadImage(directory, image, &report));
+        QCOMPARE(image.records.size(), 1);
+    }
+
+    void oversizedFileIsRefusedUnread()
+    {
+        QTemporaryDir dir;
+        QString name = dir.filePath(QStringLiteral("huge.hex"));
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(kMaxImageFileSize + 1)); // sparse: no disk used
+        file.close();
+
+        FirmwareImage image;
+        LoadReport report;
+        QVERIFY(!loadImage(name, image, &report));
+        QCOMPARE(report.failure, Failure::TooLarge);
+    }
+
+    void nameIsResolvedToTheFileOnDisk_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("resolved");
+
+        QTest::newRow("exact name") << QStringLiteral("Reader_V2.HEX") << QStringLiteral("Reader_V2.HEX");
+        QTest::newRow("letter case from disk") << QStringLiteral("reader_v2.hex") << QStringLiteral("Reader_V2.HEX");
+        QTest::newRow("star") << QStringLiteral("r*") << QStringLiteral("Reader_V2.HEX");
+        QTest::newRow("first in name order") << QStringLiteral("*.hex") << QStringLiteral(".hidden.hex");
+        QTest::newRow("question mark") << QStringLiteral("reader_v?.*") << QStringLiteral("Reader_V2.HEX");
+        QTest::newRow("hidden file") << QStringLiteral(".h*") << QStringLiteral(".hidden.hex");
+        QTest::newRow("no match stays") << QStringLiteral("none*.hex") << QStringLiteral("none*.hex");
+        QTest::newRow("directories are not matched") << QStringLiteral("sub*") << QStringLiteral("sub*");
+    }
+    void nameIsResolvedToTheFileOnDisk()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, resolved);
+
+        QTemporaryDir dir;
+        writeFile(dir.filePath(QStringLiteral("Reader_V2.HEX")), kFacility);
+        writeFile(dir.filePath(QStringLiteral(".hidden.hex")), kEeprom);
+        writeFile(dir.filePath(QStringLiteral("zzz.txt")), "text");
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("subdir.hex")));
+
+        QString name = dir.path() + QLatin1Char('/') + given;
+        FirmwareImage image;
+        const bool valid = loadImage(name, image);
+        QCOMPARE(name, dir.path() + QLatin1Char('/') + resolved);
+        QCOMPARE(valid, resolved != given || !given.contains(QLatin1Char('*')));
+    }
+
+    void encryptedFileLoadsLikeAPlainOne()
+    {
+        FirmwareImage plain;
+        QVERIFY(loadImageFromText("; comment\r\n" + kFacility + "\r\n" + kEeprom + "\r\n", plain));
+        FirmwareImage encrypted = plain;
+        EncryptedHex::encryptImage(encrypted, 2026);
+
+        FirmwareImage loaded;
+        LoadReport report;
+        QVERIFY(loadImageFromText(encrypted.records.toText(), loaded, &report));
+        QVERIFY(report.wasEncrypted);
+        QVERIFY(!loaded.heldEncrypted);
+        QVERIFY(loaded.records == plain.records);
+        QCOMPARE(loaded.flags, plain.flags);
+    }
+
+    void failingRecordOfAnEncryptedFileNamesTheDecipheredLine()
+    {
+        FirmwareImage image;
+        QVERIFY(loadImageFromText(kFacility, image));
+        image.records.append(":0400000000000000FD");
+        EncryptedHex::encryptImage(image, 2026);
+
+        FirmwareImage loaded;
+        LoadReport report;
+        QVERIFY(!loadImageFromText(image.records.toText(), loaded, &report));
+        QCOMPARE(report.line, 2);
+        QVERIFY2(report.reason().contains(QLatin1String("line 2 of the deciphered text")),
+                 qPrintable(report.reason()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLoadImage)
+#include "tst_loadimage.moc"
