@@ -30,12 +30,13 @@ QByteArray encode(QByteArrayView data)
 
 std::optional<QByteArray> decode(QByteArrayView text)
 {
-    QByteArray filtered;
-    filtered.reserve(text.size());
+    QByteArray filtered(text.size(), Qt::Uninitialized);
+    char *out = filtered.data();
     for (const char c : text) {
-        if (isAlphabet(c))
-            filtered.append(c);
+        *out = c;
+        out += isAlphabet(c);
     }
+    filtered.truncate(out - filtered.constData());
     if (filtered.size() % 4 != 0)
         return std::nullopt;
 

@@ -25,6 +25,14 @@ constexpr std::array<signed char, 256> makeDigitTable()
 
 constexpr std::array<signed char, 256> kDigits = makeDigitTable();
 
+// Two digits known to lie inside the line; -1 when either is not hexadecimal.
+inline int pairAt(const char *p)
+{
+    const int high = kDigits[static_cast<unsigned char>(p[0])];
+    const int low = kDigits[static_cast<unsigned char>(p[1])];
+    return (high | low) < 0 ? -1 : high * 16 + low;
+}
+
 bool isAcceptedType(int type)
 {
     return type == kTypeData || type == kTypeEndOfFile || type == kTypeExtendedSegment
@@ -42,11 +50,7 @@ int byteField(QByteArrayView line, qsizetype pos)
 {
     if (pos < 0 || pos + 2 > line.size())
         return -1;
-    const int high = digitValue(line[pos]);
-    const int low = digitValue(line[pos + 1]);
-    if (high < 0 || low < 0)
-        return -1;
-    return high * 16 + low;
+    return pairAt(line.data() + pos);
 }
 
 int wordField(QByteArrayView line, qsizetype pos)
@@ -70,12 +74,20 @@ namespace {
 int checksumOver(QByteArrayView line, int count, bool &allHex)
 {
     int sum = 0;
-    allHex = true;
-    for (int i = 0; i < count + 4; ++i) {
-        const int value = byteField(line, kCountPos + 2 * qsizetype(i));
-        allHex = allHex && value >= 0;
+    int bad = 0;
+    const qsizetype pairs = std::min<qsizetype>(count + 4, (line.size() - kCountPos) / 2);
+    const char *p = line.data() + kCountPos;
+    for (qsizetype i = 0; i < pairs; ++i, p += 2) {
+        const int value = pairAt(p);
+        bad |= value;
         sum += value & 0xFF;
     }
+    // Pairs beyond the line read as bad, like any other bad field.
+    for (qsizetype i = pairs; i < count + 4; ++i) {
+        bad = -1;
+        sum += 0xFF;
+    }
+    allHex = bad >= 0;
     return -sum & 0xFF;
 }
 

@@ -14,18 +14,33 @@ RecordList RecordList::fromText(QByteArray text)
     // A hex record line is about 43 characters; reserving avoids regrowth.
     list.m_lines.reserve(std::size_t(size / 40 + 1));
 
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        const char c = data[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        list.m_lines.push_back({start, i - start});
-        if (c == '\r' && i + 1 < size && data[i + 1] == '\n')
-            ++i;
-        start = i + 1;
+    // memchr finds the next LF fast; a CR before it either belongs to it
+    // (CR LF) or ends a line of its own. The LF found is kept until passed, so
+    // a file of lone CRs is still read in one sweep.
+    const char *begin = data;
+    const char *end = data + size;
+    const char *p = begin;
+    const char *lf = nullptr;
+    bool lfKnown = false;
+    while (p < end) {
+        if (!lfKnown || (lf && lf < p)) {
+            lf = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)));
+            lfKnown = true;
+        }
+        const char *stop = lf ? lf : end;
+        const char *cr = static_cast<const char *>(std::memchr(p, '\r', std::size_t(stop - p)));
+        if (cr) {
+            list.m_lines.push_back({p - begin, cr - p});
+            p = cr + 1;
+            if (p == lf)
+                ++p; // CR LF
+        } else {
+            list.m_lines.push_back({p - begin, stop - p});
+            if (!lf)
+                break;
+            p = lf + 1;
+        }
     }
-    if (start < size)
-        list.m_lines.push_back({start, size - start});
 
     list.m_buffer = std::move(text);
     return list;

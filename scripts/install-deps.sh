@@ -1,0 +1,32 @@
+#!/bin/sh
+# Installs the Debian 12 packages the project needs, when any is missing.
+#   install-deps.sh          what building and running the programs needs
+#   install-deps.sh test     also what the tests need (reference tools)
+#   install-deps.sh ci       also what CI needs (clang for the fuzz targets)
+set -eu
+
+packages="cmake ninja-build g++ pkg-config qt6-base-dev libssl-dev libbenchmark-dev"
+case "${1:-}" in
+    "") ;;
+    test) packages="$packages srecord python3-intelhex" ;;
+    ci) packages="$packages srecord python3-intelhex clang libclang-rt-14-dev" ;;
+    *) echo "usage: $0 [test|ci]" >&2; exit 1 ;;
+esac
+
+missing=""
+for package in $packages; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $package"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=""
+else
+    sudo="sudo"
+fi
+$sudo apt-get update
+# shellcheck disable=SC2086
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
