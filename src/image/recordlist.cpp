@@ -86,12 +86,6 @@ qsizetype RecordList::appendToBuffer(QByteArrayView line)
     return offset;
 }
 
-void RecordList::removeFirst()
-{
-    Q_ASSERT(!isEmpty());
-    m_lines.erase(m_lines.begin());
-}
-
 void RecordList::clear()
 {
     m_buffer.clear();

@@ -33,7 +33,6 @@ public:
     // place, which is how option bytes are patched.
     void replace(qsizetype index, QByteArrayView line);
     void append(QByteArrayView line);
-    void removeFirst();
     void clear();
 
     // The list as a text file holds it: every line followed by CR LF.

@@ -1,4 +1,5 @@
 #include "hextool.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,19 +26,6 @@ Run run(const QStringList &arguments)
 }
 
 const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex");
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 } // namespace
 
@@ -101,7 +89,7 @@ private slots:
         QFETCH(QString, reason);
         QTemporaryDir dir;
         const QString name = dir.filePath(QStringLiteral("bad.hex"));
-        writeFile(name, content);
+        QVERIFY(TestFiles::write(name, content));
 
         const Run result = run({QStringLiteral("info"), name});
         QCOMPARE(result.exitCode, HexTool::kExitInvalidFile);
@@ -129,7 +117,7 @@ private slots:
                                                      QRegularExpression::MultilineOption)));
 
         QCOMPARE(run({QStringLiteral("decrypt"), encrypted, plain}).exitCode, HexTool::kExitOk);
-        QCOMPARE(readFile(plain), readFile(kExample)); // the example is written with CR LF
+        QCOMPARE(TestFiles::read(plain), TestFiles::read(kExample)); // the example is written with CR LF
     }
 
     void invalidInputLeavesTheOutputAlone_data()
@@ -144,13 +132,13 @@ private slots:
         QTemporaryDir dir;
         const QString input = dir.filePath(QStringLiteral("bad.hex"));
         const QString output = dir.filePath(QStringLiteral("out.hex"));
-        writeFile(input, ":0400000000000000FD\r\n");
-        writeFile(output, "precious");
+        QVERIFY(TestFiles::write(input, ":0400000000000000FD\r\n"));
+        QVERIFY(TestFiles::write(output, "precious"));
 
         const Run result = run({command, input, output});
         QCOMPARE(result.exitCode, HexTool::kExitInvalidFile);
         QVERIFY(result.err.contains(QLatin1String("line 1: checksum FD")));
-        QCOMPARE(readFile(output), QByteArray("precious"));
+        QCOMPARE(TestFiles::read(output), QByteArray("precious"));
     }
 
     void unwritableOutput()

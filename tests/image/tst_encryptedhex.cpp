@@ -2,6 +2,7 @@
 #include "encryptedhex.h"
 #include "imageerror.h"
 #include "imageloader.h"
+#include "testfiles.h"
 
 #include <QDate>
 #include <QFile>
@@ -14,14 +15,6 @@ namespace {
 QString dataFile(const char *name)
 {
     return QStringLiteral(CORVANT_TEST_DATA "/") + QLatin1String(name);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
 }
 
 FirmwareImage imageOf(const QByteArray &text)
@@ -67,14 +60,14 @@ private slots:
         LoadReport report;
         QVERIFY2(loadImage(name, image, &report), qPrintable(report.reason()));
         QVERIFY(report.wasEncrypted);
-        QVERIFY(image.records == RecordList::fromText(readFile(dataFile("known-answer.hex"))));
+        QVERIFY(image.records == RecordList::fromText(TestFiles::read(dataFile("known-answer.hex"))));
     }
 
     void knownAnswerFileIsWhatEncryptionWrites()
     {
-        FirmwareImage image = imageOf(readFile(dataFile("known-answer.hex")));
+        FirmwareImage image = imageOf(TestFiles::read(dataFile("known-answer.hex")));
         EncryptedHex::encryptImage(image, 2026);
-        QCOMPARE(image.records.toText(), readFile(dataFile("known-answer-encrypted.hex")));
+        QCOMPARE(image.records.toText(), TestFiles::read(dataFile("known-answer-encrypted.hex")));
     }
 
     void headerNamesEncryptionAndYear_data()
@@ -207,7 +200,7 @@ private slots:
     void rewrappedBase64StillDecrypts()
     {
         QFETCH(Rewrap, rewrap);
-        const FirmwareImage plain = imageOf(readFile(dataFile("known-answer.hex")));
+        const FirmwareImage plain = imageOf(TestFiles::read(dataFile("known-answer.hex")));
         FirmwareImage image = plain;
         EncryptedHex::encryptImage(image, 2026);
 
@@ -255,7 +248,7 @@ private slots:
 
     void corruptedCiphertextMakesTheFileInvalid()
     {
-        FirmwareImage image = imageOf(readFile(dataFile("known-answer.hex")));
+        FirmwareImage image = imageOf(TestFiles::read(dataFile("known-answer.hex")));
         EncryptedHex::encryptImage(image, 2026);
         QByteArray base64 = bareBase64(image);
         base64[70] = base64[70] == 'A' ? 'B' : 'A'; // inside the fourth block

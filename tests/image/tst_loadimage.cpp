@@ -1,5 +1,6 @@
 #include "encryptedhex.h"
 #include "imageloader.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,13 +18,6 @@ namespace {
 const QByteArray kFacility = ":020142000A347D";
 const QByteArray kEeprom = ":024200000102B9";
 const QByteArray kEndOfFile = ":00000001FF";
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 } // namespace
 
@@ -218,9 +212,9 @@ private slots:
         QFETCH(QString, resolved);
 
         QTemporaryDir dir;
-        writeFile(dir.filePath(QStringLiteral("Reader_V2.HEX")), kFacility);
-        writeFile(dir.filePath(QStringLiteral(".hidden.hex")), kEeprom);
-        writeFile(dir.filePath(QStringLiteral("zzz.txt")), "text");
+        QVERIFY(TestFiles::write(dir.filePath(QStringLiteral("Reader_V2.HEX")), kFacility));
+        QVERIFY(TestFiles::write(dir.filePath(QStringLiteral(".hidden.hex")), kEeprom));
+        QVERIFY(TestFiles::write(dir.filePath(QStringLiteral("zzz.txt")), "text"));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("subdir.hex")));
 
         QString name = dir.path() + QLatin1Char('/') + given;

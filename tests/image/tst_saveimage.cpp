@@ -1,22 +1,11 @@
 #include "imageerror.h"
 #include "imagesaver.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return file.readAll();
-}
-
-} // namespace
 
 class TestSaveImage : public QObject
 {
@@ -29,7 +18,7 @@ private slots:
         const QString name = dir.filePath(QStringLiteral("out.hex"));
         const RecordList records = RecordList::fromText("; \xe9t\xe9\n\n:00000001FF");
         saveImage(records, name);
-        QCOMPARE(readFile(name), QByteArray("; \xe9t\xe9\r\n\r\n:00000001FF\r\n"));
+        QCOMPARE(TestFiles::read(name), QByteArray("; \xe9t\xe9\r\n\r\n:00000001FF\r\n"));
     }
 
     void replacesAnExistingFileWhole()
@@ -38,7 +27,7 @@ private slots:
         const QString name = dir.filePath(QStringLiteral("out.hex"));
         saveImage(RecordList::fromText(QByteArray(1000, 'x')), name);
         saveImage(RecordList::fromText("short"), name);
-        QCOMPARE(readFile(name), QByteArray("short\r\n"));
+        QCOMPARE(TestFiles::read(name), QByteArray("short\r\n"));
     }
 
     void failureLeavesTheOldFileAndNoOther_data()
@@ -66,7 +55,7 @@ private slots:
         } catch (const ImageError &e) {
             QVERIFY(!e.message().isEmpty());
         }
-        QCOMPARE(readFile(readOnly), QByteArray("old\r\n"));
+        QCOMPARE(TestFiles::read(readOnly), QByteArray("old\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     }
 };
