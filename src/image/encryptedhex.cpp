@@ -67,14 +67,14 @@ bool namesEncryption(QByteArrayView firstLine)
 
 void encryptImage(FirmwareImage &image, int year)
 {
-    const QByteArray plaintext = image.records.toText();
-    QByteArray ciphertext(plaintext.size() + 16, Qt::Uninitialized);
-
+    QByteArray ciphertext;
     {
         const FileKey key;
         CipherState state;
         encryptInit(state, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, kKeyBits,
                     key.data(), kKeySize);
+        const QByteArray plaintext = image.records.toText();
+        ciphertext.resize(plaintext.size() + 16);
         const std::size_t length = encryptBuffer(
             state, reinterpret_cast<const std::uint8_t *>(plaintext.constData()),
             std::size_t(plaintext.size()), reinterpret_cast<std::uint8_t *>(ciphertext.data()),

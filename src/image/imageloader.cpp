@@ -107,6 +107,8 @@ QString LoadReport::reason() const
         return QStringLiteral("the first line names encryption but no encrypted text follows");
     case Failure::Decryption:
         return QStringLiteral("the encrypted text cannot be deciphered: %1").arg(detail);
+    case Failure::OutOfMemory:
+        return QStringLiteral("not enough memory to load the file");
     case Failure::NoRecords:
         return QStringLiteral("no line begins with ':'");
     case Failure::Record:
@@ -158,8 +160,11 @@ bool loadImageFromText(QByteArray text, FirmwareImage &image, LoadReport *report
                         image.heldEncrypted ? Failure::EncryptedWithoutText : Failure::NoRecords);
         }
         return true;
+    } catch (const std::bad_alloc &) {
+        return fail(report, Failure::OutOfMemory);
     } catch (const std::exception &e) {
-        // Decryption errors and exhausted memory end the load as an invalid file.
+        // Only deciphering raises anything else: cipher, format and
+        // consistency errors alike make the file invalid.
         return fail(report, Failure::Decryption, QString::fromUtf8(e.what()));
     }
 }

@@ -49,6 +49,7 @@ private slots:
         QTest::newRow("extended segment") << QByteArray(":020000021000EC") << Test::None;
         QTest::newRow("odd count outside data") << QByteArray(":0100000100FE") << Test::None;
         QTest::newRow("empty data record") << QByteArray(":0000000000") << Test::None;
+        QTest::newRow("another instruction at 0xA1") << QByteArray(":020142000A357C") << Test::None;
 
         // Length: 2N+11 characters exactly.
         QTest::newRow("trailing blank") << QByteArray(":0400000000000000FC ") << Test::Length;

@@ -124,6 +124,17 @@ private slots:
         QCOMPARE(image.flags, ContentFlags());
     }
 
+    void heldEncryptedFollowsEachLoad()
+    {
+        FirmwareImage image;
+        QVERIFY(!loadImageFromText("ENCRYPTED\r\n", image));
+        QVERIFY2(image.heldEncrypted, "a header without text stays encrypted");
+        QVERIFY(loadImageFromText(kEndOfFile, image));
+        QVERIFY(!image.heldEncrypted);
+        QVERIFY(!loadImageFromText("ENCRYPTED\r\nnot*base64\r\n", image));
+        QVERIFY2(image.heldEncrypted, "a failed decryption leaves it set");
+    }
+
     void extendedAddressIsNotApplied()
     {
         // The record after a non-zero upper address is still read at its
@@ -198,6 +209,8 @@ private slots:
         QTest::addColumn<QString>("resolved");
 
         QTest::newRow("exact name") << QStringLiteral("Reader_V2.HEX") << QStringLiteral("Reader_V2.HEX");
+        QTest::newRow("exact name beats an earlier case variant")
+            << QStringLiteral("reader_v3.hex") << QStringLiteral("reader_v3.hex");
         QTest::newRow("letter case from disk") << QStringLiteral("reader_v2.hex") << QStringLiteral("Reader_V2.HEX");
         QTest::newRow("star") << QStringLiteral("r*") << QStringLiteral("Reader_V2.HEX");
         QTest::newRow("first in name order") << QStringLiteral("*.hex") << QStringLiteral(".hidden.hex");
@@ -215,6 +228,8 @@ private slots:
         QVERIFY(TestFiles::write(dir.filePath(QStringLiteral("Reader_V2.HEX")), kFacility));
         QVERIFY(TestFiles::write(dir.filePath(QStringLiteral(".hidden.hex")), kEeprom));
         QVERIFY(TestFiles::write(dir.filePath(QStringLiteral("zzz.txt")), "text"));
+        QVERIFY(TestFiles::write(dir.filePath(QStringLiteral("READER_V3.HEX")), kEeprom));
+        QVERIFY(TestFiles::write(dir.filePath(QStringLiteral("reader_v3.hex")), kFacility));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("subdir.hex")));
 
         QString name = dir.path() + QLatin1Char('/') + given;

@@ -1,5 +1,6 @@
 #include "hextool.h"
 
+#include "commands.h"
 #include "encryptedhex.h"
 #include "imageerror.h"
 #include "imageloader.h"
@@ -9,70 +10,42 @@ namespace HexTool {
 
 namespace {
 
-const char kUsage[] = "usage: corvant-hextool info FILE\n"
-                      "       corvant-hextool encrypt IN OUT\n"
-                      "       corvant-hextool decrypt IN OUT\n"
-                      "\n"
-                      "info     tells whether FILE is a usable firmware file (plain or encrypted)\n"
-                      "         and what it holds; exit 0 when valid, 2 when not\n"
-                      "encrypt  writes IN as an encrypted hex file to OUT\n"
-                      "decrypt  writes IN as a plain hex file to OUT\n"
-                      "\n"
-                      "OUT is replaced only once it is completely written.\n";
+const char kUsage[]
+    = "usage: corvant-hextool info FILE\n"
+      "       corvant-hextool encrypt IN OUT\n"
+      "       corvant-hextool decrypt IN OUT\n"
+      "       corvant-hextool patch IN OUT [--cf N] [--c N] [--df N] [--d N] [--gf N] [--g N]\n"
+      "                                    [--a N] [--b N] [--relay SECONDS] [--facility N]\n"
+      "                                    [--encrypt]\n"
+      "\n"
+      "info     tells whether FILE is a usable firmware file (plain or encrypted) and what\n"
+      "         it holds; exit 0 when valid, 2 when not\n"
+      "encrypt  writes IN as an encrypted hex file to OUT\n"
+      "decrypt  writes IN as a plain hex file to OUT\n"
+      "patch    writes the reader options into IN as the settings panel's save does, and\n"
+      "         the result to OUT (encrypted with --encrypt). Customer codes: CF, C and A\n"
+      "         0-999, DF, D and B 0-9999, GF and G 0-255, 0 for an empty slot; relay time\n"
+      "         1.0-25.5 seconds; facility code 0-65535. Options not given keep the\n"
+      "         values the image holds.\n"
+      "\n"
+      "OUT is replaced only once it is completely written. Exit codes: 0 done, 1 usage\n"
+      "error, 2 invalid input file or option value, 3 OUT cannot be written.\n";
 
-QString yesNo(bool value)
-{
-    return value ? QStringLiteral("yes") : QStringLiteral("no");
-}
+} // namespace
 
-qsizetype countRecordLines(const RecordList &records)
+bool loadValid(QString &fileName, FirmwareImage &image, QTextStream &err)
 {
-    qsizetype count = 0;
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        const QByteArrayView line = records.at(i);
-        count += !line.isEmpty() && line[0] == ':';
-    }
-    return count;
-}
-
-int usage(QTextStream &err)
-{
-    err << kUsage;
-    return kExitUsage;
-}
-
-int info(QString fileName, QTextStream &out)
-{
-    FirmwareImage image;
     LoadReport report;
-    const bool valid = loadImage(fileName, image, &report);
-
-    const auto row = [&out](const char *label, const QString &value) {
-        out << QStringLiteral("%1 %2\n").arg(QLatin1String(label), -21).arg(value);
-    };
-    row("file:", fileName);
-    row("valid:", valid ? QStringLiteral("yes") : QStringLiteral("no - ") + report.reason());
-    row("encrypted:", yesNo(report.wasEncrypted));
-    row("lines:", QString::number(image.records.size()));
-    row("records:", QString::number(countRecordLines(image.records)));
-    row("EEPROM data:", yesNo(image.flags.eepromData));
-    row("customer code table:", yesNo(image.flags.customerCodeTable));
-    row("relay time slot:", yesNo(image.flags.relayTimeSlot));
-    row("facility code slot:", yesNo(image.flags.facilityCodeSlot));
-    out.flush();
-    return valid ? kExitOk : kExitInvalidFile;
+    if (loadImage(fileName, image, &report))
+        return true;
+    err << QStringLiteral("corvant-hextool: %1: not a usable firmware file: %2\n")
+               .arg(fileName, report.reason());
+    return false;
 }
 
-int convert(QString input, const QString &output, bool encrypt, QTextStream &out,
-            QTextStream &err)
+int encryptAndSave(FirmwareImage &image, bool encrypt, const QString &output, QTextStream &out,
+                   QTextStream &err)
 {
-    FirmwareImage image;
-    LoadReport report;
-    if (!loadImage(input, image, &report)) {
-        err << QStringLiteral("corvant-hextool: %1: not a usable firmware file: %2\n")
-                   .arg(input, report.reason());
-        return kExitInvalidFile;
-    }
     try {
         if (encrypt)
             EncryptedHex::encryptImage(image);
@@ -90,7 +63,14 @@ int convert(QString input, const QString &output, bool encrypt, QTextStream &out
     return kExitOk;
 }
 
-} // namespace
+int convert(QString input, const QString &output, bool encrypt, QTextStream &out,
+            QTextStream &err)
+{
+    FirmwareImage image;
+    if (!loadValid(input, image, err))
+        return kExitInvalidFile;
+    return encryptAndSave(image, encrypt, output, out, err);
+}
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
@@ -102,13 +82,17 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         result = convert(arguments[1], arguments[2], true, out, err);
     else if (command == QLatin1String("decrypt") && arguments.size() == 3)
         result = convert(arguments[1], arguments[2], false, out, err);
+    else if (command == QLatin1String("patch"))
+        result = patch(arguments.mid(1), out, err);
     else if (arguments.size() == 1
              && (command == QLatin1String("--help") || command == QLatin1String("-h"))) {
         out << kUsage;
         result = kExitOk;
     } else {
-        result = usage(err);
+        result = kExitUsage;
     }
+    if (result == kExitUsage)
+        err << kUsage;
     out.flush();
     err.flush();
     return result;
