@@ -141,6 +141,99 @@ private slots:
         QCOMPARE(TestFiles::read(output), QByteArray("precious"));
     }
 
+    void patchThenInfoShowsThePatchedValues()
+    {
+        QTemporaryDir dir;
+        const QString patched = dir.filePath(QStringLiteral("patched.hex"));
+        const Run result = run({QStringLiteral("patch"), kExample, patched, QStringLiteral("--cf"),
+                                QStringLiteral("7"), QStringLiteral("--df=1234"), QStringLiteral("--gf"),
+                                QStringLiteral("200"), QStringLiteral("--b"), QStringLiteral("9"),
+                                QStringLiteral("--relay"), QStringLiteral("2.3"), QStringLiteral("--facility"),
+                                QStringLiteral("256"), QStringLiteral("--encrypt")});
+        QCOMPARE(result.exitCode, HexTool::kExitOk);
+
+        const Run info = run({QStringLiteral("info"), patched});
+        QCOMPARE(info.exitCode, HexTool::kExitOk);
+        QVERIFY2(info.out.contains(QLatin1String("customer codes:\n  CF  007\n  DF  1234\n  GF  200\n"
+                                                 "  C\n  D\n  G\n  A\n  B   0009\n")),
+                 qPrintable(info.out));
+        QVERIFY(info.out.contains(QRegularExpression(QStringLiteral("^relay time: +2\\.3 s$"),
+                                                     QRegularExpression::MultilineOption)));
+        QVERIFY(info.out.contains(QRegularExpression(QStringLiteral("^facility code: +256$"),
+                                                     QRegularExpression::MultilineOption)));
+        QVERIFY(info.out.contains(QRegularExpression(QStringLiteral("^encrypted: +yes$"),
+                                                     QRegularExpression::MultilineOption)));
+    }
+
+    void patchKeepsTheValuesNotGiven()
+    {
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("first.hex"));
+        const QString second = dir.filePath(QStringLiteral("second.hex"));
+        QCOMPARE(run({QStringLiteral("patch"), kExample, first, QStringLiteral("--a=5"),
+                      QStringLiteral("--relay=12.5")}).exitCode, HexTool::kExitOk);
+        QCOMPARE(run({QStringLiteral("patch"), first, second, QStringLiteral("--facility=1")}).exitCode,
+                 HexTool::kExitOk);
+        const QString out = run({QStringLiteral("info"), second}).out;
+        QVERIFY2(out.contains(QLatin1String("  A   005\n")), qPrintable(out));
+        QVERIFY(out.contains(QRegularExpression(QStringLiteral("^relay time: +12\\.5 s$"),
+                                                QRegularExpression::MultilineOption)));
+    }
+
+    void patchRefusesBadValues_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("CF 1000") << QStringList{QStringLiteral("--cf"), QStringLiteral("1000")}
+                                 << HexTool::kExitInvalidFile << QStringLiteral("--cf 1000: code out of range (0 - 999)");
+        QTest::newRow("G 256") << QStringList{QStringLiteral("--g=256")}
+                               << HexTool::kExitInvalidFile << QStringLiteral("--g 256: code out of range (0 - 255)");
+        QTest::newRow("D not a number") << QStringList{QStringLiteral("--d=12a")}
+                                        << HexTool::kExitInvalidFile << QStringLiteral("code out of range (0 - 9999)");
+        QTest::newRow("relay 25.6") << QStringList{QStringLiteral("--relay"), QStringLiteral("25.6")}
+                                    << HexTool::kExitInvalidFile << QStringLiteral("relay time out of range (1.0 - 25.5 seconds)");
+        QTest::newRow("relay 0.9") << QStringList{QStringLiteral("--relay=0.9")}
+                                   << HexTool::kExitInvalidFile << QStringLiteral("relay time out of range");
+        QTest::newRow("facility 65536") << QStringList{QStringLiteral("--facility=65536")}
+                                        << HexTool::kExitInvalidFile << QStringLiteral("facility code out of range (0 - 65535)");
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--colour=red")}
+                                        << HexTool::kExitUsage << QStringLiteral("unknown option --colour");
+        QTest::newRow("missing value") << QStringList{QStringLiteral("--relay")}
+                                       << HexTool::kExitUsage << QStringLiteral("--relay needs a value");
+    }
+    void patchRefusesBadValues()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString output = dir.filePath(QStringLiteral("out.hex"));
+        const Run result = run(QStringList{QStringLiteral("patch"), kExample, output} + options);
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2(result.err.contains(message), qPrintable(result.err));
+        QVERIFY(!QFile::exists(output));
+    }
+
+    void patchRefusesOptionsTheImageHasNoSlotFor()
+    {
+        QTemporaryDir dir;
+        const QString input = dir.filePath(QStringLiteral("bare.hex"));
+        const QString output = dir.filePath(QStringLiteral("out.hex"));
+        QVERIFY(TestFiles::write(input, ":020142000A347D\r\n:00000001FF\r\n"));
+        const Run result = run({QStringLiteral("patch"), input, output, QStringLiteral("--cf=1"),
+                                QStringLiteral("--relay=2")});
+        QCOMPARE(result.exitCode, HexTool::kExitInvalidFile);
+        QVERIFY2(result.err.contains(QLatin1String("has no customer code table, no relay time slot")),
+                 qPrintable(result.err));
+        QVERIFY(!QFile::exists(output));
+
+        // The facility code alone can be written; 0xA2 is missing, though.
+        QCOMPARE(run({QStringLiteral("patch"), input, output, QStringLiteral("--facility=3")}).exitCode,
+                 HexTool::kExitInvalidFile);
+    }
+
     void unwritableOutput()
     {
         QTemporaryDir dir;
