@@ -5,7 +5,7 @@
 #   install-deps.sh ci       also what CI needs (clang for the fuzz targets)
 set -eu
 
-packages="cmake ninja-build g++ pkg-config qt6-base-dev libssl-dev libbenchmark-dev"
+packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libssl-dev libbenchmark-dev"
 case "${1:-}" in
     "") ;;
     test) packages="$packages srecord python3-intelhex" ;;

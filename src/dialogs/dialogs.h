@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// The modal questions of the program, behind one interface: the window uses
+// message boxes whose nested event loop keeps link events and timers running;
+// tests answer from a script.
+class Dialogs
+{
+public:
+    enum class Icon { None, Information, Warning, Error };
+    enum class Buttons { Ok, YesNo, AbortRetry };
+    enum class Answer { Ok, Yes, No, Abort, Retry, Closed };
+
+    virtual ~Dialogs() = default;
+
+    // Shows text with the icon's type and caption and the buttons; returns
+    // the button pressed (Closed when the box was dismissed otherwise).
+    virtual Answer message(Icon icon, const QString &text, Buttons buttons) = 0;
+};

@@ -1,0 +1,35 @@
+#include "link.h"
+
+#include <cerrno>
+#include <clocale>
+#include <cstring>
+#include <netdb.h>
+
+SocketError::SocketError(int code)
+    : LinkError(QStringLiteral("%1 %2").arg(code).arg(socketErrorText(code)))
+    , m_code(code)
+{
+}
+
+QString socketErrorText(int code)
+{
+    if (code < 0)
+        return QString::fromLocal8Bit(gai_strerror(code));
+    // In English whatever the user's locale: the texts are reported as they
+    // are, next to the number.
+    static const locale_t english = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    if (english != locale_t(nullptr))
+        return QString::fromLocal8Bit(strerror_l(code, english));
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+void setUpPort(Link &link, const QString &portText)
+{
+    if (portText == link.portName(true))
+        return;
+    const bool wasOpen = link.isOpen();
+    link.close();
+    link.configure(LinkSettings::fromPortText(portText));
+    if (wasOpen)
+        link.open();
+}

@@ -1,0 +1,41 @@
+#include "linksettings.h"
+
+QString LinkSettings::portName(bool full) const
+{
+    if (layer == Layer::Serial)
+        return device.isEmpty() ? QStringLiteral("COM%1").arg(comNumber) : device;
+    if (full && !wsPort.isEmpty())
+        return wsAddress + QLatin1Char(':') + wsPort;
+    return wsAddress;
+}
+
+LinkSettings LinkSettings::fromPortText(const QString &text)
+{
+    LinkSettings settings;
+    if (text.startsWith(QLatin1Char('/'))) {
+        settings.device = text;
+        return settings;
+    }
+
+    int number = -1;
+    if (text.size() > 3 && text.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) {
+        bool ok = false;
+        number = text.mid(3, 99).toInt(&ok, 10);
+        if (!ok)
+            number = -1;
+    }
+    if (number >= kFirstComNumber && number <= kLastComNumber) {
+        settings.comNumber = number;
+        return settings;
+    }
+
+    settings.layer = Layer::Tcp;
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    if (colon >= 0) {
+        settings.wsAddress = text.left(colon).trimmed();
+        settings.wsPort = text.mid(colon + 1).trimmed();
+    } else {
+        settings.wsAddress = text.trimmed();
+    }
+    return settings;
+}

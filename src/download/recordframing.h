@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+
+// Frame line: one line of the record list as the bootloader's write
+// messages: 0xE3, word address (high, low), N, checksum (sum of the N data
+// bytes), then the line's 16-bit words high byte first. Program memory
+// messages are padded with zero words to end before a multiple of four
+// words.
+namespace RecordFraming {
+
+constexpr std::uint8_t kWriteCommand = 0xE3;
+constexpr qsizetype kHeaderSize = 5;
+constexpr qsizetype kMaxMessage = 256;
+
+// The two download options of the main window.
+struct Options
+{
+    bool eepromChecked = false; // "Download EEPROM data", counted whether shown or not
+    bool codesShown = false;    // "Download customer codes" is shown...
+    bool codesChecked = false;  // ...and checked
+};
+
+// The write messages of a line; none when the line is not sent (not a data
+// record, configuration words, EEPROM data unless checked, the customer code
+// table when its box is shown and unchecked: all by the line's first word
+// address). Almost every line gives one message; a line whose message would
+// exceed 256 bytes gives several, each of whole four-word groups. An odd last
+// data byte belongs to no word and is not sent.
+QList<QByteArray> frameLine(QByteArrayView line, const Options &options);
+
+} // namespace RecordFraming

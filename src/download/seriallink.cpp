@@ -1,0 +1,98 @@
+#include "seriallink.h"
+
+#include <QLoggingCategory>
+
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
+Q_LOGGING_CATEGORY(lcSerial, "corvant.download.serial")
+
+namespace {
+
+constexpr qint32 kBaudRate = 9600;
+constexpr qint64 kBufferSize = 4096;
+
+// USB serial adapters hold received bytes up to 16 ms unless told otherwise,
+// which would delay every acknowledgement. A driver that refuses is fine.
+void requestLowLatency([[maybe_unused]] QSerialPort &port)
+{
+#ifdef Q_OS_LINUX
+    serial_struct serial{};
+    const int fd = int(port.handle());
+    if (ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        if (ioctl(fd, TIOCSSERIAL, &serial) != 0)
+            qCDebug(lcSerial) << "driver refused low-latency mode";
+    }
+#endif
+}
+
+} // namespace
+
+SerialLink::SerialLink(SerialPorts::Overrides overrides, QObject *parent)
+    : Link(parent)
+    , m_overrides(std::move(overrides))
+{
+    m_port.setReadBufferSize(kBufferSize);
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        emit dataAvailable(quint16(std::min<qint64>(m_port.bytesAvailable(), 0xFFFF)));
+    });
+}
+
+void SerialLink::configure(const LinkSettings &settings)
+{
+    m_settings = settings;
+}
+
+QString SerialLink::device() const
+{
+    if (!m_settings.device.isEmpty())
+        return m_settings.device;
+    return SerialPorts::devicePath(m_settings.comNumber, m_overrides);
+}
+
+void SerialLink::open()
+{
+    if (m_port.isOpen())
+        return;
+    const QString path = device();
+    if (path.isEmpty())
+        throw PortOpenError(QStringLiteral("%1 names no serial device").arg(m_settings.portName(false)));
+    m_port.setPortName(path);
+    if (!m_port.open(QIODevice::ReadWrite))
+        throw PortOpenError(m_port.errorString());
+    if (!m_port.setBaudRate(kBaudRate) || !m_port.setDataBits(QSerialPort::Data8)
+        || !m_port.setParity(QSerialPort::NoParity) || !m_port.setStopBits(QSerialPort::OneStop)
+        || !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
+        const QString error = m_port.errorString();
+        m_port.close();
+        throw PortOpenError(error);
+    }
+    // Pseudo-terminals have no modem lines; the reader's adapter needs them
+    // on where they exist.
+    if (!m_port.setDataTerminalReady(true) || !m_port.setRequestToSend(true))
+        qCDebug(lcSerial) << "modem lines not set:" << m_port.errorString();
+    m_port.clearError();
+    requestLowLatency(m_port);
+}
+
+void SerialLink::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void SerialLink::write(QByteArrayView bytes)
+{
+    if (m_port.write(bytes.data(), bytes.size()) != bytes.size())
+        throw LinkError(m_port.errorString());
+}
+
+std::uint8_t SerialLink::readByte()
+{
+    char byte = 0;
+    m_port.getChar(&byte);
+    return std::uint8_t(byte);
+}

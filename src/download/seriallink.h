@@ -1,0 +1,33 @@
+#pragma once
+
+#include "link.h"
+#include "serialports.h"
+
+#include <QSerialPort>
+
+// A serial port at 9600 bit/s, 8 data bits, no parity, 1 stop bit, no flow
+// control, DTR and RTS on.
+class SerialLink : public Link
+{
+    Q_OBJECT
+
+public:
+    explicit SerialLink(SerialPorts::Overrides overrides = {}, QObject *parent = nullptr);
+
+    void configure(const LinkSettings &settings) override;
+    const LinkSettings &settings() const override { return m_settings; }
+    void open() override;
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    void write(QByteArrayView bytes) override;
+    qint64 bytesWaiting() const override { return m_port.bytesAvailable(); }
+    std::uint8_t readByte() override;
+
+    // The device the current settings name, or an empty text.
+    QString device() const;
+
+private:
+    SerialPorts::Overrides m_overrides;
+    LinkSettings m_settings;
+    QSerialPort m_port;
+};

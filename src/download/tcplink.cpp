@@ -1,0 +1,152 @@
+#include "tcplink.h"
+
+#include <QHostAddress>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netdb.h>
+#include <sys/socket.h>
+
+namespace {
+
+struct Endpoint
+{
+    QHostAddress address;
+    quint16 port = 0;
+};
+
+// Resolves host and port (a number or a service name) before connecting, so
+// that a name that cannot be resolved fails the open itself. Throws
+// SocketError with getaddrinfo's code.
+Endpoint resolve(const QString &host, const QString &port)
+{
+    if (host.isEmpty())
+        throw SocketError(EDESTADDRREQ);
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    const QByteArray hostName = host.toLocal8Bit();
+    const QByteArray service = port.toLocal8Bit();
+    const int result = getaddrinfo(hostName.constData(), service.isEmpty() ? nullptr : service.constData(),
+                                   &hints, &found);
+    if (result != 0)
+        throw SocketError(result == EAI_SYSTEM ? errno : result);
+    Endpoint endpoint;
+    const auto *in = reinterpret_cast<const sockaddr_in *>(found->ai_addr);
+    endpoint.address = QHostAddress(ntohl(in->sin_addr.s_addr));
+    endpoint.port = ntohs(in->sin_port);
+    freeaddrinfo(found);
+    if (endpoint.port == 0)
+        throw SocketError(EADDRNOTAVAIL); // no port, or port 0
+    return endpoint;
+}
+
+} // namespace
+
+TcpLink::TcpLink(QObject *parent)
+    : Link(parent)
+{
+    connect(&m_socket, &QTcpSocket::connected, this, [this] {
+        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        emit connected();
+    });
+    connect(&m_socket, &QTcpSocket::readyRead, this, [this] {
+        emit dataAvailable(quint16(std::min<qint64>(m_socket.bytesAvailable(), 0xFFFF)));
+    });
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, &TcpLink::onError);
+    connect(&m_socket, &QTcpSocket::disconnected, this, &TcpLink::onDisconnected);
+}
+
+void TcpLink::configure(const LinkSettings &settings)
+{
+    m_settings = settings;
+}
+
+void TcpLink::open()
+{
+    if (m_open)
+        return;
+    const Endpoint endpoint = resolve(m_settings.wsAddress, m_settings.wsPort);
+    m_open = true;
+    m_socket.connectToHost(endpoint.address, endpoint.port);
+}
+
+void TcpLink::close()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    m_closing = true;
+    m_socket.abort();
+    m_closing = false;
+}
+
+void TcpLink::write(QByteArrayView bytes)
+{
+    if (m_socket.state() != QAbstractSocket::ConnectedState)
+        throw LinkError(QStringLiteral("not connected"));
+    if (m_socket.write(bytes.data(), bytes.size()) != bytes.size())
+        throw LinkError(m_socket.errorString());
+}
+
+std::uint8_t TcpLink::readByte()
+{
+    char byte = 0;
+    m_socket.getChar(&byte);
+    return std::uint8_t(byte);
+}
+
+void TcpLink::onError(QAbstractSocket::SocketError error)
+{
+    // A peer closing the connection is reported as disconnected() instead.
+    if (m_closing || !m_open || error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    const int code = errnoOf(error, m_socket.errorString());
+    m_open = false;
+    m_closing = true;
+    m_socket.abort();
+    m_closing = false;
+    emit socketError(code);
+}
+
+void TcpLink::onDisconnected()
+{
+    if (m_closing || !m_open)
+        return;
+    m_open = false;
+    emit disconnected();
+}
+
+int TcpLink::errnoOf(QAbstractSocket::SocketError error, const QString &errorString)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return ECONNREFUSED;
+    case QAbstractSocket::RemoteHostClosedError:
+        return ECONNRESET;
+    case QAbstractSocket::SocketAccessError:
+        return EACCES;
+    case QAbstractSocket::SocketResourceError:
+        return ENOBUFS;
+    case QAbstractSocket::SocketTimeoutError:
+        return ETIMEDOUT;
+    case QAbstractSocket::NetworkError:
+        // Qt words these errno values as its own texts.
+        if (errorString.contains(QLatin1String("Network unreachable"), Qt::CaseInsensitive))
+            return ENETUNREACH;
+        if (errorString.contains(QLatin1String("Host unreachable"), Qt::CaseInsensitive))
+            return EHOSTUNREACH;
+        if (errorString.contains(QLatin1String("timed out"), Qt::CaseInsensitive))
+            return ETIMEDOUT;
+        return ENETDOWN;
+    case QAbstractSocket::AddressInUseError:
+        return EADDRINUSE;
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        return EADDRNOTAVAIL;
+    case QAbstractSocket::UnsupportedSocketOperationError:
+        return EOPNOTSUPP;
+    default:
+        return EIO;
+    }
+}
