@@ -1,0 +1,48 @@
+#pragma once
+
+#include "dialogs.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+// Dialogs that answer from a script and remember what was asked. A hook runs
+// while a box is "open", to deliver events the way a nested event loop would.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    struct Shown
+    {
+        Icon icon;
+        QString text;
+        Buttons buttons;
+    };
+
+    QList<Answer> answers;       // taken front first; Ok / Yes / Retry... as fits
+    QList<Shown> shown;
+    std::function<void()> whileOpen;
+
+    Answer message(Icon icon, const QString &text, Buttons buttons) override
+    {
+        shown.append({icon, text, buttons});
+        if (whileOpen) {
+            auto hook = std::move(whileOpen);
+            whileOpen = nullptr;
+            hook();
+        }
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return buttons == Buttons::YesNo ? Answer::No
+            : buttons == Buttons::AbortRetry ? Answer::Abort
+                                             : Answer::Ok;
+    }
+
+    QStringList texts() const
+    {
+        QStringList list;
+        for (const Shown &s : shown)
+            list << s.text;
+        return list;
+    }
+};
