@@ -1,0 +1,459 @@
+#include "downloadprocedure.h"
+#include "encryptedhex.h"
+#include "fakehost.h"
+#include "fakelink.h"
+#include "hexlines.h"
+#include "optionword.h"
+#include "scripteddialogs.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using Answer = Dialogs::Answer;
+using Icon = Dialogs::Icon;
+
+namespace {
+
+const QByteArray kWakeupReply("\xEB", 1);
+const QByteArray kAck("\xE7\xE4", 2);
+const QByteArray kWriteFailed("\xE7\xE5", 2);
+const QByteArray kNotAccepted("\xE8", 1);
+const QByteArray kEndReply("\xE4", 1);
+const QByteArray kEnd("\xED", 1);
+const QByteArray kWakeup("\xEA", 1);
+const QByteArray kFirstWrite = QByteArray::fromHex("E30008080A0201040300000000");
+
+// The reference example: one program line, a configuration line, end of file.
+RecordList threeLines()
+{
+    return RecordList::fromText(":0400100001020304E2\r\n:02400E00F23F7F\r\n:00000001FF\r\n");
+}
+
+// The link, the dialogs and the window around one download.
+struct Rig
+{
+    FakeLink link;
+    ScriptedDialogs dialogs;
+    FakeHost host;
+    DownloadProcedure download{link, dialogs, host};
+    QSignalSpy finished{&download, &DownloadProcedure::finished};
+
+    Rig() { host.firmware.records = threeLines(); }
+
+    int outcome() const { return finished.size() == 1 ? finished.at(0).at(0).toInt() : -1; }
+    QByteArray lastWritten() const { return link.written.value(link.written.size() - 1); }
+
+    // Download pressed and the bootloader found.
+    void startTransfer()
+    {
+        download.btnDownloadClick();
+        link.reply(kWakeupReply);
+    }
+};
+
+} // namespace
+
+class TestDownloadProcedure : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void referenceExample()
+    {
+        Rig rig;
+        rig.download.btnDownloadClick();
+        QVERIFY(rig.download.linkOpen());
+        rig.link.reply(kWakeupReply);
+        rig.link.reply(kAck);
+        rig.link.reply(kEndReply);
+
+        QCOMPARE(rig.host.log, (QStringList{QStringLiteral("tx: EA"), QStringLiteral("rx: EB"),
+                                            QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
+                                            QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
+                                            QStringLiteral("rx: E4")}));
+        QCOMPARE(rig.host.logColours.at(0), kTransmitColour);
+        QCOMPARE(rig.host.logColours.at(1), kReceiveColour);
+        QCOMPARE(rig.host.progressMaximum, 3);
+        QCOMPARE(rig.host.progressPositions, (QList<int>{0, 1, 2}));
+        QVERIFY(!rig.host.progressVisible);
+        QCOMPARE(rig.download.lineIndex(), 3);
+        QCOMPARE(rig.download.recordsAcknowledged(), 1);
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.host.status(), QStringLiteral("Download completed"));
+        QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Download successfully completed")});
+        QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Information);
+        QVERIFY(!rig.link.isOpen());
+        QVERIFY(!rig.download.linkOpen());
+    }
+
+    void noLineToSend()
+    {
+        Rig rig;
+        rig.host.firmware.records = RecordList::fromText(":024200000102B9\r\n:00000001FF\r\n");
+        rig.startTransfer();
+        QCOMPARE(rig.lastWritten(), kEnd);
+        rig.link.reply(kEndReply);
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.dialogs.texts(),
+                 QStringList{QStringLiteral("Warning: download completed, but no records have been sent")});
+        QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Warning);
+    }
+
+    void repliesInPiecesAndWithExtraBytes()
+    {
+        Rig rig;
+        rig.startTransfer();
+        rig.link.reply(QByteArray("\xE7", 1));
+        QCOMPARE(rig.lastWritten(), kFirstWrite);
+        rig.link.reply(QByteArray("\xE4", 1));
+        QCOMPARE(rig.lastWritten(), kEnd);
+
+        Rig extra;
+        extra.startTransfer();
+        extra.link.reply(QByteArray("\xE7\xE4\x55\xE4", 4));
+        QCOMPARE(extra.lastWritten(), kEnd); // the further bytes were dropped...
+        QCOMPARE(extra.finished.size(), 0); // ...and did not answer the end message
+    }
+
+    void searchIgnoresAnEventNotStartingWithTheAnswer()
+    {
+        Rig rig;
+        rig.download.btnDownloadClick();
+        rig.link.reply(QByteArray("\x00\xEB", 2));
+        QCOMPARE(rig.link.written, QList<QByteArray>{kWakeup});
+        rig.download.WakeupTimerExpired();
+        QCOMPARE(rig.link.written, (QList<QByteArray>{kWakeup, kWakeup}));
+        rig.link.reply(kWakeupReply);
+        QCOMPARE(rig.lastWritten(), kFirstWrite);
+    }
+
+    void searchAnimation()
+    {
+        Rig rig;
+        QStringList expected;
+        for (const int steps : {1, 2, 3, 4, 5, 4, 3, 2, 1, 0, 1}) {
+            rig.download.WaitingTimerTimer();
+            expected << QStringLiteral("Searching for bootloader ") + QString(2 * steps, QLatin1Char(' '))
+                    + QStringLiteral("...");
+        }
+        QCOMPARE(rig.host.statusTexts, expected);
+    }
+
+    void failuresAskAbortOrRetry_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("write failed") << kWriteFailed << QStringLiteral("Write failed");
+        QTest::newRow("not accepted") << kNotAccepted << QStringLiteral("Write failed (data not accepted)");
+        QTest::newRow("time-out") << QByteArray() << QStringLiteral("Communication timeout");
+    }
+    void failuresAskAbortOrRetry()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, text);
+
+        Rig rig;
+        rig.dialogs.answers = {Answer::Retry, Answer::Abort};
+        rig.startTransfer();
+        const auto fail = [&] {
+            if (reply.isEmpty())
+                rig.download.DownloadTimerExpired();
+            else
+                rig.link.reply(reply);
+        };
+        fail();
+        QCOMPARE(rig.dialogs.texts(), QStringList{text});
+        QCOMPARE(rig.dialogs.shown.at(0).buttons, Dialogs::Buttons::AbortRetry);
+        QCOMPARE(rig.lastWritten(), kFirstWrite); // Retry: the same line again
+        QCOMPARE(rig.link.written.count(kFirstWrite), 2);
+
+        fail();
+        QCOMPARE(rig.lastWritten(), kEnd); // Abort: the end message
+        QCOMPARE(rig.host.status(), QStringLiteral("Cancelling..."));
+        rig.link.reply(kEndReply);
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::Cancelled));
+        QCOMPARE(rig.host.status(), QStringLiteral("Download cancelled"));
+        QCOMPARE(rig.dialogs.texts().last(), QStringLiteral("Download cancelled"));
+    }
+
+    void abortedEndMessageStillCompletes()
+    {
+        Rig rig;
+        rig.startTransfer();
+        rig.link.reply(kAck);
+        QCOMPARE(rig.lastWritten(), kEnd);
+        rig.dialogs.answers = {Answer::Abort};
+        rig.download.DownloadTimerExpired();
+        QCOMPARE(rig.link.written.count(kEnd), 2);
+        rig.link.reply(kEndReply);
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
+    }
+
+    void failureWhileCancelRequestedEndsWithoutAQuestion()
+    {
+        Rig rig;
+        rig.dialogs.answers = {Answer::Abort};
+        rig.startTransfer();
+        rig.download.DownloadTimerExpired(); // Abort: end message
+        rig.download.DownloadTimerExpired(); // and no answer to it
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::Cancelled));
+        QCOMPARE(rig.dialogs.texts(), (QStringList{QStringLiteral("Communication timeout"),
+                                                   QStringLiteral("Download cancelled")}));
+        QCOMPARE(rig.host.status(), QStringLiteral("Cancelling..."));
+    }
+
+    void cancelDuringTheSearchIsSilent()
+    {
+        Rig rig;
+        rig.download.btnDownloadClick();
+        rig.download.btnCancelClick();
+        QVERIFY(rig.dialogs.shown.isEmpty());
+        QCOMPARE(rig.host.status(), QStringLiteral("Cancelling..."));
+        rig.download.WakeupTimerExpired();
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::SearchCancelled));
+        QCOMPARE(rig.host.status(), QString());
+        QVERIFY(rig.dialogs.shown.isEmpty());
+        QVERIFY(!rig.link.isOpen());
+    }
+
+    void answerBeforeTheNextWakeupDropsTheCancel()
+    {
+        Rig rig;
+        rig.download.btnDownloadClick();
+        rig.download.btnCancelClick();
+        rig.link.reply(kWakeupReply);
+        QVERIFY(!rig.download.cancelRequested());
+        QCOMPARE(rig.lastWritten(), kFirstWrite);
+    }
+
+    void cancelDuringTheTransfer_data()
+    {
+        QTest::addColumn<Answer>("answer");
+        QTest::newRow("Yes") << Answer::Yes;
+        QTest::newRow("No") << Answer::No;
+    }
+    void cancelDuringTheTransfer()
+    {
+        QFETCH(Answer, answer);
+        Rig rig;
+        rig.host.firmware.records = RecordList::fromText(":0400100001020304E2\r\n:0400200001020304D2\r\n");
+        rig.startTransfer();
+        rig.dialogs.answers = {answer};
+        rig.download.btnCancelClick();
+        QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Are you sure to abort the download?")});
+        QCOMPARE(rig.dialogs.shown.at(0).buttons, Dialogs::Buttons::YesNo);
+        rig.link.reply(kAck);
+        if (answer == Answer::No) {
+            QVERIFY(rig.lastWritten() != kEnd);
+            return;
+        }
+        QCOMPARE(rig.lastWritten(), kEnd);
+        rig.link.reply(kEndReply);
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::Cancelled));
+    }
+
+    void completedUnattended()
+    {
+        Rig rig;
+        rig.host.unattended = true;
+        rig.startTransfer();
+        rig.link.reply(kAck);
+        rig.link.reply(kEndReply);
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.host.unattendedFinishes, 1);
+        QVERIFY(rig.dialogs.shown.isEmpty());
+        QCOMPARE(rig.host.status(), QStringLiteral("Download successfully completed"));
+        QVERIFY(!rig.link.isOpen());
+    }
+
+    void cancelledUnattendedStaysOpen()
+    {
+        Rig rig;
+        rig.host.unattended = true;
+        rig.dialogs.answers = {Answer::Abort};
+        rig.startTransfer();
+        rig.link.reply(kWriteFailed);
+        rig.link.reply(kEndReply);
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::Cancelled));
+        QCOMPARE(rig.host.unattendedFinishes, 0);
+    }
+
+    void openFailures_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("serial") << QStringLiteral("COM7")
+                                << QStringLiteral("Error: could not open communication port COM7");
+        QTest::newRow("tcp") << QStringLiteral("gate7:4001")
+                             << QStringLiteral("WinSock Error: 111 Connection refused");
+    }
+    void openFailures()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, text);
+        Rig rig;
+        rig.host.port = port;
+        rig.link.failOpen = true;
+        rig.download.btnDownloadClick();
+        QCOMPARE(rig.dialogs.texts(), QStringList{text});
+        QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Error);
+        QCOMPARE(rig.host.status(), QString());
+        QVERIFY(!rig.download.linkOpen());
+        QVERIFY(!rig.host.busy);
+        QVERIFY(rig.link.written.isEmpty());
+    }
+
+    void downloadWhileOpenDoesNothing()
+    {
+        Rig rig;
+        rig.download.btnDownloadClick();
+        rig.download.btnDownloadClick();
+        QCOMPARE(rig.link.openCalls, 1);
+        QCOMPARE(rig.link.written.size(), 1);
+    }
+
+    void failedWriteCancelsSilently()
+    {
+        Rig rig;
+        rig.link.failWrites = true;
+        rig.download.btnDownloadClick();
+        QVERIFY(rig.download.cancelRequested());
+        rig.download.WakeupTimerExpired();
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::SearchCancelled));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+    }
+
+    void tcpEvents()
+    {
+        Rig rig;
+        rig.host.port = QStringLiteral("127.0.0.1:4001");
+        rig.download.btnDownloadClick();
+        QVERIFY(rig.link.written.isEmpty()); // the wake-up waits for the connection
+        QCOMPARE(rig.host.status(), QStringLiteral("Connecting..."));
+        emit rig.link.connected();
+        QCOMPARE(rig.host.statusTexts.last(), QStringLiteral("Connected"));
+        QCOMPARE(rig.link.written, QList<QByteArray>{kWakeup});
+        rig.link.reply(kWakeupReply);
+        rig.link.opened = false;
+        emit rig.link.disconnected();
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::ConnectionClosed));
+        QCOMPARE(rig.host.status(), QStringLiteral("WinSock connection closed"));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+
+        Rig failing;
+        failing.host.port = QStringLiteral("127.0.0.1:4001");
+        failing.download.btnDownloadClick();
+        failing.link.opened = false;
+        emit failing.link.socketError(111);
+        QCOMPARE(failing.outcome(), int(DownloadProcedure::SocketFailed));
+        QCOMPARE(failing.host.status(), QStringLiteral("WinSock Error: 111 Connection refused"));
+        QVERIFY(failing.dialogs.shown.isEmpty());
+    }
+
+    void cancelWhileConnectingIsDroppedOnConnect()
+    {
+        Rig rig;
+        rig.host.port = QStringLiteral("127.0.0.1:4001");
+        rig.download.btnDownloadClick();
+        rig.dialogs.answers = {Answer::Yes};
+        rig.download.btnCancelClick();
+        QVERIFY(rig.download.cancelRequested());
+        emit rig.link.connected();
+        QVERIFY(!rig.download.cancelRequested());
+    }
+
+    // Nothing reaches the reader while a failure question is open, and the
+    // answer sends exactly one message.
+    void oneMessageOutstandingWhileAFailureIsAsked()
+    {
+        Rig rig;
+        rig.startTransfer();
+        rig.dialogs.answers = {Answer::Retry};
+        rig.dialogs.whileOpen = [&] {
+            rig.link.reply(kAck);                // a late acknowledgement
+            rig.download.DownloadTimerExpired(); // and a second failure
+            QCOMPARE(rig.link.written.size(), 2); // EA and the first write only
+        };
+        rig.link.reply(kWriteFailed);
+        QCOMPARE(rig.dialogs.shown.size(), 1);
+        QCOMPARE(rig.link.written, (QList<QByteArray>{kWakeup, kFirstWrite, kFirstWrite}));
+        QCOMPARE(rig.download.lineIndex(), 0);
+        rig.link.reply(kAck);
+        QCOMPARE(rig.download.lineIndex(), 3);
+        QCOMPARE(rig.lastWritten(), kEnd);
+    }
+
+    void connectionLostWhileAFailureIsAsked()
+    {
+        Rig rig;
+        rig.host.port = QStringLiteral("127.0.0.1:4001");
+        rig.download.btnDownloadClick();
+        emit rig.link.connected();
+        rig.link.reply(kWakeupReply);
+        rig.dialogs.answers = {Answer::Retry};
+        rig.dialogs.whileOpen = [&] {
+            rig.link.opened = false;
+            emit rig.link.disconnected();
+        };
+        const qsizetype before = rig.link.written.size();
+        rig.link.reply(kWriteFailed);
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::ConnectionClosed));
+        QCOMPARE(rig.link.written.size(), before); // the answer sent nothing
+    }
+
+    void floodOfBytesIsBounded()
+    {
+        Rig rig;
+        rig.startTransfer();
+        QByteArray flood = kAck + QByteArray(1000, '\x55');
+        rig.link.reply(flood);
+        QCOMPARE(rig.lastWritten(), kEnd);
+        QCOMPARE(rig.host.log.at(3).size(), 3 + 3 * 1002);
+    }
+
+    void staleReplyBytesDoNotSpoilTheNextAnswer()
+    {
+        Rig rig;
+        rig.startTransfer();
+        rig.link.reply(QByteArray("\xE7", 1)); // half a reply, then silence
+        rig.dialogs.answers = {Answer::Retry};
+        rig.download.DownloadTimerExpired();
+        rig.link.reply(kAck); // the answer to the retry
+        QCOMPARE(rig.lastWritten(), kEnd);
+    }
+
+    void encryptedImageIsDecryptedAndGetsTheOptions()
+    {
+        Rig rig;
+        rig.host.firmware.records = RecordList::fromText(
+            HexLines::words(0xA8, {0, 0, 0, 0x3400}) + "\r\n:00000001FF\r\n");
+        EncryptedHex::encryptImage(rig.host.firmware, 2026);
+        rig.host.options.relayTimeSeconds = 2.5;
+        rig.startTransfer();
+        QVERIFY(!rig.host.firmware.heldEncrypted);
+        QCOMPARE(rig.host.progressMaximum, 2);
+        QCOMPARE(OptionWord::read(rig.host.firmware.records, 0xAB), std::optional<std::uint8_t>(0x19));
+        QCOMPARE(rig.lastWritten(), QByteArray::fromHex("E300A8084D0000000000003419"));
+    }
+
+    void lineSplitInSeveralMessages()
+    {
+        Rig rig;
+        QList<std::uint16_t> words;
+        for (int i = 0; i < 127; ++i)
+            words << std::uint16_t(i);
+        rig.host.firmware.records = RecordList::fromText(HexLines::words(0x100, words));
+        rig.startTransfer();
+        QCOMPARE(rig.lastWritten().mid(0, 4), QByteArray::fromHex("E30100F8"));
+        rig.link.reply(kAck);
+        QCOMPARE(rig.download.lineIndex(), 0);
+        QCOMPARE(rig.lastWritten().mid(0, 4), QByteArray::fromHex("E3017C08"));
+        rig.link.reply(kAck);
+        QCOMPARE(rig.download.lineIndex(), 1);
+        QCOMPARE(rig.download.recordsAcknowledged(), 2);
+        QCOMPARE(rig.lastWritten(), kEnd);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDownloadProcedure)
+#include "tst_downloadprocedure.moc"
