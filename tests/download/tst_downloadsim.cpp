@@ -1,0 +1,244 @@
+// The download against the reader simulator: in-process over loopback TCP,
+// and the simulator program over a pseudo-terminal.
+#include "downloadprocedure.h"
+#include "fakehost.h"
+#include "hexlines.h"
+#include "imageloader.h"
+#include "portlink.h"
+#include "scripteddialogs.h"
+#include "simulatorserver.h"
+#include "testfiles.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Answer = Dialogs::Answer;
+
+namespace {
+
+constexpr DownloadTiming kFast{std::chrono::milliseconds(100), std::chrono::milliseconds(20),
+                               std::chrono::milliseconds(400)};
+constexpr int kWait = 20000;
+
+const QByteArray kThreeLines = ":0400100001020304E2\r\n:02400E00F23F7F\r\n:00000001FF\r\n";
+
+// An 8K-word program: 1024 records of eight words.
+QByteArray bigProgram()
+{
+    QByteArray text;
+    for (int record = 0; record < 1024; ++record) {
+        QList<std::uint16_t> words;
+        for (int k = 0; k < 8; ++k)
+            words << std::uint16_t((record * 8 + k) * 7 & 0x3FFF);
+        text += HexLines::words(record * 8, words) + "\r\n";
+    }
+    return text + ":00000001FF\r\n";
+}
+
+struct Rig
+{
+    PortLink link;
+    ScriptedDialogs dialogs;
+    FakeHost host;
+    DownloadProcedure download{link, dialogs, host, kFast};
+    QSignalSpy finished{&download, &DownloadProcedure::finished};
+
+    explicit Rig(const QString &port, const QByteArray &text = kThreeLines,
+                 SerialPorts::Overrides overrides = {})
+        : link(std::move(overrides))
+    {
+        host.port = port;
+        host.firmware.records = RecordList::fromText(text);
+    }
+
+    int run()
+    {
+        download.btnDownloadClick();
+        if (!finished.wait(kWait) && finished.isEmpty())
+            return -1;
+        return finished.at(0).at(0).toInt();
+    }
+};
+
+struct Simulator
+{
+    SimulatorServer server;
+    quint16 port;
+    explicit Simulator(SimulatorServer::Options options = {})
+        : server(options)
+        , port(server.listenTcp(0))
+    {
+    }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(port); }
+};
+
+} // namespace
+
+class TestDownloadSim : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void referenceExampleOverTcp()
+    {
+        Simulator sim;
+        Rig rig(sim.address());
+        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.host.log, (QStringList{QStringLiteral("tx: EA"), QStringLiteral("rx: EB"),
+                                            QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
+                                            QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
+                                            QStringLiteral("rx: E4")}));
+        QCOMPARE(rig.host.progressPositions, (QList<int>{0, 1, 2}));
+        QCOMPARE(rig.host.progressMaximum, 3);
+        QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Download successfully completed")});
+        QVERIFY(rig.host.statusTexts.contains(QStringLiteral("Connected")));
+    }
+
+    void bigProgramArrivesAsFramed()
+    {
+        Simulator sim;
+        Rig rig(sim.address(), bigProgram());
+        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.download.recordsAcknowledged(), 1024);
+
+        const QMap<int, std::uint16_t> &memory = sim.server.engine().memory().words();
+        QCOMPARE(memory.size(), 8192);
+        for (int word = 0; word < 8192; ++word) {
+            if (memory.value(word) != std::uint16_t(word * 7 & 0x3FFF))
+                QFAIL(qPrintable(QStringLiteral("word %1 differs").arg(word)));
+        }
+    }
+
+    void readerQuirks_data()
+    {
+        QTest::addColumn<bool>("split");
+        QTest::addColumn<bool>("stray");
+        QTest::addColumn<int>("ignoredWakeups");
+        QTest::newRow("replies split into single bytes") << true << false << 0;
+        QTest::newRow("stray byte before the wake-up answer") << false << true << 0;
+        QTest::newRow("both, after two unanswered wake-ups") << true << true << 2;
+    }
+    void readerQuirks()
+    {
+        QFETCH(bool, split);
+        QFETCH(bool, stray);
+        QFETCH(int, ignoredWakeups);
+        SimulatorServer::Options options;
+        options.splitReplies = split;
+        options.faults.strayByte = stray;
+        options.faults.ignoreWakeups = ignoredWakeups;
+        Simulator sim(options);
+        Rig rig(sim.address());
+        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.download.recordsAcknowledged(), 1);
+        const int wakeups = int(rig.host.log.count(QStringLiteral("tx: EA")));
+        // A stray byte arriving with the answer spoils it and costs a wake-up;
+        // split into its own event, it is dropped before the answer comes.
+        QCOMPARE(wakeups, ignoredWakeups + (stray && !split ? 2 : 1));
+    }
+
+    void negativeReplyAnsweredRetryResendsTheLine()
+    {
+        SimulatorServer::Options options;
+        options.faults.writeFailed = {1};
+        Simulator sim(options);
+        Rig rig(sim.address());
+        rig.dialogs.answers = {Answer::Retry};
+        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.dialogs.texts().first(), QStringLiteral("Write failed"));
+        QCOMPARE(rig.host.log.count(QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00")), 2);
+        QCOMPARE(sim.server.engine().memory().words().value(8), std::uint16_t(0x0201));
+    }
+
+    void silentEndMessageAnsweredAbortStillCompletes()
+    {
+        SimulatorServer::Options options;
+        options.faults.silent = {2}; // the write is message 1, the end message 2
+        Simulator sim(options);
+        Rig rig(sim.address());
+        rig.dialogs.answers = {Answer::Abort};
+        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.dialogs.texts(), (QStringList{QStringLiteral("Communication timeout"),
+                                                   QStringLiteral("Download successfully completed")}));
+        QCOMPARE(rig.host.log.count(QStringLiteral("tx: ED")), 2);
+    }
+
+    void cancelDuringTheSearchEndsSilently()
+    {
+        SimulatorServer::Options options;
+        options.faults.ignoreWakeups = 1000;
+        Simulator sim(options);
+        Rig rig(sim.address());
+        rig.download.btnDownloadClick();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.host.log.contains(QStringLiteral("tx: EA")), kWait);
+        rig.download.btnCancelClick();
+        QVERIFY(rig.finished.wait(kWait));
+        QCOMPARE(rig.finished.at(0).at(0).toInt(), int(DownloadProcedure::SearchCancelled));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+    }
+
+    void connectionRefused()
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        Rig rig(QStringLiteral("127.0.0.1:%1").arg(port));
+        QCOMPARE(rig.run(), int(DownloadProcedure::SocketFailed));
+        QCOMPARE(rig.host.status(), QStringLiteral("WinSock Error: 111 Connection refused"));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+        QVERIFY(!rig.download.linkOpen());
+    }
+
+    void unresolvableHostFailsAtOnce()
+    {
+        Rig rig(QStringLiteral("no-such-host.invalid:4001"));
+        rig.download.btnDownloadClick();
+        QCOMPARE(rig.dialogs.shown.size(), 1);
+        QVERIFY2(rig.dialogs.texts().first().startsWith(QLatin1String("WinSock Error: -")),
+                 qPrintable(rig.dialogs.texts().first()));
+        QVERIFY(!rig.link.isOpen());
+    }
+
+    void readerClosingTheConnection()
+    {
+        SimulatorServer::Options options;
+        options.faults.closeAfter = {1};
+        Simulator sim(options);
+        Rig rig(sim.address());
+        QCOMPARE(rig.run(), int(DownloadProcedure::ConnectionClosed));
+        QCOMPARE(rig.host.status(), QStringLiteral("WinSock connection closed"));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+    }
+
+    // The simulator program on a pseudo-terminal, reached as COM5 through a
+    // [ports] override: the download, then the dump it writes when done.
+    void simulatorProgramOverAPseudoTerminal()
+    {
+        QTemporaryDir dir;
+        const QString linkPath = dir.filePath(QStringLiteral("reader"));
+        const QString dump = dir.filePath(QStringLiteral("dump.hex"));
+        QProcess sim;
+        sim.start(QStringLiteral(CORVANT_READER_SIM),
+                  {QStringLiteral("--pty"), linkPath, QStringLiteral("--once"), QStringLiteral("--dump"), dump});
+        QVERIFY(sim.waitForReadyRead(kWait));
+        QVERIFY(sim.readAllStandardOutput().contains("pseudo-terminal /dev/"));
+
+        Rig rig(QStringLiteral("COM5"), kThreeLines, {{5, linkPath}});
+        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.host.log.size(), 6);
+        QCOMPARE(rig.host.log.at(2), QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"));
+
+        QVERIFY(sim.waitForFinished(kWait));
+        QCOMPARE(sim.exitCode(), 0);
+        QCOMPARE(TestFiles::read(dump),
+                 HexLines::words(8, {0x0201, 0x0403, 0, 0}) + "\r\n:00000001FF\r\n");
+        QVERIFY(!QFile::exists(linkPath));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDownloadSim)
+#include "tst_downloadsim.moc"
