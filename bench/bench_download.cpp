@@ -1,0 +1,135 @@
+// Downloads an 8K-word program (1024 records of eight words) to the reader
+// simulator program over loopback TCP with logging on: records per second,
+// and, with the simulator pacing bytes at 9600 bit/s, how far the download
+// stays above the time the bytes take on the wire.
+#include "downloadprocedure.h"
+#include "fakehost.h"
+#include "hexlines.h"
+#include "portlink.h"
+#include "scripteddialogs.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSignalSpy>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int kRecords = 1024;
+
+QByteArray program()
+{
+    QByteArray text;
+    for (int record = 0; record < kRecords; ++record) {
+        QList<std::uint16_t> words;
+        for (int k = 0; k < 8; ++k)
+            words << std::uint16_t((record * 8 + k) * 5 & 0x3FFF);
+        text += HexLines::words(record * 8, words) + "\r\n";
+    }
+    return text + ":00000001FF\r\n";
+}
+
+// The simulator program on a free loopback port, for one benchmark.
+class SimulatorProcess
+{
+public:
+    explicit SimulatorProcess(const QStringList &extra)
+    {
+        m_process.start(QStringLiteral(CORVANT_READER_SIM), QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} + extra);
+        m_process.setReadChannel(QProcess::StandardOutput);
+        if (m_process.waitForReadyRead(10000)) {
+            const QByteArray line = m_process.readLine().trimmed(); // "listening on 127.0.0.1:PORT"
+            m_address = QString::fromLatin1(line.mid(line.lastIndexOf(' ') + 1));
+        }
+    }
+    ~SimulatorProcess()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
+    const QString &address() const { return m_address; }
+
+private:
+    QProcess m_process;
+    QString m_address;
+};
+
+struct Run
+{
+    bool completed = false;
+    qint64 nanoseconds = 0;
+    qint64 bytes = 0; // sent and received
+};
+
+Run download(const QString &address, const QByteArray &text)
+{
+    PortLink link;
+    ScriptedDialogs dialogs;
+    FakeHost host;
+    host.port = address;
+    host.firmware.records = RecordList::fromText(text);
+    DownloadProcedure procedure(link, dialogs, host);
+    QSignalSpy finished(&procedure, &DownloadProcedure::finished);
+
+    QElapsedTimer clock;
+    clock.start();
+    procedure.btnDownloadClick();
+    finished.wait(600000);
+    Run run;
+    run.nanoseconds = clock.nsecsElapsed();
+    run.completed = !finished.isEmpty() && finished.at(0).at(0).toInt() == DownloadProcedure::Completed;
+    for (const QString &line : host.log)
+        run.bytes += (line.size() - 3) / 3; // "tx:" / "rx:" and " XX" a byte
+    return run;
+}
+
+void BM_DownloadOverTcp(benchmark::State &state)
+{
+    SimulatorProcess sim({});
+    const QByteArray text = program();
+    for (auto _ : state) {
+        const Run run = download(sim.address(), text);
+        if (!run.completed) {
+            state.SkipWithError("download did not complete");
+            return;
+        }
+        state.SetIterationTime(double(run.nanoseconds) / 1e9);
+    }
+    state.counters["records/s"] = benchmark::Counter(double(kRecords) * double(state.iterations()),
+                                                     benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_DownloadOverTcp)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_DownloadPacedAt9600(benchmark::State &state)
+{
+    constexpr int kBaud = 9600;
+    SimulatorProcess sim({QStringLiteral("--baud"), QString::number(kBaud)});
+    const QByteArray text = program();
+    for (auto _ : state) {
+        const Run run = download(sim.address(), text);
+        if (!run.completed) {
+            state.SkipWithError("download did not complete");
+            return;
+        }
+        state.SetIterationTime(double(run.nanoseconds) / 1e9);
+        // Stop-and-wait: every byte of both directions passes the line in turn.
+        const double wire = double(run.bytes) * 10.0 / kBaud;
+        state.counters["wire_s"] = wire;
+        state.counters["download_s"] = double(run.nanoseconds) / 1e9;
+        state.counters["overhead_%"] = 100.0 * (double(run.nanoseconds) / 1e9 - wire) / wire;
+    }
+}
+BENCHMARK(BM_DownloadPacedAt9600)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
