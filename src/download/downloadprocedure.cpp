@@ -66,8 +66,16 @@ int DownloadProcedure::lineCount()
 
 void DownloadProcedure::btnDownloadClick()
 {
-    if (m_link.isOpen())
+    // Painting the status below lets events in: a second press of Download
+    // must not start a second download.
+    if (m_link.isOpen() || m_starting)
         return;
+    m_starting = true;
+    struct Started
+    {
+        bool &flag;
+        ~Started() { flag = false; }
+    } started{m_starting};
 
     setUpPort(m_link, m_host.portText());
     const bool tcp = m_link.settings().layer == LinkSettings::Layer::Tcp;
@@ -76,36 +84,40 @@ void DownloadProcedure::btnDownloadClick()
     m_host.setStatusText(QStringLiteral("Connecting..."));
     m_host.processPendingEvents();
 
-    // The cursor comes back and the window is refreshed however this ends.
-    struct Restore
-    {
-        DownloadHost &host;
-        ~Restore()
-        {
-            host.setBusyCursor(false);
-            host.refreshWindowState();
-        }
-    } restore{m_host};
-
+    // The cursor comes back and the window is refreshed however this ends,
+    // before any error box is shown.
+    const auto restore = [this] {
+        m_host.setBusyCursor(false);
+        m_host.refreshWindowState();
+    };
+    const int generation = m_generation;
+    QString failure;
     try {
         m_link.open();
     } catch (const PortOpenError &e) {
         qCInfo(lcDownload) << "port open failed:" << e.message();
-        m_host.setStatusText(QString());
-        m_dialogs.message(Dialogs::Icon::Error,
-                          QStringLiteral("Error: could not open communication port ")
-                              + m_host.portText(),
-                          Dialogs::Buttons::Ok);
-        return;
+        failure = QStringLiteral("Error: could not open communication port ") + m_host.portText();
     } catch (const SocketError &e) {
+        failure = socketErrorStatus(e.code());
+    } catch (...) {
+        restore();
+        throw;
+    }
+    if (!failure.isEmpty()) {
         m_host.setStatusText(QString());
-        m_dialogs.message(Dialogs::Icon::Error, socketErrorStatus(e.code()), Dialogs::Buttons::Ok);
+        restore();
+        m_dialogs.message(Dialogs::Icon::Error, failure, Dialogs::Buttons::Ok);
         return;
     }
-    m_linkOpen = true;
-    m_host.refreshWindowState();
-    if (!tcp)
-        sendWakeup();
+    // A connection can fail inside open() already, and that failure has then
+    // ended the download: the link is not open any more.
+    if (generation == m_generation && m_link.isOpen()) {
+        m_linkOpen = true;
+        m_host.refreshWindowState();
+        if (!tcp)
+            sendWakeup();
+    }
+    restore();
 }
 
 void DownloadProcedure::OnWsConnect()
@@ -315,6 +327,16 @@ void DownloadProcedure::reportFailure(const QString &text)
     m_failureQuestionOpen = false;
     if (generation != m_generation)
         return; // the connection ended the download meanwhile
+
+    // Replies that came while the box was open were held back by the link
+    // (no new data event inside its own handler); they belong to the message
+    // that failed and must not spoil the answer to the next one.
+    if (const qint64 stale = m_link.bytesWaiting(); stale > 0) {
+        QByteArray dropped;
+        for (qint64 i = 0; i < stale; ++i)
+            dropped.append(char(m_link.readByte()));
+        m_host.addLogLine(QStringLiteral("rx:") + hexBytes(dropped), kReceiveColour);
+    }
 
     if (answer != Dialogs::Answer::Retry) {
         m_cancelRequested = true;

@@ -59,6 +59,10 @@ public:
     int lineIndex() const { return m_lineIndex; }
     int recordsAcknowledged() const { return m_recordsAcknowledged; }
     bool cancelRequested() const { return m_cancelRequested; }
+    // Which timers run: the search (wake-up and animation) and the reply time-out.
+    bool searching() const { return WakeupTimer.isActive() && WaitingTimer.isActive(); }
+    bool animating() const { return WaitingTimer.isActive(); }
+    bool awaitingReply() const { return DownloadTimer.isActive(); }
 
     // The Download action (button, F4, unattended start).
     void btnDownloadClick();
@@ -109,6 +113,7 @@ private:
     int m_animationPhase = 0;
     bool m_linkOpen = false;
 
+    bool m_starting = false;
     bool m_failureQuestionOpen = false;
     bool m_ending = false;
     // Counts ended downloads, so an answer that comes back after its

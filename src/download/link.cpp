@@ -13,14 +13,14 @@ SocketError::SocketError(int code)
 
 QString socketErrorText(int code)
 {
-    if (code < 0)
-        return QString::fromLocal8Bit(gai_strerror(code));
     // In English whatever the user's locale: the texts are reported as they
     // are, next to the number.
     static const locale_t english = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    if (english != locale_t(nullptr))
-        return QString::fromLocal8Bit(strerror_l(code, english));
-    return QString::fromLocal8Bit(std::strerror(code));
+    const locale_t previous = english != locale_t(nullptr) ? uselocale(english) : locale_t(nullptr);
+    const QString text = QString::fromLocal8Bit(code < 0 ? gai_strerror(code) : std::strerror(code));
+    if (previous != locale_t(nullptr))
+        uselocale(previous);
+    return text;
 }
 
 void setUpPort(Link &link, const QString &portText)

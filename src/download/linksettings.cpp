@@ -1,5 +1,7 @@
 #include "linksettings.h"
 
+#include <QRegularExpression>
+
 QString LinkSettings::portName(bool full) const
 {
     if (layer == Layer::Serial)
@@ -19,8 +21,12 @@ LinkSettings LinkSettings::fromPortText(const QString &text)
 
     int number = -1;
     if (text.size() > 3 && text.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) {
+        // A decimal integer and nothing else: "COM 3" and "COM3 " are hosts.
+        const QString digits = text.mid(3, 99);
+        static const QRegularExpression kInteger(QStringLiteral("^[+-]?[0-9]+$"));
         bool ok = false;
-        number = text.mid(3, 99).toInt(&ok, 10);
+        if (kInteger.match(digits).hasMatch())
+            number = digits.toInt(&ok, 10);
         if (!ok)
             number = -1;
     }

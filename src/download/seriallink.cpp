@@ -76,6 +76,8 @@ void SerialLink::open()
         qCDebug(lcSerial) << "modem lines not set:" << m_port.errorString();
     m_port.clearError();
     requestLowLatency(m_port);
+    // Bytes left in the line from before do not belong to this download.
+    m_port.clear(QSerialPort::Input);
 }
 
 void SerialLink::close()

@@ -58,6 +58,12 @@ TcpLink::TcpLink(QObject *parent)
     connect(&m_socket, &QTcpSocket::disconnected, this, &TcpLink::onDisconnected);
 }
 
+TcpLink::~TcpLink()
+{
+    // The socket's own destruction aborts it; nobody is listening any more.
+    m_socket.disconnect(this);
+}
+
 void TcpLink::configure(const LinkSettings &settings)
 {
     m_settings = settings;

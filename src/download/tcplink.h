@@ -12,6 +12,7 @@ class TcpLink : public Link
 
 public:
     explicit TcpLink(QObject *parent = nullptr);
+    ~TcpLink() override;
 
     void configure(const LinkSettings &settings) override;
     const LinkSettings &settings() const override { return m_settings; }

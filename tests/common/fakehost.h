@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <functional>
+
 // A main window for the download that records what it is told.
 class FakeHost : public DownloadHost
 {
@@ -44,7 +46,13 @@ public:
     }
     void refreshWindowState() override { ++refreshes; }
     void setBusyCursor(bool on) override { busy = on; }
-    void processPendingEvents() override { QCoreApplication::processEvents(); }
+    std::function<void()> duringPendingEvents; // events that arrive while the window paints
+    void processPendingEvents() override
+    {
+        if (duringPendingEvents)
+            duringPendingEvents();
+        QCoreApplication::processEvents();
+    }
     FirmwareImage &image() override { return firmware; }
     ReaderOptions readerOptions() const override { return options; }
     bool customerCodesShown() const override { return codesShown; }

@@ -18,6 +18,7 @@ public:
     QByteArray waiting;
     bool failOpen = false;      // throw PortOpenError / SocketError(111)
     bool failWrites = false;
+    bool failAfterOpening = false; // the connection fails inside open()
 
     void configure(const LinkSettings &settings) override
     {
@@ -34,6 +35,10 @@ public:
             throw PortOpenError(QStringLiteral("no such port"));
         }
         opened = true;
+        if (failAfterOpening) {
+            opened = false;
+            emit socketError(101);
+        }
     }
     void close() override { opened = false; }
     bool isOpen() const override { return opened; }

@@ -244,7 +244,7 @@ private slots:
         QCOMPARE(rig.dialogs.shown.at(0).buttons, Dialogs::Buttons::YesNo);
         rig.link.reply(kAck);
         if (answer == Answer::No) {
-            QVERIFY(rig.lastWritten() != kEnd);
+            QCOMPARE(rig.lastWritten(), QByteArray::fromHex("E30010080A0201040300000000"));
             return;
         }
         QCOMPARE(rig.lastWritten(), kEnd);
@@ -276,6 +276,132 @@ private slots:
         rig.link.reply(kEndReply);
         QCOMPARE(rig.outcome(), int(DownloadProcedure::Cancelled));
         QCOMPARE(rig.host.unattendedFinishes, 0);
+        QCOMPARE(rig.dialogs.texts(), (QStringList{QStringLiteral("Write failed"),
+                                                   QStringLiteral("Download cancelled")}));
+    }
+
+    void timersFollowThePhases()
+    {
+        Rig rig;
+        rig.download.btnDownloadClick();
+        QVERIFY(rig.download.searching());
+        QVERIFY(!rig.download.awaitingReply());
+        rig.link.reply(kWakeupReply);
+        QVERIFY(!rig.download.animating());
+        QVERIFY(rig.download.awaitingReply());
+        rig.link.reply(kAck);
+        QVERIFY(rig.download.awaitingReply()); // now for the end message
+        rig.link.reply(kEndReply);
+        QVERIFY(!rig.download.awaitingReply());
+        QVERIFY(!rig.download.animating());
+
+        Rig cancelled;
+        cancelled.download.btnDownloadClick();
+        cancelled.download.btnCancelClick();
+        QVERIFY2(!cancelled.download.animating(), "the animation freezes");
+    }
+
+    void unexpectedRepliesAreDropped_data()
+    {
+        QTest::addColumn<bool>("toTheEnd");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::newRow("E7 then another byte") << false << QByteArray("\xE7\x55", 2);
+        QTest::newRow("a wrong first byte") << false << QByteArray("\x55", 1);
+        QTest::newRow("a wrong answer to the end message") << true << QByteArray("\x55", 1);
+    }
+    void unexpectedRepliesAreDropped()
+    {
+        QFETCH(bool, toTheEnd);
+        QFETCH(QByteArray, reply);
+        Rig rig;
+        rig.startTransfer();
+        if (toTheEnd)
+            rig.link.reply(kAck);
+        const qsizetype sent = rig.link.written.size();
+        rig.link.reply(reply);
+        QCOMPARE(rig.link.written.size(), sent);
+        QVERIFY(rig.dialogs.shown.isEmpty());
+        QVERIFY(rig.download.awaitingReply());
+        rig.download.DownloadTimerExpired();
+        QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Communication timeout")});
+    }
+
+    void failureQuestionClosedCountsAsAbort()
+    {
+        Rig rig;
+        rig.dialogs.answers = {Answer::Closed};
+        rig.startTransfer();
+        rig.link.reply(kWriteFailed);
+        QCOMPARE(rig.lastWritten(), kEnd);
+        QVERIFY(rig.download.cancelRequested());
+    }
+
+    void cancelConfirmedAfterTheDownloadEnded()
+    {
+        Rig rig;
+        rig.startTransfer();
+        rig.dialogs.answers = {Answer::Yes, Answer::Ok};
+        rig.dialogs.whileOpen = [&] {
+            rig.link.reply(kAck);
+            rig.link.reply(kEndReply);
+        };
+        rig.download.btnCancelClick();
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.host.status(), QStringLiteral("Download completed"));
+    }
+
+    void linkEventsWhileTheClosingBoxIsOpen()
+    {
+        Rig rig;
+        rig.host.port = QStringLiteral("127.0.0.1:4001");
+        rig.download.btnDownloadClick();
+        emit rig.link.connected();
+        rig.link.reply(kWakeupReply);
+        rig.link.reply(kAck);
+        rig.dialogs.whileOpen = [&] {
+            rig.link.reply(kEndReply); // a second answer
+            rig.link.opened = false;
+            emit rig.link.disconnected();
+        };
+        rig.link.reply(kEndReply);
+        QCOMPARE(rig.finished.size(), 1);
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.dialogs.shown.size(), 1);
+        QCOMPARE(rig.host.status(), QStringLiteral("Download completed"));
+    }
+
+    void connectionFailingInsideOpen()
+    {
+        Rig rig;
+        rig.host.port = QStringLiteral("10.0.0.1:4001");
+        rig.link.failAfterOpening = true;
+        rig.download.btnDownloadClick();
+        QCOMPARE(rig.outcome(), int(DownloadProcedure::SocketFailed));
+        QVERIFY2(!rig.download.linkOpen(), "the window must not stay busy");
+        QVERIFY(!rig.host.busy);
+        QVERIFY(rig.link.written.isEmpty());
+    }
+
+    void secondPressWhileStartingIsIgnored()
+    {
+        Rig rig;
+        rig.host.duringPendingEvents = [&] { rig.download.btnDownloadClick(); };
+        rig.download.btnDownloadClick();
+        QCOMPARE(rig.link.openCalls, 1);
+        QCOMPARE(rig.link.written, QList<QByteArray>{kWakeup});
+    }
+
+    void bytesHeldBackDuringTheQuestionAreDropped()
+    {
+        Rig rig;
+        rig.startTransfer();
+        rig.dialogs.answers = {Answer::Retry};
+        // The link announces nothing while its own handler runs the box.
+        rig.dialogs.whileOpen = [&] { rig.link.waiting += QByteArray("\xE7", 1); };
+        rig.link.reply(kWriteFailed);
+        QCOMPARE(rig.link.waiting, QByteArray());
+        rig.link.reply(kAck);
+        QCOMPARE(rig.lastWritten(), kEnd);
     }
 
     void openFailures_data()

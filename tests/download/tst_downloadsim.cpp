@@ -193,14 +193,39 @@ private slots:
         QVERIFY(!rig.download.linkOpen());
     }
 
-    void unresolvableHostFailsAtOnce()
+    // Failures to start the connection, all without a name server.
+    void connectionCannotStart_data()
     {
-        Rig rig(QStringLiteral("no-such-host.invalid:4001"));
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty port field") << QString()
+                                          << QStringLiteral("WinSock Error: 89 Destination address required");
+        QTest::newRow("colon and no port") << QStringLiteral("127.0.0.1:")
+                                           << QStringLiteral("WinSock Error: 99 Cannot assign requested address");
+        QTest::newRow("unknown service") << QStringLiteral("127.0.0.1:no-such-service")
+                                         << QStringLiteral("WinSock Error: -8 Servname not supported for ai_socktype");
+    }
+    void connectionCannotStart()
+    {
+        QFETCH(QString, port);
+        Rig rig(port);
         rig.download.btnDownloadClick();
+        QTEST(rig.dialogs.texts().value(0), "text");
         QCOMPARE(rig.dialogs.shown.size(), 1);
-        QVERIFY2(rig.dialogs.texts().first().startsWith(QLatin1String("WinSock Error: -")),
-                 qPrintable(rig.dialogs.texts().first()));
         QVERIFY(!rig.link.isOpen());
+        QVERIFY(!rig.download.linkOpen());
+        QCOMPARE(rig.host.status(), QString());
+    }
+
+    void pacedLikeASerialLine()
+    {
+        SimulatorServer::Options options;
+        options.baud = 57600;
+        Simulator sim(options);
+        Rig rig(sim.address());
+        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        // EA EB, the 13-byte write and its 2-byte answer, ED E4.
+        QCOMPARE(sim.server.bytesExchanged(), 19);
     }
 
     void readerClosingTheConnection()

@@ -29,6 +29,10 @@ private slots:
         QTest::newRow("COM256 is a host") << QStringLiteral("COM256") << Layer::Tcp << 1 << QStringLiteral("COM256") << tcpDefault << QStringLiteral("COM256:10001");
         QTest::newRow("COM0 is a host") << QStringLiteral("COM0") << Layer::Tcp << 1 << QStringLiteral("COM0") << tcpDefault << QStringLiteral("COM0:10001");
         QTest::newRow("COMPUTER is a host") << QStringLiteral("COMPUTER") << Layer::Tcp << 1 << QStringLiteral("COMPUTER") << tcpDefault << QStringLiteral("COMPUTER:10001");
+        QTest::newRow("COM 3 is a host") << QStringLiteral("COM 3") << Layer::Tcp << 1 << QStringLiteral("COM 3") << tcpDefault << QStringLiteral("COM 3:10001");
+        QTest::newRow("trailing blank: a host") << QStringLiteral("COM3 ") << Layer::Tcp << 1 << QStringLiteral("COM3") << tcpDefault << QStringLiteral("COM3:10001");
+        QTest::newRow("COM-3 is a host") << QStringLiteral("COM-3") << Layer::Tcp << 1 << QStringLiteral("COM-3") << tcpDefault << QStringLiteral("COM-3:10001");
+        QTest::newRow("COM007") << QStringLiteral("COM007") << Layer::Serial << 7 << QString() << tcpDefault << QStringLiteral("COM7");
         QTest::newRow("COM alone is a host") << QStringLiteral("COM") << Layer::Tcp << 1 << QStringLiteral("COM") << tcpDefault << QStringLiteral("COM:10001");
         QTest::newRow("gate7") << QStringLiteral("gate7") << Layer::Tcp << 1 << QStringLiteral("gate7") << tcpDefault << QStringLiteral("gate7:10001");
         QTest::newRow("gate7:4001") << QStringLiteral("gate7:4001") << Layer::Tcp << 1 << QStringLiteral("gate7") << QStringLiteral("4001") << QStringLiteral("gate7:4001");

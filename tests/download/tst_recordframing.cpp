@@ -60,6 +60,26 @@ private slots:
         QTest::newRow("odd last byte belongs to no word")
             << QByteArray(":0300100001020304") << kDefault << Messages{bytes("E3000808030201000000000000")};
 
+        // Fields that are not hexadecimal read as 0.
+        QTest::newRow("bad address reads 0")
+            << QByteArray(":04001G0001020304E2") << kDefault << Messages{bytes("E30000080A0201040300000000")};
+        QTest::newRow("bad count reads 0")
+            << QByteArray(":0G00100001020304E2") << kDefault << Messages{bytes("E300080000")};
+        QTest::newRow("bad data byte reads 0")
+            << QByteArray(":040010000102030GE2") << kDefault << Messages{bytes("E3000808060201000300000000")};
+
+        // Region boundaries.
+        QTest::newRow("last program word, no padding needed")
+            << HexLines::words(0x1FFF, {0x1234}) << kDefault << Messages{bytes("E31FFF02461234")};
+        QTest::newRow("padding up to 0x2000")
+            << HexLines::words(0x1FFE, {0x1234}) << kDefault << Messages{bytes("E31FFE044612340000")};
+        QTest::newRow("first configuration word") << HexLines::words(0x2000, {0x1234}) << kEeprom << Messages{};
+        QTest::newRow("last configuration word") << HexLines::words(0x20FF, {0x1234}) << kEeprom << Messages{};
+        QTest::newRow("word before the table")
+            << HexLines::words(0xEF, {0x3400}) << kCodesUnchecked << Messages{bytes("E300EF02343400")};
+        QTest::newRow("first table word")
+            << HexLines::words(0xF0, {0x3400}) << kCodesUnchecked << Messages{};
+
         // The customer code table, by the line's first word address only.
         const QByteArray atF8 = HexLines::words(0xF8, {0x3401, 0x3402, 0x3403, 0x3404});
         const QByteArray atEE = HexLines::words(0xEE, {0x3401, 0x3402, 0x3403, 0x3404, 0x3405, 0x3406});

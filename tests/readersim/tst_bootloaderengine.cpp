@@ -39,6 +39,7 @@ private slots:
         QTest::newRow("configuration word") << hex("E3200702313FF2") << hex("E7E4");
         QTest::newRow("EEPROM") << hex("E3210004FF005500AA") << hex("E7E4");
         QTest::newRow("beyond EEPROM") << hex("E3220002000000") << hex("E8");
+        QTest::newRow("program write ending inside a row") << hex("E3000902000000") << hex("E8");
         QTest::newRow("odd byte count") << hex("E3000001000000") << hex("E8");
         QTest::newRow("end") << hex("ED") << hex("E4");
         QTest::newRow("stray bytes are ignored") << hex("0055EA") << hex("EB");
@@ -92,10 +93,10 @@ private slots:
     void dumpLoadsAsTheWordsWritten()
     {
         BootloaderEngine engine;
-        const QByteArray header = hex("E3000610"); // eight words at word 6
+        const QByteArray header = hex("E300060C"); // six words at word 6
         QByteArray data;
         int sum = 0;
-        for (int k = 0; k < 8; ++k) {
+        for (int k = 0; k < 6; ++k) {
             data += char(0x30 + k);
             data += char(k);
             sum += 0x30 + 2 * k;
@@ -106,9 +107,9 @@ private slots:
         FirmwareImage image;
         QVERIFY(loadImageFromText(engine.memory().toIntelHex(), image));
         QCOMPARE(image.records.size(), 4);
-        // Words 6 and 7 end the first group of eight; 8 to 13 the next.
+        // Words 6 and 7 end the first group of eight; 8 to 11 start the next.
         QCOMPARE(image.records.at(0), QByteArrayView(HexLines::words(6, {0x3000, 0x3101})));
-        QCOMPARE(image.records.at(1), QByteArrayView(HexLines::words(8, {0x3202, 0x3303, 0x3404, 0x3505, 0x3606, 0x3707})));
+        QCOMPARE(image.records.at(1), QByteArrayView(HexLines::words(8, {0x3202, 0x3303, 0x3404, 0x3505})));
         QCOMPARE(image.records.at(2), QByteArrayView(HexLines::words(0x2100, {0x0055, 0x00AA})));
         QVERIFY(image.flags.eepromData);
     }

@@ -82,7 +82,11 @@ BootloaderEngine::Answer BootloaderEngine::write()
 
     const QByteArray failed("\xE7\xE5", 2);
     const QByteArray rejected("\xE8", 1);
-    if (m_faults.notAccepted.contains(number) || count % 2 != 0 || !ReaderMemory::holds(first, count / 2))
+    // Program memory is written in rows of four words: a write there must end
+    // at a row boundary (it may start inside a row).
+    const bool rowEnd = first > ReaderMemory::kProgramLast || (first + count / 2) % 4 == 0;
+    if (m_faults.notAccepted.contains(number) || count % 2 != 0 || !ReaderMemory::holds(first, count / 2)
+        || !rowEnd)
         return {rejected, false, false, what};
     if (m_faults.writeFailed.contains(number) || (sum & 0xFF) != byteAt(4))
         return {failed, false, false, what};

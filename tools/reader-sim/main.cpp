@@ -23,6 +23,17 @@ void onSignal(int)
     [[maybe_unused]] const auto ignored = ::write(signalPipe[1], &byte, 1);
 }
 
+// A non-negative integer option; absent gives fallback.
+int count(const QCommandLineParser &parser, const QCommandLineOption &option, int fallback, bool &ok)
+{
+    if (!parser.isSet(option))
+        return fallback;
+    bool good = false;
+    const int value = parser.value(option).toInt(&good, 10);
+    ok = ok && good && value >= 0;
+    return value;
+}
+
 QSet<int> numbers(const QStringList &values, bool &ok)
 {
     QSet<int> set;
@@ -76,12 +87,13 @@ int main(int argc, char *argv[])
     options.faults.notAccepted = numbers(parser.values(reject), ok);
     options.faults.silent = numbers(parser.values(silent), ok);
     options.faults.closeAfter = numbers(parser.values(close), ok);
-    options.faults.ignoreWakeups = parser.value(ignore).toInt();
+    options.faults.ignoreWakeups = count(parser, ignore, 0, ok);
     options.faults.strayByte = parser.isSet(stray);
     options.splitReplies = parser.isSet(split);
-    options.baud = parser.value(baud).toInt();
-    if (!ok || options.baud < 0 || options.faults.ignoreWakeups < 0) {
-        std::fprintf(stderr, "corvant-reader-sim: message numbers, counts and rates are positive integers\n");
+    options.baud = count(parser, baud, 0, ok);
+    const int tcpPort = count(parser, tcp, 10001, ok);
+    if (!ok || tcpPort > 65535) {
+        std::fprintf(stderr, "corvant-reader-sim: message numbers, counts, rates and ports are whole numbers\n");
         return 1;
     }
 
@@ -94,7 +106,7 @@ int main(int argc, char *argv[])
             const QString device = server.openPty(parser.value(pty));
             std::printf("pseudo-terminal %s, linked as %s\n", qPrintable(device), qPrintable(parser.value(pty)));
         } else {
-            const quint16 port = server.listenTcp(quint16(parser.isSet(tcp) ? parser.value(tcp).toUInt() : 10001));
+            const quint16 port = server.listenTcp(quint16(tcpPort));
             std::printf("listening on 127.0.0.1:%u\n", unsigned(port));
         }
     } catch (const std::exception &e) {

@@ -58,6 +58,9 @@ void SimulatorServer::acceptConnection()
         m_engine.resetParser();
         m_incoming.clear();
         m_outgoing.clear();
+        m_lastIncomingDue = 0;
+        m_lastOutgoingDue = 0;
+        m_completedPending = false;
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { received(socket->readAll()); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         emit logLine(QStringLiteral("connection from %1").arg(socket->peerAddress().toString()));
@@ -191,7 +194,7 @@ void SimulatorServer::schedule()
 void SimulatorServer::transmit(const QByteArray &bytes)
 {
     m_bytesExchanged += bytes.size();
-    if (m_client) {
+    if (m_client && m_client->state() == QAbstractSocket::ConnectedState) {
         m_client->write(bytes);
         m_client->flush();
     } else if (m_ptyMaster >= 0) {
