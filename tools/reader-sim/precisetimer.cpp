@@ -37,14 +37,14 @@ void PreciseTimer::startAt(qint64 nanoseconds)
 {
     // A zero value would disarm the timer: anything due already fires at 1 ns.
     nanoseconds = std::max<qint64>(nanoseconds, 1);
-    itimerspec spec{};
-    spec.it_value.tv_sec = time_t(nanoseconds / 1000000000);
-    spec.it_value.tv_nsec = long(nanoseconds % 1000000000);
-    timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+    itimerspec setting{};
+    setting.it_value.tv_sec = time_t(nanoseconds / 1000000000);
+    setting.it_value.tv_nsec = long(nanoseconds % 1000000000);
+    timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &setting, nullptr);
 }
 
 void PreciseTimer::stop()
 {
-    const itimerspec spec{};
-    timerfd_settime(m_fd, 0, &spec, nullptr);
+    const itimerspec setting{};
+    timerfd_settime(m_fd, 0, &setting, nullptr);
 }
