@@ -17,4 +17,14 @@ public:
     // Shows text with the icon's type and caption and the buttons; returns
     // the button pressed (Closed when the box was dismissed otherwise).
     virtual Answer message(Icon icon, const QString &text, Buttons buttons) = 0;
+
+    struct FileRequest
+    {
+        QString title;
+        QString filter;      // Qt form: "Hex file (*.hex);;Any file (*)"
+        QString directory;   // initial folder
+        QString defaultSuffix;
+    };
+    // An existing file chosen by the technician, or an empty text when cancelled.
+    virtual QString openFileName(const FileRequest &request) = 0;
 };

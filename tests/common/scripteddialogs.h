@@ -22,6 +22,8 @@ public:
     QList<Answer> answers;       // taken front first; Ok / Yes / Retry... as fits
     QList<Shown> shown;
     std::function<void()> whileOpen;
+    QStringList fileNames;        // answers of the file dialogs; empty: cancelled
+    QList<FileRequest> fileRequests;
 
     Answer message(Icon icon, const QString &text, Buttons buttons) override
     {
@@ -36,6 +38,12 @@ public:
         return buttons == Buttons::YesNo ? Answer::No
             : buttons == Buttons::AbortRetry ? Answer::Abort
                                              : Answer::Ok;
+    }
+
+    QString openFileName(const FileRequest &request) override
+    {
+        fileRequests.append(request);
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
 
     QStringList texts() const

@@ -1,0 +1,70 @@
+#include "appsettings.h"
+
+#include "wholenumber.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kSettings = QStringLiteral("settings");
+const QString kFormMain = QStringLiteral("formmain");
+const QString kNiceLabel = QStringLiteral("nicelabel");
+const QString kPorts = QStringLiteral("ports");
+
+qint32 readInteger(const ProfileFile &file, const QString &section, const QString &key, qint32 fallback)
+{
+    return parseWholeNumber(file.read(section, key, QString())).value_or(fallback);
+}
+
+} // namespace
+
+QString AppSettings::fileName(const QString &programPath)
+{
+    const QFileInfo program(programPath);
+    QString name = program.fileName();
+    const QString suffix = program.suffix();
+    if (!suffix.isEmpty())
+        name.remove(name.indexOf(QLatin1Char('.') + suffix), suffix.size() + 1);
+    return name + QStringLiteral(".ini");
+}
+
+QString AppSettings::location(const QString &bareName)
+{
+    QString folder = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (folder.isEmpty())
+        folder = QDir::homePath() + QStringLiteral("/.config");
+    return QDir(folder).filePath(bareName);
+}
+
+AppSettings AppSettings::read(const ProfileFile &file, const QString &defaultPort)
+{
+    AppSettings settings;
+    settings.comPort = file.read(kSettings, QStringLiteral("comport"), defaultPort);
+    settings.file = file.read(kSettings, QStringLiteral("file"), QString());
+    settings.left = readInteger(file, kFormMain, QStringLiteral("left"), kNoPosition);
+    settings.top = readInteger(file, kFormMain, QStringLiteral("top"), kNoPosition);
+    settings.labelFile = file.read(kNiceLabel, QStringLiteral("filename"), settings.labelFile);
+    settings.firmwareVariable = file.read(kNiceLabel, QStringLiteral("varname1"), settings.firmwareVariable);
+    settings.codesVariable = file.read(kNiceLabel, QStringLiteral("varname2"), settings.codesVariable);
+    for (const QString &key : file.keys(kPorts)) {
+        if (!key.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+            continue;
+        bool ok = false;
+        const int number = key.mid(3).toInt(&ok, 10);
+        if (ok && number >= 1 && number <= 255)
+            settings.ports.insert(number, file.read(kPorts, key, QString()));
+    }
+    return settings;
+}
+
+bool AppSettings::write(ProfileFile &target) const
+{
+    return target.write(kSettings, QStringLiteral("comport"), comPort)
+        && target.write(kSettings, QStringLiteral("file"), file)
+        && target.write(kFormMain, QStringLiteral("left"), QString::number(left))
+        && target.write(kFormMain, QStringLiteral("top"), QString::number(top))
+        && target.write(kNiceLabel, QStringLiteral("filename"), labelFile)
+        && target.write(kNiceLabel, QStringLiteral("varname1"), firmwareVariable)
+        && target.write(kNiceLabel, QStringLiteral("varname2"), codesVariable);
+}

@@ -1,0 +1,80 @@
+#include "commandline.h"
+
+#include "wholenumber.h"
+
+namespace {
+
+struct CodeArgument
+{
+    const char *prefix;
+    int maximum;
+    const char *error;
+    std::optional<int> CommandLine::*slot;
+};
+
+const CodeArgument kCodes[] = {
+    {"cf=", 999, "Error: invalid CF customer code", &CommandLine::cf},
+    {"df=", 9999, "Error: invalid DF customer code", &CommandLine::df},
+    {"gf=", 255, "Error: invalid GF customer code", &CommandLine::gf},
+};
+
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList &arguments, const QString &programPath,
+                               const QString &currentFile)
+{
+    CommandLine result;
+    result.currentFile = currentFile;
+    for (const QString &argument : arguments) {
+        const QString lower = argument.toLower();
+        // Names keep their letters: on a case-sensitive file system a
+        // lower-cased path would name another file.
+        const auto rest = [&](qsizetype prefix) { return argument.mid(prefix); };
+
+        if (lower == QLatin1String("/?") || lower == QLatin1String("-?")) {
+            result.messages.append(
+                {Dialogs::Icon::Information,
+                 QStringLiteral("Usage: %1 [ port=COMn ] [ mode=AUTO ] [ mode=ALL ] [ filename.hex ]").arg(programPath)});
+            result.quitAtStart = true;
+            continue;
+        }
+        if (lower.startsWith(QLatin1String("port="))) {
+            result.port = lower.mid(5).toUpper();
+            continue;
+        }
+        if (lower.startsWith(QLatin1String("mode="))) {
+            const QString mode = lower.mid(5);
+            if (mode == QLatin1String("all"))
+                result.tickAll = true;
+            else if (mode == QLatin1String("auto"))
+                result.autoRequested = true;
+            continue;
+        }
+        if (lower.startsWith(QLatin1String("file="))) {
+            result.currentFile = rest(5);
+            continue;
+        }
+        const CodeArgument *code = nullptr;
+        for (const CodeArgument &candidate : kCodes) {
+            if (lower.startsWith(QLatin1String(candidate.prefix)))
+                code = &candidate;
+        }
+        if (code) {
+            const int value = parseWholeNumber(lower.mid(3)).value_or(-1);
+            if (value < 0 || value > code->maximum) {
+                result.messages.append({Dialogs::Icon::Error, QString::fromLatin1(code->error)});
+                result.quitAtStart = true;
+            }
+            result.settingsMode = true;
+            result.*(code->slot) = value;
+            continue;
+        }
+        if (lower.contains(QLatin1String("custcode"))) {
+            result.settingsMode = true;
+            result.currentFile.clear();
+            continue;
+        }
+        result.currentFile = argument;
+    }
+    return result;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "dialogs.h"
+
+class QWidget;
+
+// Message boxes and file dialogs of the window. Their exec() runs a nested
+// event loop: the link's events and the download's timers go on meanwhile.
+class GuiDialogs : public Dialogs
+{
+public:
+    explicit GuiDialogs(QWidget *parent = nullptr)
+        : m_parent(parent)
+    {
+    }
+    void setParent(QWidget *parent) { m_parent = parent; }
+
+    Answer message(Icon icon, const QString &text, Buttons buttons) override;
+    QString openFileName(const FileRequest &request) override;
+
+private:
+    QWidget *m_parent;
+};

@@ -1,0 +1,54 @@
+// corvant-fwupdate: the CORVANT Firmware Update Utility.
+#include "appinfo.h"
+#include "appsettings.h"
+#include "serialports.h"
+#include "tformmain.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+// An error that no handler caught is shown, and the program goes on.
+class Application : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception &e) {
+            QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle), QString::fromUtf8(e.what()));
+        } catch (...) {
+            QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle), QStringLiteral("Unknown error"));
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Application app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("corvant-fwupdate"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVANT_VERSION));
+    // The main window's close ends the program, whatever else is open.
+    app.setQuitOnLastWindowClosed(false);
+
+    TFormMain::Environment environment;
+    environment.programPath = QCoreApplication::applicationFilePath();
+    environment.arguments = app.arguments().mid(1);
+    environment.settingsPath = AppSettings::location(AppSettings::fileName(environment.programPath));
+    environment.systemSerialDevices = SerialPorts::systemDevices();
+
+    TFormMain form(environment);
+    if (form.quitAtStart())
+        return 0;
+    QObject::connect(&form, &TFormMain::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    form.show();
+    app.exec();
+    return form.exitCode();
+}

@@ -1,0 +1,131 @@
+#include "panelsettings.h"
+
+#include "optionslots.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kBorder = 5;
+constexpr int kGroupHeight = 55;
+constexpr int kEditWidth = 130;
+
+QGroupBox *editGroup(const QString &title, const QString &hint, QLineEdit *edit, QWidget *parent)
+{
+    auto *group = new QGroupBox(title, parent);
+    group->setToolTip(hint);
+    group->setFixedSize(PanelSettings::kColumnWidth, kGroupHeight);
+    edit->setFixedWidth(kEditWidth);
+    auto *layout = new QVBoxLayout(group);
+    layout->setContentsMargins(kBorder * 2, kBorder, kBorder, kBorder);
+    layout->addWidget(edit);
+    return group;
+}
+
+QPushButton *button(const QString &name, const QString &caption, QSize size, QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setFixedSize(size);
+    return b;
+}
+
+} // namespace
+
+PanelSettings::PanelSettings(QWidget *parent)
+    : QWidget(parent)
+    , grpCodes(new QGroupBox(QStringLiteral("Customer code(s)"), this))
+    , SG1(new QTableWidget(kRows, 2, grpCodes))
+    , editRelayTime(new QLineEdit(this))
+    , editFacility(new QLineEdit(this))
+    , PanelSave(new QWidget(this))
+    , btnSave(button(QStringLiteral("btnSave"), QStringLiteral("Save plain"), {kColumnWidth, 30}, PanelSave))
+    , btnSaveAES(button(QStringLiteral("btnSaveAES"), QStringLiteral("Save encrypted"), {kColumnWidth, 30}, PanelSave))
+    , PanelNice(new QWidget(this))
+    , btnNicePrint(button(QStringLiteral("btnNicePrint"), QStringLiteral("Print sticker"), {135, 30}, PanelNice))
+    , btnNiceSettings(button(QStringLiteral("btnNiceSettings"), QStringLiteral("..."), {25, 30}, PanelNice))
+{
+    setObjectName(QStringLiteral("PanelSettings"));
+    grpCodes->setObjectName(QStringLiteral("grpCodes"));
+    SG1->setObjectName(QStringLiteral("SG1"));
+    editRelayTime->setObjectName(QStringLiteral("editRelayTime"));
+    editFacility->setObjectName(QStringLiteral("editFacility"));
+    PanelSave->setObjectName(QStringLiteral("PanelSave"));
+    PanelNice->setObjectName(QStringLiteral("PanelNice"));
+    btnNiceSettings->setToolTip(QStringLiteral("Change NiceLabel printer settings"));
+
+    // The grid: a fixed label column and a value column, no headers, no
+    // scroll bars, rows of 22 pixels.
+    SG1->horizontalHeader()->hide();
+    SG1->verticalHeader()->hide();
+    SG1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SG1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SG1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    SG1->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    SG1->setSelectionMode(QAbstractItemView::SingleSelection);
+    SG1->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    for (int row = 0; row < kRows; ++row) {
+        auto *label = new QTableWidgetItem(QString::fromLatin1(OptionSlots::kRowLabels[std::size_t(row)]));
+        label->setFlags(Qt::ItemIsEnabled);
+        label->setBackground(palette().button());
+        SG1->setItem(row, 0, label);
+        SG1->setItem(row, 1, new QTableWidgetItem());
+    }
+    auto *codesLayout = new QVBoxLayout(grpCodes);
+    codesLayout->setContentsMargins(kBorder, kBorder, kBorder, kBorder);
+    codesLayout->addWidget(SG1);
+    grpCodes->setFixedWidth(kColumnWidth);
+
+    grpRelayTime = editGroup(QStringLiteral("Relay time"), QStringLiteral("Relay time in range from 1 - 25 seconds"),
+                             editRelayTime, this);
+    grpRelayTime->setObjectName(QStringLiteral("grpRelayTime"));
+    grpFacility = editGroup(QStringLiteral("Facility code"), QStringLiteral("Facility code in range from 0 - 65535"),
+                            editFacility, this);
+    grpFacility->setObjectName(QStringLiteral("grpFacility"));
+
+    PanelSave->setFixedSize(kColumnWidth, 60);
+    auto *saveLayout = new QVBoxLayout(PanelSave);
+    saveLayout->setContentsMargins(0, 0, 0, 0);
+    saveLayout->setSpacing(0);
+    saveLayout->addWidget(btnSave);
+    saveLayout->addWidget(btnSaveAES);
+
+    PanelNice->setFixedSize(kColumnWidth, 40);
+    auto *niceLayout = new QHBoxLayout(PanelNice);
+    niceLayout->setContentsMargins(0, 10, 0, 0);
+    niceLayout->setSpacing(0);
+    niceLayout->addWidget(btnNicePrint, 0, Qt::AlignTop);
+    niceLayout->addWidget(btnNiceSettings, 0, Qt::AlignTop);
+    niceLayout->addStretch();
+
+    auto *right = new QVBoxLayout;
+    right->setSpacing(0);
+    right->addWidget(grpRelayTime);
+    right->addWidget(grpFacility);
+    right->addStretch();
+    right->addWidget(PanelSave);
+    right->addWidget(PanelNice);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(kBorder, kBorder, kBorder, kBorder);
+    layout->addWidget(grpCodes);
+    layout->addStretch();
+    layout->addLayout(right);
+}
+
+QString PanelSettings::cellText(int row) const
+{
+    const QTableWidgetItem *item = SG1->item(row, 1);
+    return item ? item->text() : QString();
+}
+
+void PanelSettings::setCellText(int row, const QString &text)
+{
+    SG1->item(row, 1)->setText(text);
+}

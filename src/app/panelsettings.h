@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+// The settings panel: the customer code grid on the left; relay time and
+// facility code at the top right; the save and sticker buttons at the bottom
+// right. Shown only in settings mode.
+class PanelSettings : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kColumnWidth = 160;
+    static constexpr int kRowHeight = 22;
+    static constexpr int kRows = 8;
+
+    explicit PanelSettings(QWidget *parent = nullptr);
+
+    QGroupBox *grpCodes;
+    QTableWidget *SG1;
+    QGroupBox *grpRelayTime;
+    QLineEdit *editRelayTime;
+    QGroupBox *grpFacility;
+    QLineEdit *editFacility;
+    QWidget *PanelSave;
+    QPushButton *btnSave;
+    QPushButton *btnSaveAES;
+    QWidget *PanelNice;
+    QPushButton *btnNicePrint;
+    QPushButton *btnNiceSettings;
+
+    // The text of a grid row's value cell.
+    QString cellText(int row) const;
+    void setCellText(int row, const QString &text);
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// A settings file under the Windows profile-file rules: "[section]" lines,
+// then "key=value" lines. Section and key names compare without regard to
+// case; a value is the raw text after '=' (no escapes: C:\fw\new,v2.hex reads
+// back as written), without surrounding blanks or one pair of quotes, at most
+// 2047 characters. Writing a key keeps every other line of the file and
+// replaces the file as a whole, so it is never left half written.
+class ProfileFile
+{
+public:
+    explicit ProfileFile(QString path);
+
+    const QString &path() const { return m_path; }
+
+    // Reads the file (again); a missing or unreadable file holds no keys.
+    void reload();
+
+    QString read(const QString &section, const QString &key, const QString &fallback) const;
+    // Every key of a section, in file order.
+    QStringList keys(const QString &section) const;
+
+    // Writes one key and stores the file at once. False when the file cannot
+    // be written; the old file is then unchanged.
+    bool write(const QString &section, const QString &key, const QString &value);
+
+private:
+    // Index of the section's header line, or -1.
+    qsizetype findSection(const QString &section) const;
+    // Index of the key's line within the section starting at header, or -1.
+    qsizetype findKey(qsizetype header, const QString &key) const;
+    qsizetype sectionEnd(qsizetype header) const;
+
+    QString m_path;
+    QStringList m_lines;
+};

@@ -1,0 +1,72 @@
+#include "tformlogging.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kInitialWidth = 480;
+
+QString cleaned(QString text)
+{
+    text.replace(QChar(0), QLatin1Char(' '));
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start].unicode() <= 0x20)
+        ++start;
+    while (end > start && text[end - 1].unicode() <= 0x20)
+        --end;
+    return text.mid(start, end - start);
+}
+
+} // namespace
+
+TFormLogging::TFormLogging(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , Viewer(new QPlainTextEdit(this))
+{
+    setObjectName(QStringLiteral("FormLogging"));
+    setWindowTitle(QStringLiteral("Logging"));
+    Viewer->setObjectName(QStringLiteral("Viewer"));
+    Viewer->setReadOnly(true);
+    Viewer->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Viewer->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Viewer->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Viewer->setMaximumBlockCount(kMaximumLines);
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::Monospace);
+    font.setPixelSize(13);
+    font.setBold(true);
+    Viewer->setFont(font);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Viewer);
+    resize(kInitialWidth, 400);
+}
+
+void TFormLogging::addLogLine(const QString &text, LogColour colour)
+{
+    QTextCharFormat format;
+    format.setForeground(QColor(colour.red, colour.green, colour.blue));
+    QTextDocument *document = Viewer->document();
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::End);
+    // The empty document has one empty block, which takes the first line.
+    if (!document->isEmpty())
+        cursor.insertBlock(); // beyond the bound, the document drops its first block
+    cursor.insertText(cleaned(text), format);
+    // Keep the newest line in view.
+    Viewer->verticalScrollBar()->setValue(Viewer->verticalScrollBar()->maximum());
+}
+
+void TFormLogging::showBeside(const QWidget &mainWindow)
+{
+    const QRect main = mainWindow.frameGeometry();
+    move(main.x() + main.width(), main.y());
+    resize(width(), mainWindow.height());
+    show();
+    raise();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "downloadhost.h"
+
+#include <QWidget>
+
+class QPlainTextEdit;
+
+// The logging window: every message sent to the reader and every batch of
+// bytes received, one coloured line each, the newest always in view. Holds at
+// most 2000 lines; each further line drops the oldest.
+class TFormLogging : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMaximumLines = 2000;
+
+    explicit TFormLogging(QWidget *parent = nullptr);
+
+    // Add log line: NULs become blanks, blanks and control characters at
+    // either end go, then the line is appended in its colour.
+    void addLogLine(const QString &text, LogColour colour);
+    // Opens directly to the right of the given window, as tall as it.
+    void showBeside(const QWidget &mainWindow);
+
+    QPlainTextEdit *viewer() const { return Viewer; }
+
+private:
+    QPlainTextEdit *Viewer;
+};

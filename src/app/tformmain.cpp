@@ -1,0 +1,303 @@
+// Start-up, activation, the actions of the window and its close.
+#include "tformmain.h"
+
+#include "appinfo.h"
+#include "guidialogs.h"
+#include "imageloader.h"
+#include "panelsettings.h"
+#include "portlink.h"
+#include "tformlogging.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTimer>
+
+TFormMain::TFormMain(Environment environment, QWidget *parent)
+    : QWidget(parent)
+    , m_environment(std::move(environment))
+    , m_guiDialogs(std::make_unique<GuiDialogs>(this))
+    , m_logging(std::make_unique<TFormLogging>())
+    , m_settingsFile(m_environment.settingsPath)
+{
+    buildLayout();
+    FormCreate();
+    qApp->installEventFilter(this); // the shortcut keys reach the window first
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            OnApplActivate();
+    });
+}
+
+TFormMain::~TFormMain()
+{
+    qApp->removeEventFilter(this);
+}
+
+Dialogs &TFormMain::dialogs()
+{
+    return m_environment.dialogs ? *m_environment.dialogs : *m_guiDialogs;
+}
+
+void TFormMain::FormCreate()
+{
+    setWindowTitle(QString::fromLatin1(kApplicationTitle));
+    lblVersion->setText(QStringLiteral("Version: ") + QCoreApplication::applicationVersion());
+
+    // The grid: a third of its width for the labels, twice that for the values.
+    layout()->activate();
+    const int third = panelSettings->SG1->viewport()->width() / 3;
+    panelSettings->SG1->setColumnWidth(0, third);
+    panelSettings->SG1->setColumnWidth(1, 2 * third);
+
+    // The port list needs the [ports] section; the rest of the file follows it.
+    const SerialPorts::Overrides ports = AppSettings::read(m_settingsFile, QString()).ports;
+    const QStringList portList = SerialPorts::portList(
+        SerialPorts::presentPorts(m_environment.systemSerialDevices, ports));
+    editPort->addItems(portList);
+    m_settings = AppSettings::read(m_settingsFile, portList.first());
+    editPort->setCurrentText(m_settings.comPort);
+    m_image.currentFileName = m_settings.file;
+
+    m_link = std::make_unique<PortLink>(m_settings.ports);
+    m_download = std::make_unique<DownloadProcedure>(*m_link, dialogs(), *this, m_environment.timing);
+
+    LabelServer &labels = m_environment.labelServer ? *m_environment.labelServer : m_noLabelServer;
+    m_labelPrintingAvailable = true;
+    try {
+        labels.StartDesigner();
+    } catch (...) {
+        m_labelPrintingAvailable = false;
+    }
+
+    applyCommandLine(CommandLine::parse(m_environment.arguments, m_environment.programPath,
+                                        m_image.currentFileName));
+    if (m_settingsMode)
+        chkCCODES->setChecked(true);
+    if (m_quitAtStart) {
+        m_autoMode = AutoMode::Off;
+        m_settingsMode = false;
+    }
+
+    m_image.imageValid = loadImage(m_image.currentFileName, m_image);
+    RefreshWindowState();
+    showFileName();
+
+    panelSettings->setVisible(m_settingsMode);
+    if (!m_settingsMode) {
+        layout()->activate();
+        resize(width(), PanelTop->height() + PanelMain->height() + PanelButtons->height()
+                            + StatusBar->sizeHint().height());
+    }
+    placeWindow();
+}
+
+void TFormMain::applyCommandLine(const CommandLine &commandLine)
+{
+    if (commandLine.port)
+        editPort->setCurrentText(*commandLine.port);
+    if (commandLine.tickAll) {
+        chkCCODES->setChecked(true);
+        chkEEPROM->setChecked(true);
+    }
+    if (commandLine.autoRequested)
+        m_autoMode = AutoMode::Requested;
+    m_image.currentFileName = commandLine.currentFile;
+    m_settingsMode = commandLine.settingsMode;
+    if (commandLine.cf)
+        m_slots[OptionSlots::CF] = *commandLine.cf;
+    if (commandLine.df)
+        m_slots[OptionSlots::DF] = *commandLine.df;
+    if (commandLine.gf)
+        m_slots[OptionSlots::GF] = *commandLine.gf;
+    m_quitAtStart = commandLine.quitAtStart;
+    for (const CommandLine::Message &message : commandLine.messages)
+        dialogs().message(message.icon, message.text, Dialogs::Buttons::Ok);
+}
+
+void TFormMain::placeWindow()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QSize area = screen ? screen->geometry().size() : QSize(1024, 768);
+    const QSize frame = frameGeometry().size();
+    const int left = m_settings.left == AppSettings::kNoPosition ? (area.width() - frame.width()) / 2
+                                                                 : m_settings.left;
+    const int top = m_settings.top == AppSettings::kNoPosition ? (area.height() - frame.height()) / 2
+                                                               : m_settings.top;
+    move(left, top);
+}
+
+bool TFormMain::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QWidget::event(event);
+}
+
+void TFormMain::FormActivate()
+{
+    panelSettings->SG1->clearSelection();
+    panelSettings->SG1->setCurrentItem(nullptr);
+    if (m_autoMode == AutoMode::Requested && btnDownload->isEnabled()) {
+        m_autoMode = AutoMode::Started;
+        // After the activation is handled, as a click would come.
+        QTimer::singleShot(0, this, &TFormMain::btnDownloadClick);
+    }
+}
+
+void TFormMain::btnDownloadClick()
+{
+    m_download->btnDownloadClick();
+}
+
+void TFormMain::btnCancelClick()
+{
+    m_download->btnCancelClick();
+}
+
+void TFormMain::btnExitClick()
+{
+    close();
+}
+
+void TFormMain::closeEvent(QCloseEvent *event)
+{
+    if (m_download->linkOpen()) {
+        event->ignore();
+        btnCancelClick();
+        return;
+    }
+    if (!m_closing) {
+        m_closing = true;
+        LabelServer &labels = m_environment.labelServer ? *m_environment.labelServer : m_noLabelServer;
+        try {
+            labels.QuitDesigner();
+        } catch (...) {
+            // The server may be gone already; closing goes on.
+        }
+        m_settings.comPort = editPort->currentText();
+        m_settings.file = m_image.currentFileName;
+        m_settings.left = frameGeometry().x();
+        m_settings.top = frameGeometry().y();
+        if (!m_settings.write(m_settingsFile))
+            dialogs().message(Dialogs::Icon::Error,
+                              QStringLiteral("Unable to write to %1").arg(m_settingsFile.path()),
+                              Dialogs::Buttons::Ok);
+        m_logging->hide();
+        emit closed();
+    }
+    event->accept();
+}
+
+void TFormMain::finishUnattended()
+{
+    m_exitCode = 1;
+    // Closed once the link's event that ended the download is handled.
+    QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TFormMain::OnApplActivate()
+{
+    // Not while a download sends the image; the next activation reloads.
+    if (m_download->linkOpen())
+        return;
+    m_image.imageValid = loadImage(m_image.currentFileName, m_image);
+    RefreshWindowState();
+    showFileName();
+}
+
+void TFormMain::btnSearchClick()
+{
+    const QFileInfo current(m_image.currentFileName);
+    Dialogs::FileRequest request;
+    request.title = QString::fromLatin1(kApplicationTitle) + QStringLiteral("  -  Open hex file");
+    request.filter = QStringLiteral("Hex file (*.hex);;Any file (*)");
+    request.defaultSuffix = QStringLiteral("hex");
+    request.directory = m_image.currentFileName.isEmpty() ? QDir::currentPath() : current.absolutePath();
+    QString chosen = dialogs().openFileName(request);
+    if (chosen.isEmpty())
+        return;
+
+    if (panelSettings->grpCodes->isVisibleTo(panelSettings))
+        m_slots.fill(0);
+    m_image.imageValid = false;
+    if (loadImage(chosen, m_image)) {
+        m_image.imageValid = true;
+        m_image.currentFileName = chosen;
+        showFileName();
+    } else {
+        dialogs().message(Dialogs::Icon::Error, QStringLiteral("Invalid file format or hex file corrupt"),
+                          Dialogs::Buttons::Ok);
+    }
+    RefreshWindowState();
+}
+
+void TFormMain::ShowDebug()
+{
+    if (m_logging->isVisible())
+        m_logging->hide();
+    else
+        m_logging->showBeside(*this);
+}
+
+bool TFormMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) {
+        ShowDebug();
+        return true;
+    }
+    if (watched == editFile && editFile->isEnabled()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            btnSearchClick();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const QString text = static_cast<QKeyEvent *>(event)->text();
+            if (!text.isEmpty() && text.at(0).isPrint()) {
+                btnSearchClick();
+                return true;
+            }
+        }
+    }
+    // Key preview: a key reaches the window before its focused control, and
+    // only once however far it is passed on.
+    if (event->type() == QEvent::KeyPress && isActiveWindow()
+        && (watched == QApplication::focusWidget() || (!QApplication::focusWidget() && watched == this))) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        FormKeyDown(key->key(), key->modifiers());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TFormMain::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    const Qt::KeyboardModifiers held = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (held != Qt::NoModifier || QGuiApplication::mouseButtons() != Qt::NoButton)
+        return false;
+    if (key == Qt::Key_F2 && btnBrowse->isEnabled()) {
+        btnSearchClick();
+        return true;
+    }
+    if (key == Qt::Key_F4 && btnDownload->isEnabled()) {
+        btnDownloadClick();
+        return true;
+    }
+    return false;
+}
+
+void TFormMain::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    showFileName();
+}

@@ -1,0 +1,143 @@
+#pragma once
+
+#include "appsettings.h"
+#include "commandline.h"
+#include "customercodes.h"
+#include "downloadhost.h"
+#include "downloadprocedure.h"
+#include "firmwareimage.h"
+#include "labelserver.h"
+#include "profilefile.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class GuiDialogs;
+class PanelSettings;
+class PortLink;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class TFormLogging;
+
+// The main window: port, file, settings panel, download buttons, status line
+// and progress bar. It owns the program's state for the whole run (the
+// firmware image, the customer code slots, the link and the download, the
+// modes) and derives every control's state from it (Refresh window state).
+class TFormMain : public QWidget, public DownloadHost
+{
+    Q_OBJECT
+
+public:
+    enum class AutoMode { Off, Requested, Started };
+
+    struct Environment
+    {
+        QString programPath;            // shown by the usage text; names the settings file
+        QStringList arguments;          // the command line, without the program
+        QString settingsPath;           // the settings file
+        Dialogs *dialogs = nullptr;     // null: message boxes
+        LabelServer *labelServer = nullptr; // null: no label printing
+        DownloadTiming timing;
+        QStringList systemSerialDevices; // the serial devices present
+    };
+
+    explicit TFormMain(Environment environment, QWidget *parent = nullptr);
+    ~TFormMain() override;
+
+    // The start-up sequence's verdict: end right away, settings not written.
+    bool quitAtStart() const { return m_quitAtStart; }
+    int exitCode() const { return m_exitCode; }
+    TFormLogging *logging() const { return m_logging.get(); }
+    DownloadProcedure &download() { return *m_download; }
+
+    // Handlers, named as in the window's design.
+    void btnDownloadClick();
+    void btnCancelClick();
+    void btnExitClick();
+    void btnSearchClick();
+    void OnApplActivate();
+    void ShowDebug();
+    void RefreshWindowState();
+
+    // DownloadHost
+    QString portText() const override;
+    void setStatusText(const QString &text) override;
+    void showProgress(int maximum) override;
+    void setProgressPosition(int position) override;
+    void hideProgress() override;
+    void addLogLine(const QString &text, LogColour colour) override;
+    void refreshWindowState() override { RefreshWindowState(); }
+    void setBusyCursor(bool busy) override;
+    void processPendingEvents() override;
+    FirmwareImage &image() override { return m_image; }
+    ReaderOptions readerOptions() const override;
+    bool customerCodesShown() const override;
+    RecordFraming::Options frameOptions() const override;
+    bool autoMode() const override { return m_autoMode != AutoMode::Off; }
+    void finishUnattended() override;
+
+    // Controls, named as in the window's design.
+    QWidget *PanelTop;
+    QLabel *Image1;
+    QLabel *lblTitle;
+    QLabel *lblVersion;
+    QWidget *PanelMain;
+    QComboBox *editPort;
+    QLabel *lblFile;
+    QLineEdit *editFile;
+    QPushButton *btnBrowse;
+    PanelSettings *panelSettings;
+    QWidget *PanelButtons;
+    QCheckBox *chkCCODES;
+    QCheckBox *chkEEPROM;
+    QPushButton *btnDownload;
+    QPushButton *btnExit;
+    QPushButton *btnCancel;
+    QProgressBar *ProgressBar;
+    QLabel *StatusBar;
+
+signals:
+    // The window closed: the program ends with exitCode().
+    void closed();
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildLayout();
+    void FormCreate();
+    void FormActivate();
+    void applyCommandLine(const CommandLine &commandLine);
+    void placeWindow();
+    void showFileName();
+    // The shortcut keys; true when the key was one of them.
+    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void ShowCustomerCodes();
+    Dialogs &dialogs();
+
+    Environment m_environment;
+    std::unique_ptr<GuiDialogs> m_guiDialogs;
+    std::unique_ptr<TFormLogging> m_logging;
+    UnavailableLabelServer m_noLabelServer;
+    ProfileFile m_settingsFile;
+    AppSettings m_settings;
+    std::unique_ptr<PortLink> m_link;
+    std::unique_ptr<DownloadProcedure> m_download;
+
+    FirmwareImage m_image;
+    CustomerSlots m_slots{};
+    AutoMode m_autoMode = AutoMode::Off;
+    bool m_settingsMode = false;
+    bool m_labelPrintingAvailable = false;
+    bool m_quitAtStart = false;
+    bool m_closing = false;
+    int m_exitCode = 0;
+};

@@ -1,0 +1,162 @@
+// The main window's controls and their placement.
+#include "panelsettings.h"
+#include "tformmain.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kPanelTopHeight = 80;
+constexpr int kPanelMainHeight = 75;
+constexpr int kPanelButtonsHeight = 150;
+constexpr int kProgressHeight = 16;
+constexpr int kClientWidth = 345;
+
+QPushButton *namedButton(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+} // namespace
+
+void TFormMain::buildLayout()
+{
+    setObjectName(QStringLiteral("FormMain"));
+    // Resizable and minimisable, no maximise button.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    // Title panel: logo, "QUILMAR", version.
+    PanelTop = new QWidget(this);
+    PanelTop->setObjectName(QStringLiteral("PanelTop"));
+    PanelTop->setFixedHeight(kPanelTopHeight);
+    PanelTop->setAutoFillBackground(true);
+    QPalette top = PanelTop->palette();
+    top.setColor(QPalette::Window, QColor(0, 136, 204));
+    top.setColor(QPalette::WindowText, Qt::white);
+    PanelTop->setPalette(top);
+    Image1 = new QLabel(PanelTop);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setFixedSize(140, 70);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/logo.png")));
+    Image1->installEventFilter(this); // double-click: the logging window
+    lblTitle = new QLabel(QStringLiteral("QUILMAR"), PanelTop);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    QFont title(QStringLiteral("Arial"));
+    title.setPixelSize(21);
+    lblTitle->setFont(title);
+    lblTitle->setAlignment(Qt::AlignCenter);
+    lblVersion = new QLabel(PanelTop);
+    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    lblVersion->setAlignment(Qt::AlignCenter);
+    auto *titles = new QVBoxLayout;
+    titles->addStretch();
+    titles->addWidget(lblTitle);
+    titles->addWidget(lblVersion);
+    titles->addStretch();
+    auto *topLayout = new QHBoxLayout(PanelTop);
+    topLayout->setContentsMargins(5, 5, 5, 5);
+    topLayout->addWidget(Image1);
+    topLayout->addLayout(titles, 1);
+
+    // Port and file.
+    PanelMain = new QWidget(this);
+    PanelMain->setObjectName(QStringLiteral("PanelMain"));
+    PanelMain->setFixedHeight(kPanelMainHeight);
+    editPort = new QComboBox(PanelMain);
+    editPort->setObjectName(QStringLiteral("editPort"));
+    editPort->setEditable(true);
+    editPort->setInsertPolicy(QComboBox::NoInsert);
+    lblFile = new QLabel(QStringLiteral("File:"), PanelMain);
+    lblFile->setObjectName(QStringLiteral("lblFile"));
+    editFile = new QLineEdit(PanelMain);
+    editFile->setObjectName(QStringLiteral("editFile"));
+    editFile->setReadOnly(true);
+    editFile->setPlaceholderText(QStringLiteral("« no file selected »"));
+    editFile->installEventFilter(this); // a click or a typed character: Browse
+    btnBrowse = namedButton("btnBrowse", QStringLiteral("..."), PanelMain);
+    btnBrowse->setToolTip(QStringLiteral("Click to select a firmware file"));
+    btnBrowse->setFixedWidth(25);
+    auto *mainLayout = new QGridLayout(PanelMain);
+    mainLayout->setContentsMargins(8, 8, 8, 8);
+    mainLayout->addWidget(new QLabel(QStringLiteral("Port:"), PanelMain), 0, 0);
+    mainLayout->addWidget(editPort, 0, 1, 1, 2);
+    mainLayout->addWidget(lblFile, 1, 0);
+    mainLayout->addWidget(editFile, 1, 1);
+    mainLayout->addWidget(btnBrowse, 1, 2);
+    mainLayout->setColumnStretch(1, 1);
+
+    panelSettings = new PanelSettings(this);
+
+    // Download options and buttons, the progress bar along the bottom.
+    PanelButtons = new QWidget(this);
+    PanelButtons->setObjectName(QStringLiteral("PanelButtons"));
+    PanelButtons->setFixedHeight(kPanelButtonsHeight);
+    auto *separator = new QFrame(PanelButtons);
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Sunken);
+    chkCCODES = new QCheckBox(QStringLiteral("Download customer codes"), PanelButtons);
+    chkCCODES->setObjectName(QStringLiteral("chkCCODES"));
+    chkCCODES->setToolTip(QStringLiteral("This will overwrite the customer codes in the reader"));
+    chkEEPROM = new QCheckBox(QStringLiteral("Download EEPROM data"), PanelButtons);
+    chkEEPROM->setObjectName(QStringLiteral("chkEEPROM"));
+    btnDownload = namedButton("btnDownload", QStringLiteral("&Download"), PanelButtons);
+    btnExit = namedButton("btnExit", QStringLiteral("E&xit"), PanelButtons);
+    btnCancel = namedButton("btnCancel", QStringLiteral("&Cancel"), PanelButtons);
+    ProgressBar = new QProgressBar(PanelButtons);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setFixedHeight(kProgressHeight);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setStyleSheet(QStringLiteral(
+        "QProgressBar { border: 1px solid gray; background: white; }"
+        "QProgressBar::chunk { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+        " stop:0 rgb(0,160,0), stop:1 rgb(0,224,0)); }"));
+    ProgressBar->hide();
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(btnDownload);
+    buttons->addStretch();
+    buttons->addWidget(btnExit);
+    buttons->addWidget(btnCancel); // in the same place: one of them is shown
+    auto *buttonsLayout = new QVBoxLayout(PanelButtons);
+    buttonsLayout->setContentsMargins(8, 0, 8, 4);
+    buttonsLayout->addWidget(separator);
+    buttonsLayout->addWidget(chkCCODES);
+    buttonsLayout->addWidget(chkEEPROM);
+    buttonsLayout->addStretch();
+    buttonsLayout->addLayout(buttons);
+    buttonsLayout->addStretch();
+    buttonsLayout->addWidget(ProgressBar);
+
+    StatusBar = new QLabel(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setFrameShape(QFrame::StyledPanel);
+    StatusBar->setFrameShadow(QFrame::Sunken);
+    StatusBar->setMinimumHeight(StatusBar->fontMetrics().height() + 6);
+    StatusBar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(PanelTop);
+    layout->addWidget(PanelMain);
+    layout->addWidget(panelSettings, 1);
+    layout->addWidget(PanelButtons);
+    layout->addWidget(StatusBar);
+    resize(kClientWidth, 560);
+
+    connect(btnDownload, &QPushButton::clicked, this, &TFormMain::btnDownloadClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TFormMain::btnCancelClick);
+    connect(btnExit, &QPushButton::clicked, this, &TFormMain::btnExitClick);
+    connect(btnBrowse, &QPushButton::clicked, this, &TFormMain::btnSearchClick);
+}

@@ -1,0 +1,136 @@
+// Refresh window state, the file field, and what the download asks of the window.
+#include "tformmain.h"
+
+#include "panelsettings.h"
+#include "shortenpath.h"
+#include "tformlogging.h"
+#include "valuetests.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+void TFormMain::ShowCustomerCodes()
+{
+    for (int row = 0; row < OptionSlots::kSlotCount; ++row) {
+        const int code = m_slots[OptionSlots::kSlotOfRow[std::size_t(row)]];
+        panelSettings->setCellText(row, ValueTests::codeText(row, code));
+    }
+}
+
+void TFormMain::RefreshWindowState()
+{
+    ShowCustomerCodes();
+
+    const bool idle = !m_download->linkOpen();
+    for (QWidget *control : {static_cast<QWidget *>(editPort), static_cast<QWidget *>(editFile),
+                             static_cast<QWidget *>(btnBrowse), static_cast<QWidget *>(chkCCODES),
+                             static_cast<QWidget *>(chkEEPROM), static_cast<QWidget *>(panelSettings->SG1),
+                             static_cast<QWidget *>(panelSettings->editRelayTime),
+                             static_cast<QWidget *>(panelSettings->editFacility)})
+        control->setEnabled(idle);
+
+    const ContentFlags &flags = m_image.flags;
+    chkEEPROM->setVisible(flags.eepromData);
+    chkCCODES->setVisible(flags.customerCodeTable);
+
+    const bool codes = flags.customerCodeTable && m_settingsMode;
+    const bool relay = flags.relayTimeSlot && m_settingsMode;
+    const bool facility = flags.facilityCodeSlot && m_settingsMode;
+    panelSettings->grpCodes->setVisible(codes);
+    panelSettings->grpRelayTime->setVisible(relay);
+    panelSettings->grpFacility->setVisible(facility);
+
+    const bool save = m_autoMode == AutoMode::Off && (codes || relay || facility);
+    panelSettings->PanelSave->setVisible(save);
+    // A save must not change the lines a download is still sending.
+    panelSettings->btnSave->setEnabled(idle);
+    panelSettings->btnSaveAES->setEnabled(idle);
+    panelSettings->PanelNice->setVisible(save && m_labelPrintingAvailable);
+
+    btnDownload->setEnabled(m_image.imageValid && idle);
+    btnExit->setVisible(idle);
+    btnCancel->setVisible(!idle);
+}
+
+void TFormMain::showFileName()
+{
+    const QFontMetrics metrics(lblFile->font());
+    editFile->setText(shortenPath(m_image.currentFileName, editFile->width() - 6,
+                                  [&metrics](const QString &text) { return metrics.horizontalAdvance(text); },
+                                  QDir::separator()));
+    editFile->setCursorPosition(0);
+}
+
+QString TFormMain::portText() const
+{
+    return editPort->currentText();
+}
+
+void TFormMain::setStatusText(const QString &text)
+{
+    StatusBar->setText(text);
+}
+
+void TFormMain::showProgress(int maximum)
+{
+    ProgressBar->setRange(0, maximum);
+    ProgressBar->setValue(0);
+    ProgressBar->show();
+}
+
+void TFormMain::setProgressPosition(int position)
+{
+    ProgressBar->setValue(position);
+}
+
+void TFormMain::hideProgress()
+{
+    ProgressBar->hide();
+}
+
+void TFormMain::addLogLine(const QString &text, LogColour colour)
+{
+    m_logging->addLogLine(text, colour);
+}
+
+void TFormMain::setBusyCursor(bool busy)
+{
+    if (busy && !QApplication::overrideCursor())
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (!busy && QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void TFormMain::processPendingEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+ReaderOptions TFormMain::readerOptions() const
+{
+    ReaderOptions options;
+    options.customerCodes = m_slots;
+    QString relay = panelSettings->editRelayTime->text();
+    relay.remove(QStringLiteral("sec")).remove(QLatin1Char(' '));
+    options.relayTimeSeconds = ValueTests::relayTimeValue(relay, QLocale()).value_or(0.0);
+    options.facilityCode = std::max<qint64>(0, ValueTests::facilityCodeValue(panelSettings->editFacility->text()));
+    return options;
+}
+
+bool TFormMain::customerCodesShown() const
+{
+    return m_image.flags.customerCodeTable && m_settingsMode;
+}
+
+RecordFraming::Options TFormMain::frameOptions() const
+{
+    return {chkEEPROM->isChecked(), m_image.flags.customerCodeTable, chkCCODES->isChecked()};
+}
