@@ -1,0 +1,136 @@
+#include "appsettings.h"
+#include "profilefile.h"
+#include "testfiles.h"
+#include "wholenumber.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestProfileFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsAsWindowsDoes_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+
+        QTest::newRow("plain") << QStringLiteral("settings") << QStringLiteral("comport") << QStringLiteral("COM3");
+        QTest::newRow("names without case") << QStringLiteral("SETTINGS") << QStringLiteral("ComPort") << QStringLiteral("COM3");
+        QTest::newRow("raw path with comma and semicolon")
+            << QStringLiteral("settings") << QStringLiteral("file") << QStringLiteral("C:\\fw\\new,v2;b.hex");
+        QTest::newRow("blanks around") << QStringLiteral("formmain") << QStringLiteral("left") << QStringLiteral("0x10");
+        QTest::newRow("quotes go") << QStringLiteral("nicelabel") << QStringLiteral("filename") << QStringLiteral("my label.lbl");
+        QTest::newRow("missing key") << QStringLiteral("settings") << QStringLiteral("nothing") << QStringLiteral("<default>");
+        QTest::newRow("key of another section") << QStringLiteral("formmain") << QStringLiteral("comport") << QStringLiteral("<default>");
+        QTest::newRow("commented key") << QStringLiteral("formmain") << QStringLiteral("top") << QStringLiteral("<default>");
+    }
+    void readsAsWindowsDoes()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.ini"));
+        QVERIFY(TestFiles::write(path, "; kept\r\n[settings]\r\ncomport=COM3\r\nfile=C:\\fw\\new,v2;b.hex\r\n"
+                                       "[ FormMain ]\r\n  left =  0x10  \r\n;top=5\r\n[nicelabel]\r\nfilename=\"my label.lbl\"\r\n"));
+        const ProfileFile file(path);
+        QTEST(file.read(section, key, QStringLiteral("<default>")), "value");
+    }
+
+    void writingKeepsEveryOtherLine()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.ini"));
+        QVERIFY(TestFiles::write(path, "; comment\n[ports]\nCOM5=/tmp/reader\n\n[Settings]\nComPort=COM1\nunknown=x\n\n[other]\nk=v\n"));
+        ProfileFile file(path);
+        QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("gate7:4001")));
+        QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("file"), QStringLiteral("C:\\a,b.hex")));
+        QVERIFY(file.write(QStringLiteral("formmain"), QStringLiteral("left"), QStringLiteral("-5")));
+        QCOMPARE(TestFiles::read(path),
+                 QByteArray("; comment\r\n[ports]\r\nCOM5=/tmp/reader\r\n\r\n[Settings]\r\ncomport=gate7:4001\r\n"
+                            "unknown=x\r\nfile=C:\\a,b.hex\r\n\r\n[other]\r\nk=v\r\n[formmain]\r\nleft=-5\r\n"));
+        ProfileFile again(path);
+        QCOMPARE(again.read(QStringLiteral("settings"), QStringLiteral("file"), QString()), QStringLiteral("C:\\a,b.hex"));
+    }
+
+    void unwritableFileStaysAsItWas()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("folder"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder"))); // a folder where the file should be
+        ProfileFile file(path);
+        QVERIFY(!file.write(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("COM1")));
+        QCOMPARE(file.read(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("none")),
+                 QStringLiteral("none"));
+    }
+
+    void firstWriteCreatesTheFolder()
+    {
+        QTemporaryDir dir;
+        ProfileFile file(dir.filePath(QStringLiteral("config/new/a.ini")));
+        QVERIFY(file.write(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("v")));
+        QCOMPARE(TestFiles::read(dir.filePath(QStringLiteral("config/new/a.ini"))), QByteArray("[s]\r\nk=v\r\n"));
+    }
+
+    void wholeNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("value"); // -999999 for none
+        QTest::newRow("decimal") << QStringLiteral("42") << 42;
+        QTest::newRow("0x10") << QStringLiteral("0x10") << 16;
+        QTest::newRow("0X1f") << QStringLiteral("0X1f") << 31;
+        QTest::newRow("$10") << QStringLiteral("$10") << 16;
+        QTest::newRow("leading blanks and sign") << QStringLiteral("  -5000") << -5000;
+        QTest::newRow("plus") << QStringLiteral("+7") << 7;
+        QTest::newRow("largest") << QStringLiteral("2147483647") << 2147483647;
+        QTest::newRow("$FFFFFFFF is -1") << QStringLiteral("$FFFFFFFF") << -1;
+        QTest::newRow("too large") << QStringLiteral("2147483648") << -999999;
+        QTest::newRow("letters") << QStringLiteral("abc") << -999999;
+        QTest::newRow("trailing blank") << QStringLiteral("12 ") << -999999;
+        QTest::newRow("empty") << QString() << -999999;
+        QTest::newRow("prefix alone") << QStringLiteral("0x") << -999999;
+    }
+    void wholeNumbers()
+    {
+        QFETCH(QString, text);
+        QTEST(parseWholeNumber(text).value_or(-999999), "value");
+    }
+
+    void settingsDefaultsAndValues()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("corvant-fwupdate.ini"));
+        const AppSettings defaults = AppSettings::read(ProfileFile(path), QStringLiteral("COM1"));
+        QCOMPARE(defaults.comPort, QStringLiteral("COM1"));
+        QCOMPARE(defaults.file, QString());
+        QCOMPARE(defaults.left, AppSettings::kNoPosition);
+        QCOMPARE(defaults.labelFile, QStringLiteral("quilmar.lbl"));
+        QCOMPARE(defaults.firmwareVariable, QStringLiteral("firmware"));
+        QCOMPARE(defaults.codesVariable, QStringLiteral("custcode"));
+
+        QVERIFY(TestFiles::write(path, "[formmain]\nleft=0x10\ntop=abc\n[ports]\nCOM5=/tmp/reader\ncom300=/x\nfoo=/y\n"));
+        const AppSettings read = AppSettings::read(ProfileFile(path), QStringLiteral("COM1"));
+        QCOMPARE(read.left, 16);
+        QCOMPARE(read.top, AppSettings::kNoPosition);
+        QCOMPARE(read.ports, (SerialPorts::Overrides{{5, QStringLiteral("/tmp/reader")}}));
+    }
+
+    void settingsFileName_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("linux") << QStringLiteral("/usr/bin/corvant-fwupdate") << QStringLiteral("corvant-fwupdate.ini");
+        QTest::newRow("windows") << QStringLiteral("C:/Tools/fwupdate.exe") << QStringLiteral("fwupdate.ini");
+        QTest::newRow("extension text inside the name") << QStringLiteral("/a/x.exe.exe") << QStringLiteral("x.exe.ini");
+    }
+    void settingsFileName()
+    {
+        QFETCH(QString, program);
+        QTEST(AppSettings::fileName(program), "name");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProfileFile)
+#include "tst_profilefile.moc"
