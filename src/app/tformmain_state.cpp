@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -62,6 +63,9 @@ void TFormMain::RefreshWindowState()
 
 void TFormMain::showFileName()
 {
+    // The field's width counts even before the window is first shown.
+    layout()->activate();
+    PanelMain->layout()->activate();
     const QFontMetrics metrics(lblFile->font());
     editFile->setText(shortenPath(m_image.currentFileName, editFile->width() - 6,
                                   [&metrics](const QString &text) { return metrics.horizontalAdvance(text); },

@@ -177,6 +177,8 @@ bool loadImage(QString &fileName, FirmwareImage &image, LoadReport *reportOut)
     image.heldEncrypted = false;
     image.flags = ContentFlags();
 
+    if (fileName.isEmpty())
+        return fail(report, Failure::CannotRead, QStringLiteral("no file name"));
     fileName = resolveFileName(fileName);
 
     QFile file(fileName);

@@ -1,0 +1,380 @@
+// The main window offscreen, with scripted message boxes and file dialogs.
+#include "hexlines.h"
+#include "panelsettings.h"
+#include "scripteddialogs.h"
+#include "simulatorserver.h"
+#include "testfiles.h"
+#include "tformlogging.h"
+#include "tformmain.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+namespace {
+
+// Slots: customer table at 0xF0, relay time 0xAB, facility code 0xA1/0xA2.
+QByteArray firmware(bool codes, bool relay, bool facility, bool eeprom)
+{
+    QByteArray text = HexLines::words(0, {0x2800, 0x0000, 0x0000, 0x0000}) + "\r\n";
+    if (facility)
+        text += HexLines::words(0xA0, {0x0000, 0x340A, 0x3400, 0x0000}) + "\r\n";
+    if (relay)
+        text += HexLines::words(0xA8, {0x0000, 0x0000, 0x0000, 0x3432}) + "\r\n";
+    if (codes) {
+        text += HexLines::words(0xF0, {0x0782, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400}) + "\r\n";
+        text += HexLines::words(0xF8, {0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400}) + "\r\n";
+    }
+    if (eeprom)
+        text += HexLines::words(0x2100, {0x0001}) + "\r\n";
+    return text + ":00000001FF\r\n";
+}
+
+class WorkingLabelServer : public LabelServer
+{
+public:
+    std::int32_t StartDesigner() override { return 0; }
+    std::int32_t QuitDesigner() override { return 0; }
+    std::int32_t OpenLabel(const QString &) override { return 0; }
+    std::int32_t SetVariable(const QString &, const QString &) override { return 0; }
+    std::int32_t PrintLabel(std::int32_t) override { return 0; }
+};
+
+bool shown(const QWidget *widget)
+{
+    return !widget->isHidden();
+}
+
+// A key pressed as the technician would: the window shown and active, the
+// key sent to whatever has the focus.
+void press(QWidget &window, Qt::Key key)
+{
+    if (!window.isVisible()) {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
+    QTest::keyClick(target, key);
+}
+
+// A window with its own settings folder and scripted boxes.
+struct Window
+{
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    WorkingLabelServer labels;
+    std::unique_ptr<TFormMain> form;
+
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    QString settingsPath() const { return path("corvant-fwupdate.ini"); }
+
+    void open(const QStringList &arguments, bool labelServer = false,
+              const QStringList &devices = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB1")})
+    {
+        TFormMain::Environment environment;
+        environment.programPath = QStringLiteral("/opt/corvant/corvant-fwupdate");
+        environment.arguments = arguments;
+        environment.settingsPath = settingsPath();
+        environment.dialogs = &dialogs;
+        environment.labelServer = labelServer ? &labels : nullptr;
+        environment.timing = {std::chrono::milliseconds(100), std::chrono::milliseconds(20),
+                              std::chrono::milliseconds(400)};
+        environment.systemSerialDevices = devices;
+        form = std::make_unique<TFormMain>(environment);
+    }
+};
+
+} // namespace
+
+class TestFormMain : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void controlsFollowFlagsAndModes_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("settingsMode");
+        QTest::addColumn<bool>("autoMode");
+        QTest::addColumn<bool>("labelServer");
+        // expected: EEPROM box, codes box, grpCodes, grpRelayTime, grpFacility, PanelSave, PanelNice
+        QTest::addColumn<QList<bool>>("visible");
+
+        const QByteArray all = firmware(true, true, true, true);
+        QTest::newRow("everything, settings mode, labels")
+            << all << true << false << true << QList<bool>{true, true, true, true, true, true, true};
+        QTest::newRow("everything, no settings mode")
+            << all << false << false << true << QList<bool>{true, true, false, false, false, false, false};
+        QTest::newRow("no label server") << all << true << false << false
+                                         << QList<bool>{true, true, true, true, true, true, false};
+        QTest::newRow("auto mode hides saving") << all << true << true << true
+                                                << QList<bool>{true, true, true, true, true, false, false};
+        QTest::newRow("no slots at all") << firmware(false, false, false, false) << true << false << true
+                                         << QList<bool>{false, false, false, false, false, false, false};
+        QTest::newRow("relay time only") << firmware(false, true, false, false) << true << false << true
+                                         << QList<bool>{false, false, false, true, false, true, true};
+        QTest::newRow("facility code only") << firmware(false, false, true, false) << true << false << false
+                                            << QList<bool>{false, false, false, false, true, true, false};
+    }
+    void controlsFollowFlagsAndModes()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, settingsMode);
+        QFETCH(bool, autoMode);
+        QFETCH(bool, labelServer);
+        QFETCH(QList<bool>, visible);
+
+        Window w;
+        QVERIFY(TestFiles::write(w.path("fw.hex"), content));
+        QStringList arguments{w.path("fw.hex")};
+        if (settingsMode)
+            arguments.prepend(QStringLiteral("custcode"));
+        if (autoMode)
+            arguments << QStringLiteral("mode=auto");
+        w.open(arguments, labelServer);
+        const TFormMain &f = *w.form;
+        const PanelSettings &p = *f.panelSettings;
+        QCOMPARE((QList<bool>{shown(f.chkEEPROM), shown(f.chkCCODES), shown(p.grpCodes), shown(p.grpRelayTime),
+                              shown(p.grpFacility), shown(p.PanelSave), shown(p.PanelNice)}),
+                 visible);
+        QCOMPARE(shown(f.panelSettings), settingsMode);
+        QVERIFY(f.btnDownload->isEnabled());
+        QVERIFY(shown(f.btnExit));
+        QVERIFY(!shown(f.btnCancel));
+        QCOMPARE(f.chkCCODES->isChecked(), settingsMode);
+    }
+
+    void noValidFile()
+    {
+        Window w;
+        w.open({w.path("missing.hex")});
+        QVERIFY(!w.form->btnDownload->isEnabled());
+        QVERIFY(w.form->editPort->isEnabled());
+        QVERIFY(w.dialogs.shown.isEmpty()); // a failed load at start-up is silent
+        press(*w.form, Qt::Key_F4);
+        QVERIFY(!w.form->download().linkOpen());
+        QCOMPARE(w.form->StatusBar->text(), QString());
+    }
+
+    void whileDownloadingInputsAreLocked()
+    {
+        SimulatorServer::Options options;
+        options.faults.ignoreWakeups = 1000; // the search goes on
+        SimulatorServer sim(options);
+        const quint16 port = sim.listenTcp(0);
+
+        Window w;
+        QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, true)));
+        w.open({QStringLiteral("custcode"), w.path("fw.hex"), QStringLiteral("port=127.0.0.1:%1").arg(port)});
+        TFormMain &f = *w.form;
+        press(f, Qt::Key_F4);
+        QTRY_VERIFY(f.download().linkOpen());
+        QTRY_VERIFY(f.StatusBar->text().startsWith(QLatin1String("Searching for bootloader")));
+
+        for (QWidget *control : {static_cast<QWidget *>(f.editPort), static_cast<QWidget *>(f.editFile),
+                                 static_cast<QWidget *>(f.btnBrowse), static_cast<QWidget *>(f.chkCCODES),
+                                 static_cast<QWidget *>(f.chkEEPROM), static_cast<QWidget *>(f.panelSettings->SG1),
+                                 static_cast<QWidget *>(f.panelSettings->editRelayTime),
+                                 static_cast<QWidget *>(f.panelSettings->editFacility),
+                                 static_cast<QWidget *>(f.btnDownload), static_cast<QWidget *>(f.panelSettings->btnSave)})
+            QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
+        QVERIFY(shown(f.btnCancel));
+        QVERIFY(!shown(f.btnExit));
+
+        // F2 and F4 do nothing now; closing is refused and cancels instead.
+        press(f, Qt::Key_F2);
+        press(f, Qt::Key_F4);
+        QVERIFY(w.dialogs.fileRequests.isEmpty());
+        QSignalSpy closed(&f, &TFormMain::closed);
+        QVERIFY(!f.close());
+        QCOMPARE(f.StatusBar->text(), QStringLiteral("Cancelling..."));
+        QTRY_VERIFY(!f.download().linkOpen());
+        QVERIFY(closed.isEmpty());
+        QVERIFY(shown(f.btnExit));
+        QVERIFY(f.btnDownload->isEnabled());
+    }
+
+    void browse()
+    {
+        Window w;
+        QVERIFY(TestFiles::write(w.path("good.hex"), firmware(false, false, false, false)));
+        QVERIFY(TestFiles::write(w.path("bad.hex"), ":0400000000000000FD\r\n"));
+        w.open({w.path("good.hex")});
+        TFormMain &f = *w.form;
+        QCOMPARE(f.editFile->text(), w.path("good.hex"));
+
+        w.dialogs.fileNames = {w.path("bad.hex")};
+        press(f, Qt::Key_F2);
+        QCOMPARE(w.dialogs.fileRequests.size(), 1);
+        QCOMPARE(w.dialogs.fileRequests.at(0).title,
+                 QStringLiteral("CORVANT Firmware Update Utility  -  Open hex file"));
+        QCOMPARE(w.dialogs.fileRequests.at(0).directory, w.dir.path());
+        QCOMPARE(w.dialogs.texts(), QStringList{QStringLiteral("Invalid file format or hex file corrupt")});
+        QCOMPARE(f.editFile->text(), w.path("good.hex"));
+        QVERIFY(!f.btnDownload->isEnabled());
+
+        // Coming back to the program reloads the file and enables Download.
+        f.OnApplActivate();
+        QVERIFY(f.btnDownload->isEnabled());
+
+        w.dialogs.fileNames = {QString()}; // cancelled
+        f.btnSearchClick();
+        QVERIFY(f.btnDownload->isEnabled());
+        QCOMPARE(w.dialogs.shown.size(), 1);
+    }
+
+    void emptyFileFieldShowsThePlaceholder()
+    {
+        Window w;
+        w.open({});
+        QCOMPARE(w.form->editFile->text(), QString());
+        QCOMPARE(w.form->editFile->placeholderText(), QStringLiteral("« no file selected »"));
+    }
+
+    void longPathIsShortenedToTheField()
+    {
+        Window w;
+        const QString deep = w.path("a-rather-long-folder-name/another-long-folder-name/and-one-more");
+        QVERIFY(QDir().mkpath(deep));
+        QVERIFY(TestFiles::write(deep + QStringLiteral("/app.hex"), firmware(false, false, false, false)));
+        w.open({deep + QStringLiteral("/app.hex")});
+        TFormMain &f = *w.form;
+        f.show();
+        f.resize(300, f.height());
+        QTRY_VERIFY(f.editFile->text().contains(QLatin1String(".../app.hex")));
+        f.resize(2000, f.height());
+        QTRY_COMPARE(f.editFile->text(), deep + QStringLiteral("/app.hex"));
+    }
+
+    void commandLineCodesShowInTheGrid_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("cf=123") << QStringLiteral("cf=123") << 0 << QStringLiteral("123");
+        QTest::newRow("cf=5") << QStringLiteral("cf=5") << 0 << QStringLiteral("005");
+        QTest::newRow("df=42") << QStringLiteral("df=42") << 1 << QStringLiteral("0042");
+        QTest::newRow("gf=0 is empty") << QStringLiteral("gf=0") << 2 << QString();
+    }
+    void commandLineCodesShowInTheGrid()
+    {
+        QFETCH(QString, argument);
+        QFETCH(int, row);
+        Window w;
+        QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, false, false, false)));
+        w.open({argument, w.path("fw.hex")});
+        QVERIFY(shown(w.form->panelSettings));
+        QVERIFY(shown(w.form->panelSettings->grpCodes));
+        QVERIFY(w.form->chkCCODES->isChecked());
+        QTEST(w.form->panelSettings->cellText(row), "text");
+    }
+
+    void invalidCodeQuitsWithoutWritingSettings()
+    {
+        Window w;
+        w.open({QStringLiteral("cf=1000"), QStringLiteral("gf=abc")});
+        QVERIFY(w.form->quitAtStart());
+        QCOMPARE(w.form->exitCode(), 0);
+        QCOMPARE(w.dialogs.texts(), (QStringList{QStringLiteral("Error: invalid CF customer code"),
+                                                 QStringLiteral("Error: invalid GF customer code")}));
+        w.form.reset();
+        QVERIFY(!QFile::exists(w.settingsPath()));
+    }
+
+    void settingsFileAtStartAndClose()
+    {
+        Window w;
+        w.open({}, false, {});
+        QCOMPARE(w.form->editPort->currentText(), QStringLiteral("hostname:port"));
+        QCOMPARE(w.form->editPort->count(), 1);
+
+        Window withPorts;
+        withPorts.open({});
+        QCOMPARE(withPorts.form->editPort->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(withPorts.form->editPort->count(), 3); // COM1, COM34, hostname:port
+
+        Window stored;
+        QVERIFY(TestFiles::write(stored.settingsPath(),
+                                 "[settings]\r\ncomport=gate7:4001\r\nextra=kept\r\n[formmain]\r\nleft=0x10\r\ntop=-5000\r\n"
+                                 "[ports]\r\nCOM9=/tmp/reader\r\n"));
+        stored.open({});
+        QCOMPARE(stored.form->editPort->currentText(), QStringLiteral("gate7:4001"));
+        QCOMPARE(stored.form->pos(), QPoint(16, -5000));
+        stored.form->editPort->setCurrentText(QStringLiteral("COM3"));
+        QVERIFY(stored.form->close());
+        const QByteArray written = TestFiles::read(stored.settingsPath());
+        QVERIFY2(written.contains("comport=COM3\r\nextra=kept\r\n"), written.constData());
+        QVERIFY(written.contains("[ports]\r\nCOM9=/tmp/reader\r\n"));
+        QVERIFY(written.contains("filename=quilmar.lbl\r\nvarname1=firmware\r\nvarname2=custcode\r\n"));
+    }
+
+    void unwritableSettingsAreReported()
+    {
+        Window w;
+        QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("corvant-fwupdate.ini")));
+        w.open({});
+        QVERIFY(w.form->close());
+        QCOMPARE(w.dialogs.texts(), QStringList{QStringLiteral("Unable to write to ") + w.settingsPath()});
+    }
+
+    void windowIsCentredWithoutStoredPosition()
+    {
+        Window w;
+        w.open({});
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect frame = w.form->frameGeometry();
+        QCOMPARE(frame.x(), (screen.width() - frame.width()) / 2);
+        QCOMPARE(frame.y(), (screen.height() - frame.height()) / 2);
+    }
+
+    void loggingWindow()
+    {
+        Window w;
+        w.open({});
+        TFormLogging &log = *w.form->logging();
+        for (int i = 1; i <= 2001; ++i)
+            log.addLogLine(QStringLiteral("tx: %1").arg(i), kTransmitColour);
+        QTextDocument *document = log.viewer()->document();
+        QCOMPARE(document->blockCount(), 2000);
+        QCOMPARE(document->firstBlock().text(), QStringLiteral("tx: 2"));
+        QCOMPARE(document->lastBlock().text(), QStringLiteral("tx: 2001"));
+
+        log.addLogLine(QStringLiteral("rx: E7") + QChar(0) + QStringLiteral("E4\r\n\r\n"), kReceiveColour);
+        const QTextBlock last = document->lastBlock();
+        QCOMPARE(last.text(), QStringLiteral("rx: E7 E4"));
+        QCOMPARE(last.begin().fragment().charFormat().foreground().color(), QColor(0, 128, 0));
+        QCOMPARE(document->firstBlock().begin().fragment().charFormat().foreground().color(),
+                 QColor(128, 128, 0));
+    }
+
+    void logoDoubleClickTogglesTheLogBesideTheWindow()
+    {
+        Window w;
+        w.open({});
+        TFormMain &f = *w.form;
+        f.show();
+        f.move(40, 30);
+        QTest::mouseDClick(f.Image1, Qt::LeftButton);
+        TFormLogging &log = *f.logging();
+        QTRY_VERIFY(log.isVisible());
+        QCOMPARE(log.frameGeometry().x(), f.frameGeometry().x() + f.frameGeometry().width());
+        QCOMPARE(log.frameGeometry().y(), f.frameGeometry().y());
+        QCOMPARE(log.height(), f.height());
+        QTest::mouseDClick(f.Image1, Qt::LeftButton);
+        QVERIFY(!log.isVisible());
+    }
+};
+
+QTEST_MAIN(TestFormMain)
+#include "tst_formmain.moc"
