@@ -1,6 +1,8 @@
 #include "panelsettings.h"
 
 #include "optionslots.h"
+#include "readeroptions.h"
+#include "valuetests.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -59,6 +61,11 @@ PanelSettings::PanelSettings(QWidget *parent)
     PanelSave->setObjectName(QStringLiteral("PanelSave"));
     PanelNice->setObjectName(QStringLiteral("PanelNice"));
     btnNiceSettings->setToolTip(QStringLiteral("Change NiceLabel printer settings"));
+    // The initial values are written into every image that has the slots,
+    // shown or not.
+    editRelayTime->setText(ValueTests::relayTimeText(ReaderOptions::kInitialRelayTimeSeconds, QLocale())
+                           + QStringLiteral(" sec"));
+    editFacility->setText(QString::number(ReaderOptions::kInitialFacilityCode));
 
     // The grid: a fixed label column and a value column, no headers, no
     // scroll bars, rows of 22 pixels.
@@ -77,9 +84,11 @@ PanelSettings::PanelSettings(QWidget *parent)
         SG1->setItem(row, 0, label);
         SG1->setItem(row, 1, new QTableWidgetItem());
     }
+    SG1->setFixedHeight(kRows * kRowHeight + 2 * SG1->frameWidth());
     auto *codesLayout = new QVBoxLayout(grpCodes);
     codesLayout->setContentsMargins(kBorder, kBorder, kBorder, kBorder);
     codesLayout->addWidget(SG1);
+    codesLayout->addStretch();
     grpCodes->setFixedWidth(kColumnWidth);
 
     grpRelayTime = editGroup(QStringLiteral("Relay time"), QStringLiteral("Relay time in range from 1 - 25 seconds"),

@@ -24,6 +24,12 @@
 #include <QTableWidget>
 #include <QTimer>
 
+// Resources of a static library are registered by hand.
+static void initialiseResources()
+{
+    Q_INIT_RESOURCE(app);
+}
+
 TFormMain::TFormMain(Environment environment, QWidget *parent)
     : QWidget(parent)
     , m_environment(std::move(environment))
@@ -31,6 +37,7 @@ TFormMain::TFormMain(Environment environment, QWidget *parent)
     , m_logging(std::make_unique<TFormLogging>())
     , m_settingsFile(m_environment.settingsPath)
 {
+    initialiseResources();
     buildLayout();
     FormCreate();
     qApp->installEventFilter(this); // the shortcut keys reach the window first
@@ -57,7 +64,10 @@ void TFormMain::FormCreate()
 
     // The grid: a third of its width for the labels, twice that for the values.
     layout()->activate();
-    const int third = panelSettings->SG1->viewport()->width() / 3;
+    panelSettings->layout()->activate();
+    panelSettings->grpCodes->layout()->activate();
+    QTableWidget *grid = panelSettings->SG1;
+    const int third = (grid->width() - 2 * grid->frameWidth()) / 3;
     panelSettings->SG1->setColumnWidth(0, third);
     panelSettings->SG1->setColumnWidth(1, 2 * third);
 
