@@ -115,6 +115,8 @@ QStringList ProfileFile::keys(const QString &section) const
 
 bool ProfileFile::write(const QString &section, const QString &key, const QString &value)
 {
+    // Another program may have changed the file since it was read.
+    reload();
     QStringList lines = m_lines;
     const QString entry = key + QLatin1Char('=') + value;
     const qsizetype header = findSection(section);

@@ -55,8 +55,9 @@ void TFormLogging::addLogLine(const QString &text, LogColour colour)
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
     // The empty document has one empty block, which takes the first line.
-    if (!document->isEmpty())
+    if (m_anyLine)
         cursor.insertBlock(); // beyond the bound, the document drops its first block
+    m_anyLine = true;
     cursor.insertText(cleaned(text), format);
     // Keep the newest line in view.
     Viewer->verticalScrollBar()->setValue(Viewer->verticalScrollBar()->maximum());

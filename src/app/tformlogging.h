@@ -28,4 +28,5 @@ public:
 
 private:
     QPlainTextEdit *Viewer;
+    bool m_anyLine = false; // the empty document's block takes the first line
 };

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -44,6 +45,8 @@ TFormMain::TFormMain(Environment environment, QWidget *parent)
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive)
             OnApplActivate();
+        else
+            m_returningFromOtherProgram = true;
     });
 }
 
@@ -110,7 +113,6 @@ void TFormMain::FormCreate()
         resize(width(), PanelTop->height() + PanelMain->height() + PanelButtons->height()
                             + StatusBar->sizeHint().height());
     }
-    placeWindow();
 }
 
 void TFormMain::applyCommandLine(const CommandLine &commandLine)
@@ -136,6 +138,18 @@ void TFormMain::applyCommandLine(const CommandLine &commandLine)
         dialogs().message(message.icon, message.text, Dialogs::Buttons::Ok);
 }
 
+void TFormMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_placed)
+        return;
+    // Placed once the window has a frame to measure; the window manager may
+    // add it a moment after the first show.
+    m_placed = true;
+    placeWindow();
+    QTimer::singleShot(0, this, &TFormMain::placeWindow);
+}
+
 void TFormMain::placeWindow()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -150,8 +164,12 @@ void TFormMain::placeWindow()
 
 bool TFormMain::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate)
-        FormActivate();
+    if (event->type() == QEvent::WindowActivate) {
+        if (m_returningFromOtherProgram)
+            m_returningFromOtherProgram = false;
+        else
+            FormActivate();
+    }
     return QWidget::event(event);
 }
 
@@ -161,8 +179,12 @@ void TFormMain::FormActivate()
     panelSettings->SG1->setCurrentItem(nullptr);
     if (m_autoMode == AutoMode::Requested && btnDownload->isEnabled()) {
         m_autoMode = AutoMode::Started;
-        // After the activation is handled, as a click would come.
-        QTimer::singleShot(0, this, &TFormMain::btnDownloadClick);
+        // After the activation is handled, as a click would come; the reload
+        // that the same activation may run must not have failed meanwhile.
+        QTimer::singleShot(0, this, [this] {
+            if (btnDownload->isEnabled())
+                btnDownloadClick();
+        });
     }
 }
 
@@ -183,7 +205,7 @@ void TFormMain::btnExitClick()
 
 void TFormMain::closeEvent(QCloseEvent *event)
 {
-    if (m_download->linkOpen()) {
+    if (busy()) {
         event->ignore();
         btnCancelClick();
         return;
@@ -220,7 +242,7 @@ void TFormMain::finishUnattended()
 void TFormMain::OnApplActivate()
 {
     // Not while a download sends the image; the next activation reloads.
-    if (m_download->linkOpen())
+    if (busy())
         return;
     m_image.imageValid = loadImage(m_image.currentFileName, m_image);
     RefreshWindowState();
@@ -229,6 +251,8 @@ void TFormMain::OnApplActivate()
 
 void TFormMain::btnSearchClick()
 {
+    if (busy())
+        return;
     const QFileInfo current(m_image.currentFileName);
     Dialogs::FileRequest request;
     request.title = QString::fromLatin1(kApplicationTitle) + QStringLiteral("  -  Open hex file");
@@ -268,13 +292,15 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     if (watched == editFile && editFile->isEnabled()) {
-        if (event->type() == QEvent::MouseButtonPress) {
+        if (event->type() == QEvent::MouseButtonPress
+            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
             btnSearchClick();
             return true;
         }
         if (event->type() == QEvent::KeyPress) {
-            const QString text = static_cast<QKeyEvent *>(event)->text();
-            if (!text.isEmpty() && text.at(0).isPrint()) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            const bool command = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+            if (!command && !key->text().isEmpty() && key->text().at(0).isPrint()) {
                 btnSearchClick();
                 return true;
             }
@@ -294,6 +320,8 @@ bool TFormMain::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
     const Qt::KeyboardModifiers held = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (held != Qt::NoModifier || QGuiApplication::mouseButtons() != Qt::NoButton)
+        return false;
+    if (busy())
         return false;
     if (key == Qt::Key_F2 && btnBrowse->isEnabled()) {
         btnSearchClick();

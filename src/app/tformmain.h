@@ -109,6 +109,7 @@ protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -117,6 +118,8 @@ private:
     void FormActivate();
     void applyCommandLine(const CommandLine &commandLine);
     void placeWindow();
+    // A download holds the link, or is opening it.
+    bool busy() const { return m_download->linkOpen() || m_download->starting(); }
     void showFileName();
     // The shortcut keys; true when the key was one of them.
     bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
@@ -139,5 +142,9 @@ private:
     bool m_labelPrintingAvailable = false;
     bool m_quitAtStart = false;
     bool m_closing = false;
+    bool m_placed = false;
+    // The program was left for another one: the next window activation is
+    // the return to it, not an activation within the program.
+    bool m_returningFromOtherProgram = false;
     int m_exitCode = 0;
 };

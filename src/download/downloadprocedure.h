@@ -56,6 +56,8 @@ public:
 
     // The window's flag: a download holds the link open.
     bool linkOpen() const { return m_linkOpen; }
+    // The Download action is opening the link (events may run meanwhile).
+    bool starting() const { return m_starting; }
     int lineIndex() const { return m_lineIndex; }
     int recordsAcknowledged() const { return m_recordsAcknowledged; }
     bool cancelRequested() const { return m_cancelRequested; }

@@ -106,6 +106,7 @@ private slots:
         QTest::newRow("the name alone, however wide") << path << 5 << QStringLiteral("app.hex");
         QTest::newRow("unix path") << QStringLiteral("/home/tech/fw/app.hex") << 15 << QStringLiteral("/hom.../app.hex");
         QTest::newRow("empty") << QString() << 10 << QString();
+        QTest::newRow("drive mark ends the folder") << QStringLiteral("C:app.hex") << 8 << QStringLiteral("app.hex");
         QTest::newRow("bare name too wide") << QStringLiteral("averyveryverylongname.hex") << 5 << QStringLiteral("averyveryverylongname.hex");
     }
     void shortenPath()

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -57,16 +58,34 @@ bool shown(const QWidget *widget)
 }
 
 // A key pressed as the technician would: the window shown and active, the
-// key sent to whatever has the focus.
-void press(QWidget &window, Qt::Key key)
+// key sent to whatever has the focus. False when the window never got active.
+[[nodiscard]] bool press(QWidget &window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     if (!window.isVisible()) {
         window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        if (!QTest::qWaitForWindowActive(&window))
+            return false;
     }
     QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
-    QTest::keyClick(target, key);
+    QTest::keyClick(target, key, modifiers);
+    return true;
 }
+
+// Counts the label server's calls; its closing call fails.
+class CountingLabelServer : public LabelServer
+{
+public:
+    int quits = 0;
+    std::int32_t StartDesigner() override { return 0; }
+    std::int32_t QuitDesigner() override
+    {
+        ++quits;
+        throw LabelServerError(QStringLiteral("gone"));
+    }
+    std::int32_t OpenLabel(const QString &) override { return 0; }
+    std::int32_t SetVariable(const QString &, const QString &) override { return 0; }
+    std::int32_t PrintLabel(std::int32_t) override { return 0; }
+};
 
 // A window with its own settings folder and scripted boxes.
 struct Window
@@ -158,13 +177,106 @@ private slots:
     void noValidFile()
     {
         Window w;
-        w.open({w.path("missing.hex")});
+        // COM200 has no device: a download that started would say so.
+        w.open({w.path("missing.hex"), QStringLiteral("port=com200")});
         QVERIFY(!w.form->btnDownload->isEnabled());
         QVERIFY(w.form->editPort->isEnabled());
         QVERIFY(w.dialogs.shown.isEmpty()); // a failed load at start-up is silent
-        press(*w.form, Qt::Key_F4);
-        QVERIFY(!w.form->download().linkOpen());
+        QVERIFY(press(*w.form, Qt::Key_F4));
+        QVERIFY(w.dialogs.shown.isEmpty());
         QCOMPARE(w.form->StatusBar->text(), QString());
+    }
+
+    void shortcutsOnlyWithoutModifiers_data()
+    {
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("browses");
+        QTest::newRow("F2 alone") << int(Qt::NoModifier) << true;
+        QTest::newRow("Shift+F2") << int(Qt::ShiftModifier) << false;
+        QTest::newRow("Ctrl+F2") << int(Qt::ControlModifier) << false;
+        QTest::newRow("Alt+F2") << int(Qt::AltModifier) << false;
+    }
+    void shortcutsOnlyWithoutModifiers()
+    {
+        QFETCH(int, modifiers);
+        Window w;
+        w.open({});
+        QVERIFY(press(*w.form, Qt::Key_F2, Qt::KeyboardModifiers(modifiers)));
+        QTEST(w.dialogs.fileRequests.size() == 1, "browses");
+    }
+
+    void fileFieldOpensBrowse()
+    {
+        Window w;
+        w.open({});
+        w.form->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+        QTest::mouseClick(w.form->editFile, Qt::RightButton);
+        QCOMPARE(w.dialogs.fileRequests.size(), 0);
+        QTest::mouseClick(w.form->editFile, Qt::LeftButton);
+        QCOMPARE(w.dialogs.fileRequests.size(), 1);
+        QTest::keyClick(w.form->editFile, Qt::Key_A);
+        QCOMPARE(w.dialogs.fileRequests.size(), 2);
+        QTest::keyClick(w.form->editFile, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(w.dialogs.fileRequests.size(), 2);
+    }
+
+    void unattendedStartsOnActivation_data()
+    {
+        QTest::addColumn<bool>("validFile");
+        QTest::newRow("valid file: downloads, exit code 1") << true;
+        QTest::newRow("file that does not load: stays open") << false;
+    }
+    void unattendedStartsOnActivation()
+    {
+        QFETCH(bool, validFile);
+        SimulatorServer sim({});
+        const quint16 port = sim.listenTcp(0);
+        Window w;
+        if (validFile)
+            QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(false, true, true, false)));
+        w.open({QStringLiteral("mode=auto"), w.path("fw.hex"), QStringLiteral("port=127.0.0.1:%1").arg(port)});
+        QSignalSpy closed(w.form.get(), &TFormMain::closed);
+        w.form->show();
+        if (validFile) {
+            QVERIFY(closed.wait(20000));
+            QCOMPARE(w.form->exitCode(), 1);
+            QCOMPARE(w.form->StatusBar->text(), QStringLiteral("Download successfully completed"));
+            QVERIFY(QFile::exists(w.settingsPath()));
+            QVERIFY(w.dialogs.shown.isEmpty());
+        } else {
+            QVERIFY(!closed.wait(500));
+            QCOMPARE(w.form->exitCode(), 0);
+            QCOMPARE(sim.engine().messages(), 0);
+        }
+    }
+
+    void usageQuitsAtStart()
+    {
+        Window w;
+        w.open({QStringLiteral("/?"), QStringLiteral("mode=auto")});
+        QVERIFY(w.form->quitAtStart());
+        QCOMPARE(w.dialogs.texts(),
+                 QStringList{QStringLiteral("Usage: /opt/corvant/corvant-fwupdate [ port=COMn ] [ mode=AUTO ] [ mode=ALL ] [ filename.hex ]")});
+        QCOMPARE(w.dialogs.shown.at(0).icon, Dialogs::Icon::Information);
+        w.form.reset();
+        QVERIFY(!QFile::exists(w.settingsPath()));
+    }
+
+    void closeCallsTheLabelServerAndIgnoresItsError()
+    {
+        Window w;
+        CountingLabelServer labels;
+        TFormMain::Environment environment;
+        environment.programPath = QStringLiteral("/opt/corvant/corvant-fwupdate");
+        environment.settingsPath = w.settingsPath();
+        environment.dialogs = &w.dialogs;
+        environment.labelServer = &labels;
+        TFormMain form(environment);
+        QVERIFY(form.close());
+        QCOMPARE(labels.quits, 1);
+        QVERIFY(QFile::exists(w.settingsPath()));
+        QVERIFY(w.dialogs.shown.isEmpty());
     }
 
     void whileDownloadingInputsAreLocked()
@@ -178,7 +290,7 @@ private slots:
         QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, true)));
         w.open({QStringLiteral("custcode"), w.path("fw.hex"), QStringLiteral("port=127.0.0.1:%1").arg(port)});
         TFormMain &f = *w.form;
-        press(f, Qt::Key_F4);
+        QVERIFY(press(f, Qt::Key_F4));
         QTRY_VERIFY(f.download().linkOpen());
         QTRY_VERIFY(f.StatusBar->text().startsWith(QLatin1String("Searching for bootloader")));
 
@@ -193,8 +305,7 @@ private slots:
         QVERIFY(!shown(f.btnExit));
 
         // F2 and F4 do nothing now; closing is refused and cancels instead.
-        press(f, Qt::Key_F2);
-        press(f, Qt::Key_F4);
+        QVERIFY(press(f, Qt::Key_F2));
         QVERIFY(w.dialogs.fileRequests.isEmpty());
         QSignalSpy closed(&f, &TFormMain::closed);
         QVERIFY(!f.close());
@@ -215,7 +326,7 @@ private slots:
         QCOMPARE(f.editFile->text(), w.path("good.hex"));
 
         w.dialogs.fileNames = {w.path("bad.hex")};
-        press(f, Qt::Key_F2);
+        QVERIFY(press(f, Qt::Key_F2));
         QCOMPARE(w.dialogs.fileRequests.size(), 1);
         QCOMPARE(w.dialogs.fileRequests.at(0).title,
                  QStringLiteral("CORVANT Firmware Update Utility  -  Open hex file"));
@@ -310,13 +421,15 @@ private slots:
                                  "[ports]\r\nCOM9=/tmp/reader\r\n"));
         stored.open({});
         QCOMPARE(stored.form->editPort->currentText(), QStringLiteral("gate7:4001"));
-        QCOMPARE(stored.form->pos(), QPoint(16, -5000));
+        stored.form->show();
+        QTRY_COMPARE(stored.form->pos(), QPoint(16, -5000));
         stored.form->editPort->setCurrentText(QStringLiteral("COM3"));
         QVERIFY(stored.form->close());
         const QByteArray written = TestFiles::read(stored.settingsPath());
-        QVERIFY2(written.contains("comport=COM3\r\nextra=kept\r\n"), written.constData());
-        QVERIFY(written.contains("[ports]\r\nCOM9=/tmp/reader\r\n"));
-        QVERIFY(written.contains("filename=quilmar.lbl\r\nvarname1=firmware\r\nvarname2=custcode\r\n"));
+        QCOMPARE(written,
+                 QByteArray("[settings]\r\ncomport=COM3\r\nextra=kept\r\nfile=\r\n[formmain]\r\nleft=16\r\n"
+                            "top=-5000\r\n[ports]\r\nCOM9=/tmp/reader\r\n[nicelabel]\r\nfilename=quilmar.lbl\r\n"
+                            "varname1=firmware\r\nvarname2=custcode\r\n"));
     }
 
     void unwritableSettingsAreReported()
@@ -332,10 +445,10 @@ private slots:
     {
         Window w;
         w.open({});
+        w.form->show();
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        const QRect frame = w.form->frameGeometry();
-        QCOMPARE(frame.x(), (screen.width() - frame.width()) / 2);
-        QCOMPARE(frame.y(), (screen.height() - frame.height()) / 2);
+        QTRY_COMPARE(w.form->frameGeometry().x(), (screen.width() - w.form->frameGeometry().width()) / 2);
+        QCOMPARE(w.form->frameGeometry().y(), (screen.height() - w.form->frameGeometry().height()) / 2);
     }
 
     void loggingWindow()
@@ -349,6 +462,7 @@ private slots:
         QCOMPARE(document->blockCount(), 2000);
         QCOMPARE(document->firstBlock().text(), QStringLiteral("tx: 2"));
         QCOMPARE(document->lastBlock().text(), QStringLiteral("tx: 2001"));
+        QCOMPARE(log.viewer()->verticalScrollBar()->value(), log.viewer()->verticalScrollBar()->maximum());
 
         log.addLogLine(QStringLiteral("rx: E7") + QChar(0) + QStringLiteral("E4\r\n\r\n"), kReceiveColour);
         const QTextBlock last = document->lastBlock();
@@ -373,6 +487,20 @@ private slots:
         QCOMPARE(log.height(), f.height());
         QTest::mouseDClick(f.Image1, Qt::LeftButton);
         QVERIFY(!log.isVisible());
+
+        f.move(200, 100);
+        QTest::mouseDClick(f.Image1, Qt::LeftButton);
+        QTRY_COMPARE(log.frameGeometry().x(), f.frameGeometry().x() + f.frameGeometry().width());
+        QCOMPARE(log.frameGeometry().y(), f.frameGeometry().y());
+    }
+
+    void emptyLogLineDoesNotSwallowTheNext()
+    {
+        TFormLogging log;
+        log.addLogLine(QString(3, QChar(0)), kReceiveColour);
+        log.addLogLine(QStringLiteral("tx: EA"), kTransmitColour);
+        QCOMPARE(log.viewer()->document()->blockCount(), 2);
+        QCOMPARE(log.viewer()->document()->lastBlock().text(), QStringLiteral("tx: EA"));
     }
 };
 
