@@ -25,7 +25,10 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
         box.setWindowTitle(QApplication::applicationDisplayName());
         break;
     }
-    box.setText(text);
+    // A carriage return between sentences is a line break, as on Windows.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    box.setText(shown);
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -51,6 +54,18 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
     default:
         return Answer::Closed;
     }
+}
+
+QString GuiDialogs::saveFileName(const FileRequest &request)
+{
+    QFileDialog dialog(m_parent, request.title, request.directory, request.filter);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
 }
 
 QString GuiDialogs::openFileName(const FileRequest &request)

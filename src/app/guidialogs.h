@@ -17,6 +17,7 @@ public:
 
     Answer message(Icon icon, const QString &text, Buttons buttons) override;
     QString openFileName(const FileRequest &request) override;
+    QString saveFileName(const FileRequest &request) override;
 
 private:
     QWidget *m_parent;

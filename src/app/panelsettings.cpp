@@ -1,13 +1,12 @@
 #include "panelsettings.h"
 
+#include "optionedits.h"
 #include "optionslots.h"
 #include "readeroptions.h"
-#include "valuetests.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -18,7 +17,7 @@ constexpr int kBorder = 5;
 constexpr int kGroupHeight = 55;
 constexpr int kEditWidth = 130;
 
-QGroupBox *editGroup(const QString &title, const QString &hint, QLineEdit *edit, QWidget *parent)
+QGroupBox *editGroup(const QString &title, const QString &hint, QWidget *edit, QWidget *parent)
 {
     auto *group = new QGroupBox(title, parent);
     group->setToolTip(hint);
@@ -44,8 +43,8 @@ PanelSettings::PanelSettings(QWidget *parent)
     : QWidget(parent)
     , grpCodes(new QGroupBox(QStringLiteral("Customer code(s)"), this))
     , SG1(new QTableWidget(kRows, 2, grpCodes))
-    , editRelayTime(new QLineEdit(this))
-    , editFacility(new QLineEdit(this))
+    , editRelayTime(new RelayTimeEdit(this))
+    , editFacility(new FacilityCodeEdit(this))
     , PanelSave(new QWidget(this))
     , btnSave(button(QStringLiteral("btnSave"), QStringLiteral("Save plain"), {kColumnWidth, 30}, PanelSave))
     , btnSaveAES(button(QStringLiteral("btnSaveAES"), QStringLiteral("Save encrypted"), {kColumnWidth, 30}, PanelSave))
@@ -63,9 +62,8 @@ PanelSettings::PanelSettings(QWidget *parent)
     btnNiceSettings->setToolTip(QStringLiteral("Change NiceLabel printer settings"));
     // The initial values are written into every image that has the slots,
     // shown or not.
-    editRelayTime->setText(ValueTests::relayTimeText(ReaderOptions::kInitialRelayTimeSeconds, QLocale())
-                           + QStringLiteral(" sec"));
-    editFacility->setText(QString::number(ReaderOptions::kInitialFacilityCode));
+    editRelayTime->setValue(ReaderOptions::kInitialRelayTimeSeconds);
+    editFacility->setValue(ReaderOptions::kInitialFacilityCode);
 
     // The grid: a fixed label column and a value column, no headers, no
     // scroll bars, rows of 22 pixels.
@@ -76,7 +74,9 @@ PanelSettings::PanelSettings(QWidget *parent)
     SG1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     SG1->verticalHeader()->setDefaultSectionSize(kRowHeight);
     SG1->setSelectionMode(QAbstractItemView::SingleSelection);
-    SG1->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    // Typing into a selected cell edits it; Delete empties it; F2 stays Browse.
+    SG1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                         | QAbstractItemView::AnyKeyPressed);
     for (int row = 0; row < kRows; ++row) {
         auto *label = new QTableWidgetItem(QString::fromLatin1(OptionSlots::kRowLabels[std::size_t(row)]));
         label->setFlags(Qt::ItemIsEnabled);

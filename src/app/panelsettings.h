@@ -2,8 +2,9 @@
 
 #include <QWidget>
 
+class FacilityCodeEdit;
 class QGroupBox;
-class QLineEdit;
+class RelayTimeEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -24,9 +25,9 @@ public:
     QGroupBox *grpCodes;
     QTableWidget *SG1;
     QGroupBox *grpRelayTime;
-    QLineEdit *editRelayTime;
+    RelayTimeEdit *editRelayTime;
     QGroupBox *grpFacility;
-    QLineEdit *editFacility;
+    FacilityCodeEdit *editFacility;
     QWidget *PanelSave;
     QPushButton *btnSave;
     QPushButton *btnSaveAES;

@@ -40,6 +40,7 @@ TFormMain::TFormMain(Environment environment, QWidget *parent)
 {
     initialiseResources();
     buildLayout();
+    connectPanel();
     FormCreate();
     qApp->installEventFilter(this); // the shortcut keys reach the window first
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
@@ -175,8 +176,13 @@ bool TFormMain::event(QEvent *event)
 
 void TFormMain::FormActivate()
 {
-    panelSettings->SG1->clearSelection();
-    panelSettings->SG1->setCurrentItem(nullptr);
+    if (m_failedRow >= 0) {
+        // Back from the range message: the failing row stays selected.
+        panelSettings->SG1->setCurrentCell(m_failedRow, 1);
+    } else {
+        panelSettings->SG1->clearSelection();
+        panelSettings->SG1->setCurrentItem(nullptr);
+    }
     if (m_autoMode == AutoMode::Requested && btnDownload->isEnabled()) {
         m_autoMode = AutoMode::Started;
         // After the activation is handled, as a click would come; the reload
@@ -287,6 +293,8 @@ void TFormMain::ShowDebug()
 
 bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (panelEvent(watched, event))
+        return true;
     if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) {
         ShowDebug();
         return true;

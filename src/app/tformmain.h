@@ -63,6 +63,13 @@ public:
     void OnApplActivate();
     void ShowDebug();
     void RefreshWindowState();
+    void btnSaveClick(bool encrypted);
+    void StringGridEnter();
+    void StringGridExit();
+    void grpCodesDblClick();
+    void grpRelayTimeDblClick();
+    void grpFacilityDblClick();
+    const CustomerSlots &customerSlots() const { return m_slots; }
 
     // DownloadHost
     QString portText() const override;
@@ -114,6 +121,8 @@ protected:
 
 private:
     void buildLayout();
+    void connectPanel();
+    bool panelEvent(QObject *watched, QEvent *event);
     void FormCreate();
     void FormActivate();
     void applyCommandLine(const CommandLine &commandLine);
@@ -143,6 +152,9 @@ private:
     bool m_quitAtStart = false;
     bool m_closing = false;
     bool m_placed = false;
+    int m_rememberedRow = 0;     // the grid row selected when the grid last lost the focus
+    int m_failedRow = -1;        // a row that failed the check, to select once the box is gone
+    bool m_checkingCodes = false;
     // The program was left for another one: the next window activation is
     // the return to it, not an activation within the program.
     bool m_returningFromOtherProgram = false;

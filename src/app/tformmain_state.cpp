@@ -1,6 +1,7 @@
 // Refresh window state, the file field, and what the download asks of the window.
 #include "tformmain.h"
 
+#include "optionedits.h"
 #include "panelsettings.h"
 #include "shortenpath.h"
 #include "tformlogging.h"
@@ -122,10 +123,8 @@ ReaderOptions TFormMain::readerOptions() const
 {
     ReaderOptions options;
     options.customerCodes = m_slots;
-    QString relay = panelSettings->editRelayTime->text();
-    relay.remove(QStringLiteral("sec")).remove(QLatin1Char(' '));
-    options.relayTimeSeconds = ValueTests::relayTimeValue(relay, QLocale()).value_or(0.0);
-    options.facilityCode = std::max<qint64>(0, ValueTests::facilityCodeValue(panelSettings->editFacility->text()));
+    options.relayTimeSeconds = panelSettings->editRelayTime->seconds();
+    options.facilityCode = panelSettings->editFacility->code();
     return options;
 }
 

@@ -24,7 +24,11 @@ public:
         QString filter;      // Qt form: "Hex file (*.hex);;Any file (*)"
         QString directory;   // initial folder
         QString defaultSuffix;
+        QString fileName;    // proposed name (save dialog)
     };
     // An existing file chosen by the technician, or an empty text when cancelled.
     virtual QString openFileName(const FileRequest &request) = 0;
+    // A file to write in an existing folder, the technician asked before an
+    // existing file is replaced; an empty text when cancelled.
+    virtual QString saveFileName(const FileRequest &request) = 0;
 };

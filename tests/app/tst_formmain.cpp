@@ -1,10 +1,10 @@
 // The main window offscreen, with scripted message boxes and file dialogs.
-#include "hexlines.h"
+#include "optionedits.h"
 #include "panelsettings.h"
-#include "scripteddialogs.h"
 #include "simulatorserver.h"
 #include "testfiles.h"
 #include "tformlogging.h"
+#include "testwindow.h"
 #include "tformmain.h"
 
 #include <QApplication>
@@ -25,52 +25,6 @@
 
 namespace {
 
-// Slots: customer table at 0xF0, relay time 0xAB, facility code 0xA1/0xA2.
-QByteArray firmware(bool codes, bool relay, bool facility, bool eeprom)
-{
-    QByteArray text = HexLines::words(0, {0x2800, 0x0000, 0x0000, 0x0000}) + "\r\n";
-    if (facility)
-        text += HexLines::words(0xA0, {0x0000, 0x340A, 0x3400, 0x0000}) + "\r\n";
-    if (relay)
-        text += HexLines::words(0xA8, {0x0000, 0x0000, 0x0000, 0x3432}) + "\r\n";
-    if (codes) {
-        text += HexLines::words(0xF0, {0x0782, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400}) + "\r\n";
-        text += HexLines::words(0xF8, {0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400}) + "\r\n";
-    }
-    if (eeprom)
-        text += HexLines::words(0x2100, {0x0001}) + "\r\n";
-    return text + ":00000001FF\r\n";
-}
-
-class WorkingLabelServer : public LabelServer
-{
-public:
-    std::int32_t StartDesigner() override { return 0; }
-    std::int32_t QuitDesigner() override { return 0; }
-    std::int32_t OpenLabel(const QString &) override { return 0; }
-    std::int32_t SetVariable(const QString &, const QString &) override { return 0; }
-    std::int32_t PrintLabel(std::int32_t) override { return 0; }
-};
-
-bool shown(const QWidget *widget)
-{
-    return !widget->isHidden();
-}
-
-// A key pressed as the technician would: the window shown and active, the
-// key sent to whatever has the focus. False when the window never got active.
-[[nodiscard]] bool press(QWidget &window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    if (!window.isVisible()) {
-        window.show();
-        if (!QTest::qWaitForWindowActive(&window))
-            return false;
-    }
-    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
-    QTest::keyClick(target, key, modifiers);
-    return true;
-}
-
 // Counts the label server's calls; its closing call fails.
 class CountingLabelServer : public LabelServer
 {
@@ -85,33 +39,6 @@ public:
     std::int32_t OpenLabel(const QString &) override { return 0; }
     std::int32_t SetVariable(const QString &, const QString &) override { return 0; }
     std::int32_t PrintLabel(std::int32_t) override { return 0; }
-};
-
-// A window with its own settings folder and scripted boxes.
-struct Window
-{
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    WorkingLabelServer labels;
-    std::unique_ptr<TFormMain> form;
-
-    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
-    QString settingsPath() const { return path("corvant-fwupdate.ini"); }
-
-    void open(const QStringList &arguments, bool labelServer = false,
-              const QStringList &devices = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB1")})
-    {
-        TFormMain::Environment environment;
-        environment.programPath = QStringLiteral("/opt/corvant/corvant-fwupdate");
-        environment.arguments = arguments;
-        environment.settingsPath = settingsPath();
-        environment.dialogs = &dialogs;
-        environment.labelServer = labelServer ? &labels : nullptr;
-        environment.timing = {std::chrono::milliseconds(100), std::chrono::milliseconds(20),
-                              std::chrono::milliseconds(400)};
-        environment.systemSerialDevices = devices;
-        form = std::make_unique<TFormMain>(environment);
-    }
 };
 
 } // namespace

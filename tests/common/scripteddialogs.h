@@ -46,6 +46,12 @@ public:
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
 
+    QString saveFileName(const FileRequest &request) override
+    {
+        fileRequests.append(request);
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+
     QStringList texts() const
     {
         QStringList list;

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDoubleSpinBox>
+#include <QSpinBox>
+
+// The two option edits of the settings panel. Each tests its text at every
+// change and shows an invalid value in white on red, without a message and
+// without holding the focus; the typed value stays, and a save or download
+// takes it as it is. An empty edit becomes 0 when it loses the focus.
+
+// Relay time in seconds, one decimal, suffix " sec", the user's decimal
+// separator; valid from 1.0 to 25.5.
+class RelayTimeEdit : public QDoubleSpinBox
+{
+    Q_OBJECT
+
+public:
+    explicit RelayTimeEdit(QWidget *parent = nullptr);
+    bool isValueValid() const;
+    // The value a save or download writes: 0 for an empty edit.
+    double seconds() const;
+
+protected:
+    void fixup(QString &input) const override;
+};
+
+// Facility code, digits only; valid from 0 to 65535.
+class FacilityCodeEdit : public QSpinBox
+{
+    Q_OBJECT
+
+public:
+    explicit FacilityCodeEdit(QWidget *parent = nullptr);
+    bool isValueValid() const;
+    qint64 code() const;
+
+protected:
+    void fixup(QString &input) const override;
+};
+
+// White on red while invalid, the normal colours otherwise.
+void showValidity(QAbstractSpinBox &edit, bool valid);

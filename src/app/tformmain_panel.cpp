@@ -1,0 +1,124 @@
+// The settings panel's handlers: the customer code grid and the group boxes.
+#include "tformmain.h"
+
+#include "optionedits.h"
+#include "panelsettings.h"
+#include "readeroptions.h"
+#include "valuetests.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+
+namespace {
+
+bool within(const QWidget *widget, const QWidget *container)
+{
+    return widget && (widget == container || container->isAncestorOf(widget));
+}
+
+} // namespace
+
+void TFormMain::connectPanel()
+{
+    PanelSettings &panel = *panelSettings;
+    // The grid's own cell editor is part of the grid: leaving the grid means
+    // the focus goes to a widget outside both.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
+        const QWidget *grid = panelSettings->SG1;
+        if (within(old, grid) && !within(now, grid))
+            StringGridExit();
+        else if (!within(old, grid) && within(now, grid))
+            StringGridEnter();
+    });
+    panel.SG1->installEventFilter(this);
+    for (QGroupBox *group : {panel.grpCodes, panel.grpRelayTime, panel.grpFacility})
+        group->installEventFilter(this);
+    connect(panel.btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(false); });
+    connect(panel.btnSaveAES, &QPushButton::clicked, this, [this] { btnSaveClick(true); });
+}
+
+bool TFormMain::panelEvent(QObject *watched, QEvent *event)
+{
+    PanelSettings &panel = *panelSettings;
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == panel.grpCodes)
+            grpCodesDblClick();
+        else if (watched == panel.grpRelayTime)
+            grpRelayTimeDblClick();
+        else if (watched == panel.grpFacility)
+            grpFacilityDblClick();
+        else
+            return false;
+        return true;
+    }
+    // StringGridKeyDown: Delete empties the selected value cell. (Keys typed
+    // into an open cell editor go to the editor, not to the grid.)
+    if (watched == panel.SG1 && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete && panel.SG1->currentRow() >= 0) {
+        panel.setCellText(panel.SG1->currentRow(), QString());
+        return true;
+    }
+    return false;
+}
+
+void TFormMain::StringGridEnter()
+{
+    if (m_checkingCodes)
+        return;
+    panelSettings->SG1->setCurrentCell(m_failedRow >= 0 ? m_failedRow : m_rememberedRow, 1);
+}
+
+void TFormMain::StringGridExit()
+{
+    // The range message takes the focus from the grid too.
+    if (m_checkingCodes)
+        return;
+    m_checkingCodes = true;
+    m_failedRow = -1;
+    QTableWidget *grid = panelSettings->SG1;
+    std::array<QString, OptionSlots::kSlotCount> texts;
+    for (int row = 0; row < OptionSlots::kSlotCount; ++row)
+        texts[std::size_t(row)] = panelSettings->cellText(row);
+
+    const ValueTests::CodeCheck check = ValueTests::checkCustomerCodes(texts, m_slots);
+    if (check.passed()) {
+        if (grid->currentRow() >= 0)
+            m_rememberedRow = grid->currentRow();
+        grid->clearSelection();
+        grid->setCurrentItem(nullptr);
+    } else {
+        dialogs().message(Dialogs::Icon::Error, check.message(), Dialogs::Buttons::Ok);
+        m_failedRow = check.failedRow;
+        // Once the focus change that left the grid is complete.
+        QTimer::singleShot(0, grid, [this, grid] {
+            grid->setFocus();
+            if (m_failedRow >= 0)
+                grid->setCurrentCell(m_failedRow, 1);
+        });
+    }
+    m_checkingCodes = false;
+}
+
+void TFormMain::grpCodesDblClick()
+{
+    if (const std::optional<CustomerSlots> codes = CustomerCodes::read(m_image)) {
+        m_slots = *codes;
+        RefreshWindowState();
+    }
+}
+
+void TFormMain::grpRelayTimeDblClick()
+{
+    if (const std::optional<int> tenths = ReaderOptionsIo::readRelayTimeTenths(m_image))
+        panelSettings->editRelayTime->setValue(*tenths / 10.0);
+}
+
+void TFormMain::grpFacilityDblClick()
+{
+    if (const std::optional<int> code = ReaderOptionsIo::readFacilityCode(m_image))
+        panelSettings->editFacility->setValue(*code);
+}

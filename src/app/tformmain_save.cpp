@@ -1,0 +1,56 @@
+// The save flow of "Save plain" and "Save encrypted".
+#include "tformmain.h"
+
+#include "appinfo.h"
+#include "encryptedhex.h"
+#include "filenames.h"
+#include "imageerror.h"
+#include "imagesaver.h"
+#include "panelsettings.h"
+#include "readeroptions.h"
+
+#include <QFileInfo>
+#include <QTableWidget>
+
+void TFormMain::btnSaveClick(bool encrypted)
+{
+    if (std::all_of(m_slots.begin(), m_slots.end(), [](int code) { return code == 0; })) {
+        const Dialogs::Answer answer = dialogs().message(
+            Dialogs::Icon::Warning,
+            QStringLiteral("No customer codes specified.\rAre you sure you want to save to file?"),
+            Dialogs::Buttons::YesNo);
+        if (answer != Dialogs::Answer::Yes) {
+            panelSettings->SG1->setFocus();
+            return;
+        }
+    }
+
+    Dialogs::FileRequest request;
+    request.title = QString::fromLatin1(kApplicationTitle) + QStringLiteral("  -  Open hex file");
+    request.filter = QStringLiteral("Hex file (*.hex)");
+    request.defaultSuffix = QStringLiteral("hex");
+    request.directory = m_image.currentFileName.isEmpty() ? QString()
+                                                          : QFileInfo(m_image.currentFileName).absolutePath();
+    request.fileName = defaultSaveName(m_image.currentFileName, m_slots[OptionSlots::CF],
+                                       m_slots[OptionSlots::DF], m_slots[OptionSlots::GF]);
+    const QString chosen = dialogs().saveFileName(request);
+    if (chosen.isEmpty())
+        return;
+
+    m_image.currentFileName = chosen;
+    showFileName();
+    try {
+        if (m_image.heldEncrypted)
+            EncryptedHex::decryptInPlace(m_image);
+        ReaderOptionsIo::writeOptions(m_image.records, readerOptions(), customerCodesShown());
+        if (encrypted)
+            EncryptedHex::encryptImage(m_image);
+        saveImage(m_image.records, m_image.currentFileName);
+    } catch (const std::exception &) {
+        dialogs().message(Dialogs::Icon::Error, QStringLiteral("Unable to write to %1").arg(m_image.currentFileName),
+                          Dialogs::Buttons::Ok);
+        return;
+    }
+    dialogs().message(Dialogs::Icon::None, QStringLiteral("Saved %1").arg(m_image.currentFileName),
+                      Dialogs::Buttons::Ok);
+}

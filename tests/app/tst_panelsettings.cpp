@@ -1,0 +1,361 @@
+// The settings panel offscreen: the customer code grid, the option edits,
+// the group double-clicks and the save flow.
+#include "codewordtable.h"
+#include "customercodes.h"
+#include "encryptedhex.h"
+#include "imageloader.h"
+#include "optionedits.h"
+#include "optionword.h"
+#include "panelsettings.h"
+#include "readeroptions.h"
+#include "testfiles.h"
+#include "testwindow.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+using Slots = CustomerSlots; // CF, C, DF, D, GF, G, A, B
+using RowTexts = QList<QString>;
+Q_DECLARE_METATYPE(CustomerSlots)
+
+namespace {
+
+const Slots kOld = {11, 22, 33, 44, 55, 66, 77, 88};
+
+// A window in settings mode on a firmware with every slot, shown and active.
+struct Panel : Window
+{
+    TFormMain *f = nullptr;
+    PanelSettings *p = nullptr;
+
+    bool start(const QStringList &extra = {})
+    {
+        if (!TestFiles::write(path("fw_v3_x.hex"), firmware(true, true, true, false)))
+            return false;
+        open(QStringList{QStringLiteral("custcode"), path("fw_v3_x.hex")} + extra);
+        f = form.get();
+        p = f->panelSettings;
+        f->show();
+        return QTest::qWaitForWindowActive(f);
+    }
+
+    // Types into the grid's value cells and leaves the grid.
+    void leaveGridWith(const RowTexts &texts)
+    {
+        p->SG1->setFocus();
+        for (int row = 0; row < texts.size(); ++row)
+            p->setCellText(row, texts[row]);
+        f->editPort->setFocus();
+    }
+
+    QLineEdit *lineEdit(QWidget *edit) const { return edit->findChild<QLineEdit *>(); }
+};
+
+bool focusInGrid(const Panel &panel)
+{
+    const QWidget *focus = QApplication::focusWidget();
+    return focus && (focus == panel.p->SG1 || panel.p->SG1->isAncestorOf(focus));
+}
+
+bool isRed(const QWidget *edit)
+{
+    return edit->palette().color(QPalette::Base) == Qt::red
+        && edit->palette().color(QPalette::Text) == Qt::white;
+}
+
+} // namespace
+
+class TestPanelSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    void gridCheckOnLeaving_data()
+    {
+        QTest::addColumn<RowTexts>("texts");
+        QTest::addColumn<QString>("message"); // empty: accepted
+        QTest::addColumn<int>("selectedRow");
+        QTest::addColumn<Slots>("slots");
+
+        const auto rows = [](std::initializer_list<const char *> list) {
+            RowTexts texts;
+            for (const char *t : list)
+                texts << QString::fromLatin1(t);
+            return texts;
+        };
+        QTest::newRow("1000 in row 0") << rows({"1000", "", "", "", "", "", "", ""})
+                                       << QStringLiteral("code out of range (1 - 999)") << 0 << kOld;
+        QTest::newRow("0 in row 2") << rows({"1", "2", "0", "", "", "", "", ""})
+                                    << QStringLiteral("code out of range (1 - 255)") << 2
+                                    << Slots{1, 22, 2, 44, 55, 66, 77, 88};
+        QTest::newRow("9999 in row 7") << rows({"", "", "", "", "", "", "", "9999"}) << QString() << -1
+                                       << Slots{0, 0, 0, 0, 0, 0, 0, 9999};
+        QTest::newRow("10000 in row 7") << rows({"", "", "", "", "", "", "", "10000"})
+                                        << QStringLiteral("code out of range (1 - 9999)") << 7
+                                        << Slots{0, 0, 0, 0, 0, 0, 0, 88};
+        QTest::newRow("invalid row 3, new valid row 5") << rows({"5", "6", "7", "abc", "", "9", "", ""})
+                                                        << QStringLiteral("code out of range (1 - 999)") << 3
+                                                        << Slots{5, 22, 6, 44, 7, 66, 77, 88};
+    }
+    void gridCheckOnLeaving()
+    {
+        QFETCH(RowTexts, texts);
+        QFETCH(QString, message);
+        QFETCH(int, selectedRow);
+
+        Panel panel;
+        QVERIFY(panel.start());
+        panel.leaveGridWith({QStringLiteral("11"), QStringLiteral("33"), QStringLiteral("55"), QStringLiteral("22"),
+                             QStringLiteral("44"), QStringLiteral("66"), QStringLiteral("77"), QStringLiteral("88")});
+        QCOMPARE(panel.f->customerSlots(), kOld);
+
+        panel.leaveGridWith(texts);
+        QCOMPARE(panel.dialogs.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QTEST(panel.f->customerSlots(), "slots");
+        if (!message.isEmpty()) {
+            QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Error);
+            QTRY_VERIFY(focusInGrid(panel));
+            QTRY_COMPARE(panel.p->SG1->currentRow(), selectedRow);
+            QCOMPARE(panel.p->SG1->currentColumn(), 1);
+        } else {
+            QVERIFY(panel.p->SG1->selectedItems().isEmpty());
+        }
+    }
+
+    void codesAreShownZeroPadded()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        panel.leaveGridWith({QStringLiteral("007"), QStringLiteral("7")});
+        QCOMPARE(panel.f->customerSlots()[OptionSlots::CF], 7);
+        panel.f->RefreshWindowState();
+        QCOMPARE(panel.p->cellText(0), QStringLiteral("007"));
+        QCOMPARE(panel.p->cellText(1), QStringLiteral("0007"));
+    }
+
+    void deleteEmptiesTheSelectedCell()
+    {
+        Panel panel;
+        QVERIFY(panel.start({QStringLiteral("df=42")}));
+        QCOMPARE(panel.p->cellText(1), QStringLiteral("0042"));
+        panel.p->SG1->setFocus();
+        panel.p->SG1->setCurrentCell(1, 1);
+        QTest::keyClick(panel.p->SG1, Qt::Key_Delete);
+        QCOMPARE(panel.p->cellText(1), QString());
+        panel.f->editPort->setFocus();
+        QCOMPARE(panel.f->customerSlots()[OptionSlots::DF], 0);
+        QVERIFY(panel.dialogs.shown.isEmpty());
+    }
+
+    void gridComesBackToTheRememberedRow()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        panel.p->SG1->setFocus();
+        QCOMPARE(panel.p->SG1->currentRow(), 0); // remembered row 0 at start
+        panel.p->SG1->setCurrentCell(4, 1);
+        panel.f->editPort->setFocus();
+        QVERIFY(panel.p->SG1->selectedItems().isEmpty());
+        panel.p->SG1->setFocus();
+        QCOMPARE(panel.p->SG1->currentRow(), 4);
+        QCOMPARE(panel.p->SG1->currentColumn(), 1);
+    }
+
+    void relayTimeEdit_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("afterLeaving");
+        QTest::newRow("25.5") << QStringLiteral("25.5") << true << QStringLiteral("25.5 sec");
+        QTest::newRow("25.6") << QStringLiteral("25.6") << false << QStringLiteral("25.6 sec");
+        QTest::newRow("0.9") << QStringLiteral("0.9") << false << QStringLiteral("0.9 sec");
+        QTest::newRow("1 gets its decimal") << QStringLiteral("1") << true << QStringLiteral("1.0 sec");
+        QTest::newRow("empty becomes 0") << QString() << false << QStringLiteral("0.0 sec");
+    }
+    void relayTimeEdit()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, valid);
+        Panel panel;
+        QVERIFY(panel.start());
+        RelayTimeEdit *edit = panel.p->editRelayTime;
+        QCOMPARE(edit->text(), QStringLiteral("5.0 sec"));
+        QVERIFY(!isRed(edit));
+        edit->setFocus();
+        QLineEdit *line = panel.lineEdit(edit);
+        line->selectAll();
+        QTest::keyClick(line, Qt::Key_Backspace);
+        QTest::keyClicks(line, typed);
+        QCOMPARE(!isRed(edit), valid);
+        QVERIFY(panel.dialogs.shown.isEmpty());
+        panel.f->editPort->setFocus(); // the focus is not held
+        QVERIFY(!edit->hasFocus());
+        QTEST(edit->text(), "afterLeaving");
+        // The typed value is what a save or download writes.
+        QCOMPARE(int(ReaderOptionsIo::relayTimeTenths(panel.f->readerOptions().relayTimeSeconds)),
+                 typed.isEmpty() ? 0 : std::min(255, qRound(typed.toDouble() * 10)));
+    }
+
+    void relayTimeWithADecimalComma()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        Panel panel;
+        const bool started = panel.start();
+        QLocale::setDefault(QLocale::c());
+        QVERIFY(started);
+        QCOMPARE(panel.p->editRelayTime->text(), QStringLiteral("5,0 sec"));
+        panel.p->editRelayTime->setFocus();
+        QLineEdit *line = panel.lineEdit(panel.p->editRelayTime);
+        line->selectAll();
+        QTest::keyClicks(line, QStringLiteral("25,5"));
+        QVERIFY(!isRed(panel.p->editRelayTime));
+        QCOMPARE(panel.f->readerOptions().relayTimeSeconds, 25.5);
+    }
+
+    void facilityEdit()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        FacilityCodeEdit *edit = panel.p->editFacility;
+        QCOMPARE(edit->text(), QStringLiteral("10"));
+        edit->setFocus();
+        QLineEdit *line = panel.lineEdit(edit);
+        line->selectAll();
+        QTest::keyClicks(line, QStringLiteral("65536"));
+        QVERIFY(isRed(edit));
+        QTest::keyClick(line, Qt::Key_Backspace);
+        QTest::keyClicks(line, QStringLiteral("5"));
+        QVERIFY2(!isRed(edit), "the colours go when the value is valid again");
+        line->selectAll();
+        QTest::keyClick(line, Qt::Key_Backspace);
+        QTest::keyClicks(line, QStringLiteral("x-")); // digits only
+        QCOMPARE(line->text(), QString());
+        panel.f->editPort->setFocus();
+        QCOMPARE(edit->text(), QStringLiteral("0"));
+        QCOMPARE(panel.f->readerOptions().facilityCode, 0);
+    }
+
+    void doubleClicksReadTheImage()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        FirmwareImage &image = panel.f->image();
+        CustomerSlots codes{};
+        codes[OptionSlots::CF] = 7;
+        codes[OptionSlots::B] = 1234;
+        QVERIFY(CustomerCodes::write(image.records, codes, true));
+        QVERIFY(OptionWord::write(image.records, 0xAB, 0x19));
+        QVERIFY(OptionWord::write(image.records, 0xA2, 0x01));
+
+        QTest::mouseDClick(panel.p->grpCodes, Qt::LeftButton);
+        QCOMPARE(panel.p->cellText(0), QStringLiteral("007"));
+        QCOMPARE(panel.p->cellText(7), QStringLiteral("1234"));
+        QTest::mouseDClick(panel.p->grpRelayTime, Qt::LeftButton);
+        QCOMPARE(panel.p->editRelayTime->text(), QStringLiteral("2.5 sec"));
+        QTest::mouseDClick(panel.p->grpFacility, Qt::LeftButton);
+        QCOMPARE(panel.p->editFacility->text(), QStringLiteral("266"));
+    }
+
+    void saveWithoutCodesAnsweredNo()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        panel.dialogs.answers = {Dialogs::Answer::No};
+        panel.p->btnSave->click();
+        QCOMPARE(panel.dialogs.texts(),
+                 QStringList{QStringLiteral("No customer codes specified.\rAre you sure you want to save to file?")});
+        QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Warning);
+        QVERIFY(panel.dialogs.fileRequests.isEmpty());
+        QTRY_VERIFY(focusInGrid(panel));
+    }
+
+    void savePlainWritesTheOptions()
+    {
+        Panel panel;
+        QVERIFY(panel.start({QStringLiteral("cf=123"), QStringLiteral("df=4567"), QStringLiteral("gf=12")}));
+        panel.p->editRelayTime->setValue(2.5);
+        panel.p->editFacility->setValue(300);
+        const QString target = panel.path("saved.hex");
+        panel.dialogs.fileNames = {target};
+        panel.p->btnSave->click();
+
+        const Dialogs::FileRequest &request = panel.dialogs.fileRequests.at(0);
+        QCOMPARE(request.fileName, QStringLiteral("fw_v3_CF123_DF4567_GF012"));
+        QCOMPARE(request.title, QStringLiteral("CORVANT Firmware Update Utility  -  Open hex file"));
+        QCOMPARE(request.directory, panel.dir.path());
+        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("Saved ") + target});
+        QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::None);
+        QCOMPARE(panel.f->editFile->text(), target);
+
+        FirmwareImage saved;
+        QString name = target;
+        QVERIFY(loadImage(name, saved));
+        CustomerSlots expected{};
+        expected[OptionSlots::CF] = 123;
+        expected[OptionSlots::DF] = 4567;
+        expected[OptionSlots::GF] = 12;
+        QCOMPARE(CustomerCodes::read(saved), std::optional<CustomerSlots>(expected));
+        QCOMPARE(ReaderOptionsIo::readRelayTimeTenths(saved), std::optional<int>(25));
+        QCOMPARE(ReaderOptionsIo::readFacilityCode(saved), std::optional<int>(300));
+    }
+
+    void saveEncryptedThenPlain()
+    {
+        Panel panel;
+        QVERIFY(panel.start({QStringLiteral("cf=5")}));
+        panel.dialogs.fileNames = {panel.path("enc.hex"), panel.path("plain.hex")};
+        panel.p->btnSaveAES->click();
+        QVERIFY(panel.f->image().heldEncrypted);
+        QVERIFY(TestFiles::read(panel.path("enc.hex")).contains("ENCRYPT"));
+
+        panel.p->editFacility->setValue(77);
+        panel.p->btnSave->click();
+        QVERIFY(!panel.f->image().heldEncrypted);
+        for (const char *file : {"enc.hex", "plain.hex"}) {
+            FirmwareImage saved;
+            QString name = panel.path(file);
+            QVERIFY(loadImage(name, saved));
+            QCOMPARE(CustomerCodes::read(saved).value_or(CustomerSlots{})[OptionSlots::CF], 5);
+        }
+        FirmwareImage plain;
+        QString name = panel.path("plain.hex");
+        QVERIFY(loadImage(name, plain));
+        QCOMPARE(ReaderOptionsIo::readFacilityCode(plain), std::optional<int>(77));
+        QVERIFY(!TestFiles::read(panel.path("plain.hex")).contains("ENCRYPT"));
+    }
+
+    void unwritableTargetKeepsTheOldFile()
+    {
+        Panel panel;
+        QVERIFY(panel.start({QStringLiteral("cf=5")}));
+        const QString target = panel.path("locked.hex");
+        QVERIFY(TestFiles::write(target, "old contents\r\n"));
+        QVERIFY(QFile::setPermissions(target, QFileDevice::ReadOwner));
+        panel.dialogs.fileNames = {target};
+        panel.p->btnSave->click();
+        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("Unable to write to ") + target});
+        QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Error);
+        QCOMPARE(TestFiles::read(target), QByteArray("old contents\r\n"));
+    }
+
+    void cancelledSaveDialogChangesNothing()
+    {
+        Panel panel;
+        QVERIFY(panel.start({QStringLiteral("cf=5")}));
+        const RecordList before = panel.f->image().records;
+        const QString file = panel.f->image().currentFileName;
+        panel.p->btnSave->click();
+        QCOMPARE(panel.dialogs.fileRequests.size(), 1);
+        QVERIFY(panel.dialogs.shown.isEmpty());
+        QVERIFY(panel.f->image().records == before);
+        QCOMPARE(panel.f->image().currentFileName, file);
+    }
+};
+
+QTEST_MAIN(TestPanelSettings)
+#include "tst_panelsettings.moc"
