@@ -1,7 +1,8 @@
 #!/bin/sh
-# Renews docs/main-window.png: the window in settings mode with the example
-# firmware (every option slot), under a virtual X server.
-# Needs xvfb and imagemagick (apt-get install xvfb imagemagick).
+# Renews the screenshots in docs/: the window in settings mode with the
+# example firmware (every option slot), and the same with an invalid relay
+# time typed in, shown in red. Runs under a virtual X server.
+# Needs xvfb, xdotool and imagemagick (apt-get install xvfb xdotool imagemagick).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/default}
@@ -13,11 +14,20 @@ export XDG_CONFIG_HOME=$work/config
 "$build/src/app/corvant-fwupdate" custcode cf=123 df=4567 gf=12 port=COM1 "$root/examples/reader_v1.00.hex" &
 pid=\$!
 sleep 3
-import -window root "$work/screen.png"
+import -window root "$work/main.png"
+# The relay time field sits at the right of the panel, below its caption.
+window=\$(xdotool search --name "CORVANT Firmware Update Utility" | head -n 1)
+eval \$(xdotool getwindowgeometry --shell "\$window")
+xdotool mousemove \$((X + 258)) \$((Y + 195)) click 1
+xdotool key ctrl+a type "30"
+xdotool mousemove \$((X + 200)) \$((Y + 101)) click 1
+sleep 1
+import -window root "$work/invalid.png"
 kill \$pid
 SHOT
 chmod +x "$work/shot.sh"
 xvfb-run -s "-screen 0 800x700x24" "$work/shot.sh"
 # The window is centred on the 800 x 700 screen.
-convert "$work/screen.png" -trim +repage "$root/docs/main-window.png"
-echo "wrote docs/main-window.png"
+convert "$work/main.png" -trim +repage "$root/docs/main-window.png"
+convert "$work/invalid.png" -trim +repage "$root/docs/settings-invalid.png"
+echo "wrote docs/main-window.png and docs/settings-invalid.png"

@@ -1,5 +1,6 @@
 // The program itself, unattended, against the simulator program: over TCP
 // and over a pseudo-terminal reached through the settings' [ports] section.
+#include "codewordtable.h"
 #include "imageloader.h"
 #include "testfiles.h"
 
@@ -136,6 +137,32 @@ private slots:
         const QByteArray settings = TestFiles::read(run.path("corvant-fwupdate.ini"));
         QVERIFY2(settings.contains(QByteArray("comport=127.0.0.1:" + port.toLatin1() + "\r\n")), settings.constData());
         QVERIFY(settings.contains(QByteArray("file=" + kExample.toLocal8Bit() + "\r\n")));
+    }
+
+    // Codes from the command line reach the reader as the panel would write
+    // them, with the relay time and facility code the panel starts with.
+    void customerCodesFromTheCommandLine()
+    {
+        Run run;
+        const QByteArray banner = run.startSimulator({QStringLiteral("--tcp"), QStringLiteral("0")});
+        QVERIFY2(banner.startsWith("listening on 127.0.0.1:"), banner.constData());
+        const QString port = QString::fromLatin1(banner.trimmed().mid(banner.lastIndexOf(':') + 1));
+        QCOMPARE(run.runUtility({QStringLiteral("port=127.0.0.1:") + port, QStringLiteral("mode=auto"),
+                                 QStringLiteral("cf=123"), QStringLiteral("df=4567"), QStringLiteral("gf=12"), kExample}),
+                 1);
+        QVERIFY(run.simulator.waitForFinished(kWait));
+
+        const QMap<int, std::uint16_t> words = dumpedWords(run.path("dump.hex"));
+        const auto optionByte = [&words](int word) { return words.value(word) & 0xFF; };
+        const std::uint16_t cf = CodeWordTable::kEntries[123];
+        const std::uint16_t df = CodeWordTable::kEntries[456] | 7;
+        QCOMPARE(optionByte(0xF1) << 8 | optionByte(0xF2), int(cf));
+        QCOMPARE(optionByte(0xF5) << 8 | optionByte(0xF6), int(df));
+        QCOMPARE(optionByte(0xF9), 12);
+        QCOMPARE(optionByte(0xF3), 0); // the other slots empty
+        QCOMPARE(words.value(0xAB), std::uint16_t(0x3432));
+        QCOMPARE(words.value(0xA1), std::uint16_t(0x340A));
+        QCOMPARE(words.value(0xA2), std::uint16_t(0x3400));
     }
 
     void overAPseudoTerminal()
