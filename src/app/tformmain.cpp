@@ -53,7 +53,10 @@ TFormMain::TFormMain(Environment environment, QWidget *parent)
 
 TFormMain::~TFormMain()
 {
+    // The widgets go after this destructor, still changing the focus: the
+    // application's signals must not reach a half-destroyed window.
     qApp->removeEventFilter(this);
+    disconnect(qApp, nullptr, this, nullptr);
 }
 
 Dialogs &TFormMain::dialogs()
