@@ -5,11 +5,11 @@
 #   install-deps.sh ci       also what CI needs (clang for the fuzz targets)
 set -eu
 
-packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libssl-dev libbenchmark-dev"
+packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libssl-dev libbenchmark-dev"
 case "${1:-}" in
     "") ;;
-    test) packages="$packages srecord python3-intelhex fonts-dejavu-core" ;;
-    ci) packages="$packages srecord python3-intelhex fonts-dejavu-core clang libclang-rt-14-dev" ;;
+    test) packages="$packages srecord python3-intelhex fonts-dejavu-core dbus poppler-utils" ;;
+    ci) packages="$packages srecord python3-intelhex fonts-dejavu-core dbus poppler-utils clang libclang-rt-14-dev" ;;
     *) echo "usage: $0 [test|ci]" >&2; exit 1 ;;
 esac
 

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons buttons)
@@ -56,6 +58,15 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
     }
 }
 
+std::optional<QString> GuiDialogs::inputText(const QString &title, const QString &prompt, const QString &preset)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, preset, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
 QString GuiDialogs::saveFileName(const FileRequest &request)
 {
     QFileDialog dialog(m_parent, request.title, request.directory, request.filter);
@@ -74,6 +85,8 @@ QString GuiDialogs::openFileName(const FileRequest &request)
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();

@@ -18,6 +18,7 @@ public:
     Answer message(Icon icon, const QString &text, Buttons buttons) override;
     QString openFileName(const FileRequest &request) override;
     QString saveFileName(const FileRequest &request) override;
+    std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &preset) override;
 
 private:
     QWidget *m_parent;

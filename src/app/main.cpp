@@ -1,6 +1,7 @@
 // corvant-fwupdate: the CORVANT Firmware Update Utility.
 #include "appinfo.h"
 #include "appsettings.h"
+#include "dbuslabelserver.h"
 #include "serialports.h"
 #include "tformmain.h"
 
@@ -43,6 +44,10 @@ int main(int argc, char *argv[])
     environment.arguments = app.arguments().mid(1);
     environment.settingsPath = AppSettings::location(AppSettings::fileName(environment.programPath));
     environment.systemSerialDevices = SerialPorts::systemDevices();
+    // The label server: on the session bus, started by the bus, or the one
+    // installed next to this program.
+    DBusLabelServer labelServer({QCoreApplication::applicationDirPath() + QStringLiteral("/corvant-label-server")});
+    environment.labelServer = &labelServer;
 
     TFormMain form(environment);
     if (form.quitAtStart())

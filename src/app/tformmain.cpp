@@ -64,6 +64,11 @@ Dialogs &TFormMain::dialogs()
     return m_environment.dialogs ? *m_environment.dialogs : *m_guiDialogs;
 }
 
+LabelServer &TFormMain::labelServer()
+{
+    return m_environment.labelServer ? *m_environment.labelServer : m_noLabelServer;
+}
+
 void TFormMain::FormCreate()
 {
     setWindowTitle(QString::fromLatin1(kApplicationTitle));
@@ -90,10 +95,9 @@ void TFormMain::FormCreate()
     m_link = std::make_unique<PortLink>(m_settings.ports);
     m_download = std::make_unique<DownloadProcedure>(*m_link, dialogs(), *this, m_environment.timing);
 
-    LabelServer &labels = m_environment.labelServer ? *m_environment.labelServer : m_noLabelServer;
     m_labelPrintingAvailable = true;
     try {
-        labels.StartDesigner();
+        labelServer().StartDesigner();
     } catch (...) {
         m_labelPrintingAvailable = false;
     }
@@ -221,9 +225,8 @@ void TFormMain::closeEvent(QCloseEvent *event)
     }
     if (!m_closing) {
         m_closing = true;
-        LabelServer &labels = m_environment.labelServer ? *m_environment.labelServer : m_noLabelServer;
         try {
-            labels.QuitDesigner();
+            labelServer().QuitDesigner();
         } catch (...) {
             // The server may be gone already; closing goes on.
         }

@@ -69,6 +69,9 @@ public:
     void grpCodesDblClick();
     void grpRelayTimeDblClick();
     void grpFacilityDblClick();
+    void btnNicePrintClick();
+    void btnNiceSettingsClick();
+    const AppSettings &settings() const { return m_settings; }
     const CustomerSlots &customerSlots() const { return m_slots; }
 
     // DownloadHost
@@ -134,6 +137,7 @@ private:
     bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void ShowCustomerCodes();
     Dialogs &dialogs();
+    LabelServer &labelServer();
 
     Environment m_environment;
     std::unique_ptr<GuiDialogs> m_guiDialogs;

@@ -39,6 +39,8 @@ void TFormMain::connectPanel()
         group->installEventFilter(this);
     connect(panel.btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(false); });
     connect(panel.btnSaveAES, &QPushButton::clicked, this, [this] { btnSaveClick(true); });
+    connect(panel.btnNicePrint, &QPushButton::clicked, this, &TFormMain::btnNicePrintClick);
+    connect(panel.btnNiceSettings, &QPushButton::clicked, this, &TFormMain::btnNiceSettingsClick);
 }
 
 bool TFormMain::panelEvent(QObject *watched, QEvent *event)

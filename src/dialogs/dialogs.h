@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The modal questions of the program, behind one interface: the window uses
 // message boxes whose nested event loop keeps link events and timers running;
 // tests answer from a script.
@@ -31,4 +33,8 @@ public:
     // A file to write in an existing folder, the technician asked before an
     // existing file is replaced; an empty text when cancelled.
     virtual QString saveFileName(const FileRequest &request) = 0;
+
+    // A line of text; nothing when cancelled.
+    virtual std::optional<QString> inputText(const QString &title, const QString &prompt,
+                                             const QString &preset) = 0;
 };

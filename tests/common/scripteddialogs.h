@@ -52,6 +52,14 @@ public:
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
 
+    QList<std::optional<QString>> inputs; // answers of the input boxes; nothing: cancelled
+    QStringList prompts;
+    std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &preset) override
+    {
+        prompts << title + QLatin1Char('|') + prompt + QLatin1Char('|') + preset;
+        return inputs.isEmpty() ? std::nullopt : inputs.takeFirst();
+    }
+
     QStringList texts() const
     {
         QStringList list;

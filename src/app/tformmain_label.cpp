@@ -1,0 +1,27 @@
+// Sticker printing from the settings panel.
+#include "tformmain.h"
+
+#include "appinfo.h"
+#include "panelsettings.h"
+#include "sticker.h"
+
+#include <QLineEdit>
+
+void TFormMain::btnNicePrintClick()
+{
+    std::array<QString, OptionSlots::kSlotCount> cells;
+    for (int row = 0; row < OptionSlots::kSlotCount; ++row)
+        cells[std::size_t(row)] = panelSettings->cellText(row);
+    const Sticker::LabelSettings label{m_settings.labelFile, m_settings.firmwareVariable, m_settings.codesVariable};
+    Sticker::print(labelServer(), dialogs(), label, Sticker::firmwareText(editFile->text()),
+                   Sticker::codeText(cells, m_slots));
+}
+
+void TFormMain::btnNiceSettingsClick()
+{
+    Sticker::LabelSettings label{m_settings.labelFile, m_settings.firmwareVariable, m_settings.codesVariable};
+    Sticker::chooseSettings(dialogs(), label, QString::fromLatin1(kApplicationTitle));
+    m_settings.labelFile = label.fileName;
+    m_settings.firmwareVariable = label.firmwareVariable;
+    m_settings.codesVariable = label.codesVariable;
+}

@@ -1,0 +1,69 @@
+#include "sticker.h"
+
+#include "filenames.h"
+
+#include <QStringList>
+
+namespace Sticker {
+
+QString codeText(const std::array<QString, OptionSlots::kSlotCount> &cellTexts, const CustomerSlots &codes)
+{
+    QStringList tokens;
+    for (int row = 0; row < OptionSlots::kSlotCount; ++row) {
+        if (cellTexts[std::size_t(row)].isEmpty())
+            continue;
+        const OptionSlots::Slot slot = OptionSlots::kSlotOfRow[std::size_t(row)];
+        tokens << QString::fromLatin1(OptionSlots::kRowLabels[std::size_t(row)]) + QString::number(codes[slot]);
+    }
+    return tokens.join(QLatin1Char(' '));
+}
+
+QString firmwareText(const QString &fileField)
+{
+    return imageBaseName(fileField);
+}
+
+void print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settings, const QString &firmware,
+           const QString &codes)
+{
+    const auto fail = [&dialogs](const QString &text) {
+        dialogs.message(Dialogs::Icon::Error, text, Dialogs::Buttons::Ok);
+    };
+    try {
+        if (server.OpenLabel(settings.fileName) != 0)
+            return fail(QStringLiteral("Error: OpenLabel failed (%1)").arg(settings.fileName));
+        if (server.SetVariable(settings.firmwareVariable, firmware) != 0)
+            return fail(QStringLiteral("Error: SetVariable failed (%1)").arg(settings.firmwareVariable));
+        if (server.SetVariable(settings.codesVariable, codes) != 0)
+            return fail(QStringLiteral("Error: SetVariable failed (%1)").arg(settings.codesVariable));
+        if (server.PrintLabel(1) != 0)
+            return fail(QStringLiteral("Error: PrintLabel failed"));
+    } catch (const LabelServerError &) {
+        // The server went away: nothing more to say or do.
+    }
+}
+
+void chooseSettings(Dialogs &dialogs, LabelSettings &settings, const QString &applicationTitle)
+{
+    Dialogs::FileRequest request;
+    request.title = applicationTitle + QStringLiteral("  -  Select NiceLabel file");
+    request.filter = QStringLiteral("NiceLabel file (*.lbl);;Any file (*)");
+    request.fileName = settings.fileName;
+    const QString chosen = dialogs.openFileName(request);
+    if (chosen.isEmpty())
+        return;
+    settings.fileName = chosen;
+
+    const QString title = applicationTitle + QStringLiteral("  -  Select variable name");
+    const std::optional<QString> first = dialogs.inputText(
+        title, QStringLiteral("First variable name (used for firmware version)"), settings.firmwareVariable);
+    if (!first)
+        return;
+    settings.firmwareVariable = *first;
+    const std::optional<QString> second = dialogs.inputText(
+        title, QStringLiteral("Second variable name (used for customer codes)"), settings.codesVariable);
+    if (second)
+        settings.codesVariable = *second;
+}
+
+} // namespace Sticker

@@ -1,0 +1,34 @@
+// The utility with no label server to be had (no session bus at all): the
+// sticker buttons stay hidden and closing goes on.
+#include "dbuslabelserver.h"
+#include "panelsettings.h"
+#include "testfiles.h"
+#include "testwindow.h"
+
+class TestLabelAbsent : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stickerButtonsHidden()
+    {
+        Window w;
+        QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, false)));
+        DBusLabelServer server({w.path("no-such-program")}, std::chrono::milliseconds(200));
+        TFormMain::Environment environment;
+        environment.programPath = QStringLiteral("/opt/corvant/corvant-fwupdate");
+        environment.arguments = {QStringLiteral("custcode"), w.path("fw.hex")};
+        environment.settingsPath = w.settingsPath();
+        environment.dialogs = &w.dialogs;
+        environment.labelServer = &server;
+        TFormMain form(environment);
+        QVERIFY(!form.panelSettings->PanelSave->isHidden());
+        QVERIFY(form.panelSettings->PanelNice->isHidden());
+        QVERIFY(form.close());
+        QVERIFY(w.dialogs.shown.isEmpty());
+        QVERIFY(QFile::exists(w.settingsPath()));
+    }
+};
+
+QTEST_MAIN(TestLabelAbsent)
+#include "tst_labelabsent.moc"

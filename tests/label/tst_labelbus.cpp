@@ -1,0 +1,92 @@
+// The label server on a private session bus (the test runs under
+// dbus-run-session with a bus that can start the server from the build tree).
+#include "dbuslabelserver.h"
+#include "optionedits.h"
+#include "panelsettings.h"
+#include "pdftext.h"
+#include "testfiles.h"
+#include "testwindow.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QSignalSpy>
+
+namespace {
+
+const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/tools/label-server/quilmar.lbl");
+
+QString pdfLabel(const QTemporaryDir &dir)
+{
+    QByteArray text = TestFiles::read(kExample);
+    text.replace("<corvant:output/>", "<corvant:output pdf=\"sticker.pdf\"/>");
+    const QString path = dir.filePath(QStringLiteral("quilmar.lbl"));
+    return TestFiles::write(path, text) ? path : QString();
+}
+
+bool serverRunning()
+{
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(QString::fromLatin1(DBusLabelServer::kService));
+}
+
+} // namespace
+
+class TestLabelBus : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        // Each test starts with no server running: the first call starts one.
+        QTRY_VERIFY_WITH_TIMEOUT(!serverRunning(), 10000);
+    }
+
+    void clientStartsTheServerAndPrints()
+    {
+        QTemporaryDir dir;
+        DBusLabelServer server;
+        QCOMPARE(server.StartDesigner(), 0);
+        QVERIFY(serverRunning());
+        QVERIFY(server.OpenLabel(dir.filePath(QStringLiteral("missing.lbl"))) != 0);
+        QCOMPARE(server.OpenLabel(pdfLabel(dir)), 0);
+        QVERIFY(server.SetVariable(QStringLiteral("serial"), QStringLiteral("1")) != 0);
+        QCOMPARE(server.SetVariable(QStringLiteral("firmware"), QStringLiteral("reader_v1.00")), 0);
+        QCOMPARE(server.SetVariable(QStringLiteral("custcode"), QStringLiteral("CF7 GF12")), 0);
+        QCOMPARE(server.PrintLabel(2), 0);
+        const QString pdf = dir.filePath(QStringLiteral("sticker.pdf"));
+        QCOMPARE(PdfText::pages(pdf), 2);
+        QCOMPARE(PdfText::text(pdf).count(QStringLiteral("reader_v1.00")), 2);
+        QCOMPARE(server.QuitDesigner(), 0);
+        QTRY_VERIFY(!serverRunning());
+    }
+
+    void stickerFromTheWindow()
+    {
+        Window w;
+        QVERIFY(TestFiles::write(w.path("reader_v2.10.hex"), firmware(true, true, true, false)));
+        const QString label = pdfLabel(w.dir);
+        QVERIFY(TestFiles::write(w.settingsPath(), "[nicelabel]\r\nfilename=" + label.toUtf8() + "\r\n"));
+        DBusLabelServer server;
+        TFormMain::Environment environment;
+        environment.programPath = QStringLiteral("/opt/corvant/corvant-fwupdate");
+        environment.arguments = {QStringLiteral("cf=123"), QStringLiteral("df=4567"), QStringLiteral("gf=12"),
+                                 w.path("reader_v2.10.hex")};
+        environment.settingsPath = w.settingsPath();
+        environment.dialogs = &w.dialogs;
+        environment.labelServer = &server;
+        TFormMain form(environment);
+        QVERIFY(!form.panelSettings->PanelNice->isHidden());
+
+        form.btnNicePrintClick();
+        QVERIFY2(w.dialogs.shown.isEmpty(), qPrintable(w.dialogs.texts().join(QLatin1Char('\n'))));
+        const QString text = PdfText::text(w.dir.filePath(QStringLiteral("sticker.pdf")));
+        QVERIFY2(text.contains(QStringLiteral("reader_v2.10")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("CF123 DF4567 GF12")));
+
+        QVERIFY(form.close()); // QuitDesigner ends the server
+        QTRY_VERIFY(!serverRunning());
+    }
+};
+
+QTEST_MAIN(TestLabelBus)
+#include "tst_labelbus.moc"

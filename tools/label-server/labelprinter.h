@@ -1,0 +1,17 @@
+#pragma once
+
+#include "labeltemplate.h"
+
+// Prints a filled label through Qt's printing support: to the PDF file the
+// label names, else to its printer, else to the system's default printer.
+namespace LabelPrinter {
+
+enum Status {
+    Printed = 0,
+    NoPrinter = 5,   // the named printer does not exist, or there is no default
+    PrintFailed = 6, // the drawing cannot be rendered or the output not written
+};
+
+Status print(const LabelTemplate &label, int copies);
+
+} // namespace LabelPrinter

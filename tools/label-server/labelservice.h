@@ -1,0 +1,38 @@
+#pragma once
+
+#include "labeltemplate.h"
+
+#include <QObject>
+
+#include <optional>
+
+// The label server's five operations on the session bus; each returns 0 for
+// success and a non-zero status otherwise.
+class LabelService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.corvant.LabelServer")
+
+public:
+    enum Status {
+        Ok = 0,
+        NoLabel = 1,         // PrintLabel or SetVariable before a label was opened
+        CannotRead = 2,      // the label file is missing or unreadable
+        NotALabel = 3,       // the file is no SVG drawing with a size
+        UnknownVariable = 4, // the label holds no such variable
+        // 5 and 6 are the printer's (LabelPrinter::Status)
+        BadQuantity = 7,     // fewer than one copy
+    };
+
+    using QObject::QObject;
+
+public slots:
+    int StartDesigner();
+    int PrintLabel(int quantity);
+    int QuitDesigner();
+    int OpenLabel(const QString &fileName);
+    int SetVariable(const QString &name, const QString &value);
+
+private:
+    std::optional<LabelTemplate> m_label;
+};

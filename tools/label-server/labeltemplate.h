@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// A label file: an SVG drawing whose variables are placeholders in its text,
+// {{name}}. An element <corvant:output printer="..."/> or
+// <corvant:output pdf="file.pdf"/> (namespace urn:corvant:label) may name the
+// printer, or a PDF file to print to (relative to the label's folder);
+// without one the system's default printer prints.
+class LabelTemplate
+{
+public:
+    // Nothing when the file cannot be read or is no SVG drawing.
+    static std::optional<LabelTemplate> load(const QString &fileName, QString *error = nullptr);
+
+    // The variable names the label holds, in order of appearance.
+    const QStringList &variables() const { return m_variables; }
+    // Sets a variable's text; false for a name the label does not hold
+    // (names compare without regard to case).
+    bool setVariable(const QString &name, const QString &value);
+
+    // The drawing with every placeholder replaced by its variable's text
+    // (empty for a variable never set), escaped for XML.
+    QByteArray filledSvg() const;
+
+    QString printerName() const { return m_printer; }
+    QString pdfFile() const { return m_pdf; }
+    // The label's size in millimetres, from the drawing's width and height.
+    QSizeF sizeMillimetres() const { return m_size; }
+
+private:
+    QByteArray m_svg;
+    QStringList m_variables;
+    QMap<QString, QString> m_values; // by lower-case name
+    QString m_printer;
+    QString m_pdf;
+    QSizeF m_size;
+};
