@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -20,9 +21,25 @@ int LabelService::QuitDesigner()
     return Ok;
 }
 
-int LabelService::OpenLabel(const QString &fileName)
+namespace {
+
+// A bare or relative name that is not found as it stands is looked for among
+// the installed labels (share/corvant), where the bundled one lives.
+QString located(const QString &fileName)
+{
+    if (QFileInfo::exists(fileName) || QFileInfo(fileName).isAbsolute())
+        return fileName;
+    const QString installed
+        = QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("corvant/") + fileName);
+    return installed.isEmpty() ? fileName : installed;
+}
+
+} // namespace
+
+int LabelService::OpenLabel(const QString &requested)
 {
     m_label.reset();
+    const QString fileName = located(requested);
     if (!QFileInfo(fileName).isReadable())
         return CannotRead;
     QString error;

@@ -30,6 +30,7 @@ public slots:
     int StartDesigner();
     int PrintLabel(int quantity);
     int QuitDesigner();
+    // A relative name is also looked for among the installed labels.
     int OpenLabel(const QString &fileName);
     int SetVariable(const QString &name, const QString &value);
 
