@@ -194,13 +194,9 @@ private slots:
     {
         Window w;
         CountingLabelServer labels;
-        TFormMain::Environment environment;
-        environment.programPath = QStringLiteral("/opt/corvant/corvant-fwupdate");
-        environment.settingsPath = w.settingsPath();
-        environment.dialogs = &w.dialogs;
-        environment.labelServer = &labels;
-        TFormMain form(environment);
-        QVERIFY(form.close());
+        w.otherLabelServer = &labels;
+        w.open({});
+        QVERIFY(w.form->close());
         QCOMPARE(labels.quits, 1);
         QVERIFY(QFile::exists(w.settingsPath()));
         QVERIFY(w.dialogs.shown.isEmpty());

@@ -66,6 +66,7 @@ struct Window
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     WorkingLabelServer labels;
+    LabelServer *otherLabelServer = nullptr; // used instead of labels when set
     std::unique_ptr<TFormMain> form;
 
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
@@ -79,7 +80,7 @@ struct Window
         environment.arguments = arguments;
         environment.settingsPath = settingsPath();
         environment.dialogs = &dialogs;
-        environment.labelServer = labelServer ? &labels : nullptr;
+        environment.labelServer = otherLabelServer ? otherLabelServer : labelServer ? &labels : nullptr;
         environment.timing = {std::chrono::milliseconds(100), std::chrono::milliseconds(20),
                               std::chrono::milliseconds(400)};
         environment.systemSerialDevices = devices;

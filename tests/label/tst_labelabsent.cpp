@@ -15,13 +15,9 @@ private slots:
         Window w;
         QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, false)));
         DBusLabelServer server({w.path("no-such-program")}, std::chrono::milliseconds(200));
-        TFormMain::Environment environment;
-        environment.programPath = QStringLiteral("/opt/corvant/corvant-fwupdate");
-        environment.arguments = {QStringLiteral("custcode"), w.path("fw.hex")};
-        environment.settingsPath = w.settingsPath();
-        environment.dialogs = &w.dialogs;
-        environment.labelServer = &server;
-        TFormMain form(environment);
+        w.otherLabelServer = &server;
+        w.open({QStringLiteral("custcode"), w.path("fw.hex")});
+        TFormMain &form = *w.form;
         QVERIFY(!form.panelSettings->PanelSave->isHidden());
         QVERIFY(form.panelSettings->PanelNice->isHidden());
         QVERIFY(form.close());

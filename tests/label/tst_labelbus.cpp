@@ -67,14 +67,9 @@ private slots:
         const QString label = pdfLabel(w.dir);
         QVERIFY(TestFiles::write(w.settingsPath(), "[nicelabel]\r\nfilename=" + label.toUtf8() + "\r\n"));
         DBusLabelServer server;
-        TFormMain::Environment environment;
-        environment.programPath = QStringLiteral("/opt/corvant/corvant-fwupdate");
-        environment.arguments = {QStringLiteral("cf=123"), QStringLiteral("df=4567"), QStringLiteral("gf=12"),
-                                 w.path("reader_v2.10.hex")};
-        environment.settingsPath = w.settingsPath();
-        environment.dialogs = &w.dialogs;
-        environment.labelServer = &server;
-        TFormMain form(environment);
+        w.otherLabelServer = &server;
+        w.open({QStringLiteral("cf=123"), QStringLiteral("df=4567"), QStringLiteral("gf=12"), w.path("reader_v2.10.hex")});
+        TFormMain &form = *w.form;
         QVERIFY(!form.panelSettings->PanelNice->isHidden());
 
         form.btnNicePrintClick();
