@@ -184,8 +184,10 @@ bool TFormMain::event(QEvent *event)
 void TFormMain::FormActivate()
 {
     if (m_failedRow >= 0) {
-        // Back from the range message: the failing row stays selected.
+        // Back from the range message: the failing row stays selected, this
+        // once.
         panelSettings->SG1->setCurrentCell(m_failedRow, 1);
+        m_failedRow = -1;
     } else {
         panelSettings->SG1->clearSelection();
         panelSettings->SG1->setCurrentItem(nullptr);
@@ -225,10 +227,14 @@ void TFormMain::closeEvent(QCloseEvent *event)
     }
     if (!m_closing) {
         m_closing = true;
-        try {
-            labelServer().QuitDesigner();
-        } catch (...) {
-            // The server may be gone already; closing goes on.
+        // Not when it could not be reached at start-up: binding now might
+        // start a server only to end it.
+        if (m_labelPrintingAvailable) {
+            try {
+                labelServer().QuitDesigner();
+            } catch (...) {
+                // The server may be gone already; closing goes on.
+            }
         }
         m_settings.comPort = editPort->currentText();
         m_settings.file = m_image.currentFileName;

@@ -5,14 +5,21 @@
 #include "panelsettings.h"
 #include "sticker.h"
 
+#include <QFileInfo>
 #include <QLineEdit>
 
 void TFormMain::btnNicePrintClick()
 {
+    // The server's calls block: not while a download needs the event loop.
+    if (busy())
+        return;
     std::array<QString, OptionSlots::kSlotCount> cells;
     for (int row = 0; row < OptionSlots::kSlotCount; ++row)
         cells[std::size_t(row)] = panelSettings->cellText(row);
-    const Sticker::LabelSettings label{m_settings.labelFile, m_settings.firmwareVariable, m_settings.codesVariable};
+    Sticker::LabelSettings label{m_settings.labelFile, m_settings.firmwareVariable, m_settings.codesVariable};
+    // The server may run elsewhere: a name found from here goes as a full path.
+    if (QFileInfo::exists(label.fileName))
+        label.fileName = QFileInfo(label.fileName).absoluteFilePath();
     Sticker::print(labelServer(), dialogs(), label, Sticker::firmwareText(editFile->text()),
                    Sticker::codeText(cells, m_slots));
 }

@@ -25,10 +25,14 @@ bool within(const QWidget *widget, const QWidget *container)
 void TFormMain::connectPanel()
 {
     PanelSettings &panel = *panelSettings;
-    // The grid's own cell editor is part of the grid: leaving the grid means
-    // the focus goes to a widget outside both.
+    // Entering and leaving the grid are moves of the focus between controls
+    // of this window. The grid's own cell editor is part of the grid; a box
+    // or another program taking the focus, or the grid being disabled for a
+    // download, is no leaving.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
         const QWidget *grid = panelSettings->SG1;
+        if (!within(old, this) || !within(now, this) || !grid->isEnabled() || busy())
+            return;
         if (within(old, grid) && !within(now, grid))
             StringGridExit();
         else if (!within(old, grid) && within(now, grid))
@@ -96,10 +100,9 @@ void TFormMain::StringGridExit()
         dialogs().message(Dialogs::Icon::Error, check.message(), Dialogs::Buttons::Ok);
         m_failedRow = check.failedRow;
         // Once the focus change that left the grid is complete.
-        QTimer::singleShot(0, grid, [this, grid] {
+        QTimer::singleShot(0, grid, [grid, row = check.failedRow] {
             grid->setFocus();
-            if (m_failedRow >= 0)
-                grid->setCurrentCell(m_failedRow, 1);
+            grid->setCurrentCell(row, 1);
         });
     }
     m_checkingCodes = false;

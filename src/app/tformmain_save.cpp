@@ -14,6 +14,10 @@
 
 void TFormMain::btnSaveClick(bool encrypted)
 {
+    // A save must not change the lines a download is sending, nor open its
+    // dialogs inside a starting download.
+    if (busy())
+        return;
     if (std::all_of(m_slots.begin(), m_slots.end(), [](int code) { return code == 0; })) {
         const Dialogs::Answer answer = dialogs().message(
             Dialogs::Icon::Warning,

@@ -52,10 +52,13 @@ void TFormMain::RefreshWindowState()
 
     const bool save = m_autoMode == AutoMode::Off && (codes || relay || facility);
     panelSettings->PanelSave->setVisible(save);
-    // A save must not change the lines a download is still sending.
+    // A save must not change the lines a download is still sending, and a
+    // sticker's blocking calls must not hold up the download.
     panelSettings->btnSave->setEnabled(idle);
     panelSettings->btnSaveAES->setEnabled(idle);
     panelSettings->PanelNice->setVisible(save && m_labelPrintingAvailable);
+    panelSettings->btnNicePrint->setEnabled(idle);
+    panelSettings->btnNiceSettings->setEnabled(idle);
 
     btnDownload->setEnabled(m_image.imageValid && idle);
     btnExit->setVisible(idle);

@@ -210,6 +210,8 @@ private slots:
         const quint16 port = sim.listenTcp(0);
 
         Window w;
+        CountingLabelServer labels;
+        w.otherLabelServer = &labels;
         QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, true)));
         w.open({QStringLiteral("custcode"), w.path("fw.hex"), QStringLiteral("port=127.0.0.1:%1").arg(port)});
         TFormMain &f = *w.form;
@@ -222,7 +224,10 @@ private slots:
                                  static_cast<QWidget *>(f.chkEEPROM), static_cast<QWidget *>(f.panelSettings->SG1),
                                  static_cast<QWidget *>(f.panelSettings->editRelayTime),
                                  static_cast<QWidget *>(f.panelSettings->editFacility),
-                                 static_cast<QWidget *>(f.btnDownload), static_cast<QWidget *>(f.panelSettings->btnSave)})
+                                 static_cast<QWidget *>(f.btnDownload), static_cast<QWidget *>(f.panelSettings->btnSave),
+                                 static_cast<QWidget *>(f.panelSettings->btnSaveAES),
+                                 static_cast<QWidget *>(f.panelSettings->btnNicePrint),
+                                 static_cast<QWidget *>(f.panelSettings->btnNiceSettings)})
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
         QVERIFY(shown(f.btnCancel));
         QVERIFY(!shown(f.btnExit));
@@ -232,6 +237,7 @@ private slots:
         QVERIFY(w.dialogs.fileRequests.isEmpty());
         QSignalSpy closed(&f, &TFormMain::closed);
         QVERIFY(!f.close());
+        QCOMPARE(labels.quits, 0); // a refused close calls nobody
         QCOMPARE(f.StatusBar->text(), QStringLiteral("Cancelling..."));
         QTRY_VERIFY(!f.download().linkOpen());
         QVERIFY(closed.isEmpty());

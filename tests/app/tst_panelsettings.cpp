@@ -10,10 +10,12 @@
 #include "readeroptions.h"
 #include "testfiles.h"
 #include "testwindow.h"
+#include "tformlogging.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -125,6 +127,32 @@ private slots:
         } else {
             QVERIFY(panel.p->SG1->selectedItems().isEmpty());
         }
+    }
+
+    void leavingForAnotherWindowIsNoExit()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        panel.p->SG1->setFocus();
+        panel.p->setCellText(0, QStringLiteral("abc"));
+        TFormLogging &log = *panel.f->logging();
+        log.show();
+        log.activateWindow();
+        log.viewer()->setFocus();
+        QTRY_VERIFY(log.viewer()->hasFocus());
+        QVERIFY(panel.dialogs.shown.isEmpty());
+        QCOMPARE(panel.f->customerSlots(), CustomerSlots{});
+    }
+
+    void activationRemovesTheSelection()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        panel.p->SG1->setCurrentCell(3, 1);
+        QVERIFY(!panel.p->SG1->selectedItems().isEmpty());
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(panel.f, &activate);
+        QVERIFY(panel.p->SG1->selectedItems().isEmpty());
     }
 
     void codesAreShownZeroPadded()
@@ -272,6 +300,18 @@ private slots:
         QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Warning);
         QVERIFY(panel.dialogs.fileRequests.isEmpty());
         QTRY_VERIFY(focusInGrid(panel));
+    }
+
+    void saveWithoutCodesAnsweredYes()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        panel.dialogs.answers = {Dialogs::Answer::Yes};
+        panel.dialogs.fileNames = {panel.path("nocodes.hex")};
+        panel.p->btnSave->click();
+        QCOMPARE(panel.dialogs.fileRequests.size(), 1);
+        QCOMPARE(panel.dialogs.fileRequests.at(0).fileName, QStringLiteral("fw_v3"));
+        QVERIFY(QFile::exists(panel.path("nocodes.hex")));
     }
 
     void savePlainWritesTheOptions()

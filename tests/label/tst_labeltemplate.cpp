@@ -1,4 +1,5 @@
 // The label server's parts without the bus: label files, filling, printing.
+#include "labeldrawing.h"
 #include "labelprinter.h"
 #include "labelservice.h"
 #include "labeltemplate.h"
@@ -93,6 +94,63 @@ private slots:
         QCOMPARE(text.count(QStringLiteral("x_v1.2")), copies);
         QCOMPARE(text.count(QStringLiteral("CF123 DF4567 GF12")), copies);
         QVERIFY(text.contains(QStringLiteral("QUILMAR")));
+    }
+
+    void valuesThatCouldBreakTheDrawing_data()
+    {
+        QTest::addColumn<QString>("firmware");
+        QTest::addColumn<QString>("codes");
+        QTest::newRow("double hyphen (the label's comment names the placeholder)")
+            << QStringLiteral("reader--v2") << QStringLiteral("CF1");
+        QTest::newRow("XML specials") << QStringLiteral("a<b&c\"d'e>") << QStringLiteral("DF2");
+        QTest::newRow("non-ASCII before a later text") << QStringLiteral("lecteur_été_ü") << QStringLiteral("GF3");
+        QTest::newRow("control characters dropped") << QStringLiteral("x\x01y") << QStringLiteral("A4");
+    }
+    void valuesThatCouldBreakTheDrawing()
+    {
+        QFETCH(QString, firmware);
+        QFETCH(QString, codes);
+        QTemporaryDir dir;
+        LabelService service;
+        QCOMPARE(service.OpenLabel(pdfLabel(dir)), int(LabelService::Ok));
+        QCOMPARE(service.SetVariable(QStringLiteral("firmware"), firmware), int(LabelService::Ok));
+        QCOMPARE(service.SetVariable(QStringLiteral("custcode"), codes), int(LabelService::Ok));
+        QCOMPARE(service.PrintLabel(1), int(LabelService::Ok));
+        const QString text = PdfText::text(dir.filePath(QStringLiteral("sticker.pdf")));
+        QVERIFY2(text.contains(firmware.remove(QChar(1))), qPrintable(text));
+        QVERIFY(text.contains(codes));
+    }
+
+    void whichTextsAreDrawnAsText_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("plain") << QByteArray("<text x=\"10\" y=\"20\">A</text>") << QStringList{QStringLiteral("A")};
+        QTest::newRow("in a plain group") << QByteArray("<g id=\"g\"><text x=\"1\" y=\"2\">B</text></g>")
+                                          << QStringList{QStringLiteral("B")};
+        QTest::newRow("in a transformed group")
+            << QByteArray("<g transform=\"rotate(90)\"><text x=\"1\" y=\"2\">C</text></g>") << QStringList{};
+        QTest::newRow("in defs") << QByteArray("<defs><text x=\"1\" y=\"2\">D</text></defs>") << QStringList{};
+        QTest::newRow("with a tspan") << QByteArray("<text x=\"1\" y=\"2\">E<tspan>F</tspan></text>") << QStringList{};
+        QTest::newRow("millimetres") << QByteArray("<text x=\"1mm\" y=\"2\">G</text>") << QStringList{};
+        QTest::newRow("pixels") << QByteArray("<text x=\"1px\" y=\"2\" font-size=\"12px\">H</text>")
+                                << QStringList{QStringLiteral("H")};
+        QTest::newRow("white space collapsed") << QByteArray("<text x=\"1\" y=\"2\">\n   I   J\t</text>")
+                                               << QStringList{QStringLiteral("I J")};
+        QTest::newRow("a later one after a skipped one")
+            << QByteArray("<text x=\"1\" y=\"2\" style=\"x\">K</text><text x=\"1\" y=\"2\">L</text>")
+            << QStringList{QStringLiteral("L")};
+    }
+    void whichTextsAreDrawnAsText()
+    {
+        QFETCH(QByteArray, body);
+        const LabelDrawing drawing("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10mm\" height=\"10mm\" "
+                                   "viewBox=\"0 0 100 100\">" + body + "</svg>");
+        QVERIFY(drawing.isValid());
+        QStringList texts;
+        for (const LabelDrawing::Text &text : drawing.texts())
+            texts << text.content;
+        QTEST(texts, "texts");
     }
 
     void noSuchPrinter()

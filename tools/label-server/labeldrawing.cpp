@@ -7,12 +7,49 @@
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
 
+#include <optional>
+
 namespace {
 
 const QStringList kPlainAttributes = {QStringLiteral("x"),           QStringLiteral("y"),
                                       QStringLiteral("font-family"), QStringLiteral("font-size"),
                                       QStringLiteral("font-weight"), QStringLiteral("fill"),
-                                      QStringLiteral("text-anchor")};
+                                      QStringLiteral("text-anchor"), QStringLiteral("id")};
+
+// Elements that may hold a plain text without changing how it is drawn:
+// the drawing itself, and groups or links with no attribute but an id.
+bool neutralContainer(const QXmlStreamReader &reader)
+{
+    const QStringView name = reader.name();
+    if (name == QLatin1String("svg"))
+        return true;
+    if (name != QLatin1String("g") && name != QLatin1String("a"))
+        return false;
+    for (const QXmlStreamAttribute &attribute : reader.attributes()) {
+        if (attribute.name() != QLatin1String("id"))
+            return false;
+    }
+    return true;
+}
+
+// A number in drawing units ("12" or "12px"); nothing for other units.
+std::optional<double> userUnits(QStringView value)
+{
+    QString text = value.trimmed().toString();
+    if (text.endsWith(QLatin1String("px")))
+        text.chop(2);
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    return ok ? std::optional<double>(number) : std::nullopt;
+}
+
+// SVG's default white space handling: line breaks go, tabs become blanks,
+// runs of blanks become one, none at either end.
+QString collapsed(QString text)
+{
+    text.remove(QLatin1Char('\n')).remove(QLatin1Char('\r')).replace(QLatin1Char('\t'), QLatin1Char(' '));
+    return text.simplified();
+}
 
 QColor colourOf(const QString &fill)
 {
@@ -39,8 +76,13 @@ LabelDrawing::LabelDrawing(const QByteArray &svg)
     QString rest;
     qsizetype copied = 0;
     QXmlStreamReader reader(text);
+    QList<bool> neutral; // for each open element: plain texts inside it keep their meaning
     while (!reader.atEnd()) {
         reader.readNext();
+        if (reader.isEndElement() && !neutral.isEmpty())
+            neutral.removeLast();
+        if (reader.isStartElement() && reader.name() != QLatin1String("text"))
+            neutral << ((neutral.isEmpty() || neutral.last()) && neutralContainer(reader));
         if (reader.isStartElement() && reader.name() == QLatin1String("svg") && m_viewBox.isNull()) {
             const QStringList box = reader.attributes().value(QLatin1String("viewBox")).toString().split(
                 QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
@@ -52,40 +94,49 @@ LabelDrawing::LabelDrawing(const QByteArray &svg)
 
         const qsizetype start = text.lastIndexOf(QLatin1String("<text"), qsizetype(reader.characterOffset()) - 1);
         const QXmlStreamAttributes attributes = reader.attributes();
-        bool plain = start >= copied;
+        bool plain = start >= copied && (neutral.isEmpty() || neutral.last());
         for (const QXmlStreamAttribute &attribute : attributes)
             plain = plain && kPlainAttributes.contains(attribute.name().toString());
+        const std::optional<double> x = userUnits(attributes.value(QLatin1String("x")));
+        const std::optional<double> y = userUnits(attributes.value(QLatin1String("y")));
+        const std::optional<double> size = attributes.hasAttribute(QLatin1String("font-size"))
+            ? userUnits(attributes.value(QLatin1String("font-size")))
+            : std::optional<double>(16);
+        plain = plain && x && y && size && *size > 0;
         Text item;
-        item.position = QPointF(attributes.value(QLatin1String("x")).toDouble(),
-                                attributes.value(QLatin1String("y")).toDouble());
+        item.position = QPointF(x.value_or(0), y.value_or(0));
         item.family = firstFamily(attributes.value(QLatin1String("font-family")).toString());
-        if (attributes.hasAttribute(QLatin1String("font-size")))
-            item.size = attributes.value(QLatin1String("font-size")).toDouble();
+        item.size = size.value_or(16);
         item.bold = attributes.value(QLatin1String("font-weight")) == QLatin1String("bold");
         if (attributes.hasAttribute(QLatin1String("fill")))
             item.colour = colourOf(attributes.value(QLatin1String("fill")).toString());
         item.anchor = attributes.value(QLatin1String("text-anchor")).toString();
         // Characters only: anything nested is left to the SVG renderer.
+        int depth = 0;
         while (!reader.atEnd()) {
             reader.readNext();
-            if (reader.isCharacters())
-                item.content += reader.text();
-            else if (reader.isEndElement())
-                break;
-            else
+            if (reader.isStartElement()) {
+                ++depth;
                 plain = false;
+            } else if (reader.isEndElement()) {
+                if (depth-- == 0)
+                    break;
+            } else if (reader.isCharacters()) {
+                item.content += reader.text();
+            }
         }
         if (!plain || reader.hasError())
             continue;
+        item.content = collapsed(item.content);
         rest += QStringView(text).mid(copied, start - copied);
         copied = qsizetype(reader.characterOffset());
         m_texts << item;
     }
     rest += QStringView(text).mid(copied);
     m_rest = rest.toUtf8();
-    m_valid = !reader.hasError() && QSvgRenderer(m_rest).isValid();
     if (m_viewBox.isNull())
         m_viewBox = QSvgRenderer(m_rest).viewBoxF();
+    m_valid = !reader.hasError() && QSvgRenderer(m_rest).isValid() && !m_viewBox.isEmpty();
 }
 
 void LabelDrawing::render(QPainter &painter, const QRectF &bounds) const

@@ -9,11 +9,24 @@ namespace {
 
 const QRegularExpression kPlaceholder(QStringLiteral(R"(\{\{\s*([A-Za-z0-9_.\-]+)\s*\}\})"));
 
+QString decodedEntities(QString text)
+{
+    text.replace(QLatin1String("&lt;"), QLatin1String("<"))
+        .replace(QLatin1String("&gt;"), QLatin1String(">"))
+        .replace(QLatin1String("&quot;"), QLatin1String("\""))
+        .replace(QLatin1String("&apos;"), QLatin1String("'"))
+        .replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return text;
+}
+
+// An attribute of an element's start tag: the whole name, either quotes.
 QString attribute(const QString &element, const QString &name)
 {
-    const QRegularExpression pattern(name + QStringLiteral(R"re(\s*=\s*"([^"]*)")re"));
+    const QRegularExpression pattern(QStringLiteral(R"re((?<![\w:.-])%1\s*=\s*(?:"([^"]*)"|'([^']*)'))re").arg(name));
     const QRegularExpressionMatch match = pattern.match(element);
-    return match.hasMatch() ? match.captured(1) : QString();
+    if (!match.hasMatch())
+        return {};
+    return decodedEntities(match.captured(1).isNull() ? match.captured(2) : match.captured(1));
 }
 
 // A length of the drawing ("62mm", "2.5in", "300" pixels at 96 per inch) in millimetres.
@@ -36,9 +49,25 @@ double millimetres(const QString &length)
     return value * 25.4 / 96;
 }
 
+// Text for anywhere in the drawing: the five XML specials escaped, and the
+// characters XML cannot hold at all dropped.
 QString escaped(const QString &text)
 {
-    return text.toHtmlEscaped();
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&': result += QLatin1String("&amp;"); break;
+        case '<': result += QLatin1String("&lt;"); break;
+        case '>': result += QLatin1String("&gt;"); break;
+        case '"': result += QLatin1String("&quot;"); break;
+        case '\'': result += QLatin1String("&apos;"); break;
+        default:
+            if (c.unicode() >= 0x20 || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+                result += c;
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -54,8 +83,12 @@ std::optional<LabelTemplate> LabelTemplate::load(const QString &fileName, QStrin
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
     LabelTemplate label;
-    label.m_svg = file.readAll();
-    const QString text = QString::fromUtf8(label.m_svg);
+    // Comments draw nothing; a placeholder in one must not be filled (a "--"
+    // in a value would break the comment and with it the drawing).
+    static const QRegularExpression comment(QStringLiteral("<!--.*?-->"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    const QString text = QString::fromUtf8(file.readAll()).remove(comment);
+    label.m_svg = text.toUtf8();
 
     static const QRegularExpression svgElement(QStringLiteral(R"(<svg\b[^>]*>)"));
     const QRegularExpressionMatch svg = svgElement.match(text);
