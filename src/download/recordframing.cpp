@@ -1,5 +1,7 @@
 #include "recordframing.h"
 
+#include "bootloaderprotocol.h"
+
 #include "hexrecord.h"
 #include "memorymap.h"
 
@@ -36,7 +38,7 @@ QByteArray message(int firstWord, const std::uint16_t *words, qsizetype count)
 {
     QByteArray bytes;
     bytes.reserve(kHeaderSize + 2 * count);
-    bytes.append(char(kWriteCommand));
+    bytes.append(char(Bootloader::kWrite));
     bytes.append(char(firstWord >> 8 & 0xFF));
     bytes.append(char(firstWord & 0xFF));
     bytes.append(char(2 * count));

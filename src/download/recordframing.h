@@ -11,7 +11,6 @@
 // words.
 namespace RecordFraming {
 
-constexpr std::uint8_t kWriteCommand = 0xE3;
 constexpr qsizetype kHeaderSize = 5;
 constexpr qsizetype kMaxMessage = 256;
 

@@ -8,42 +8,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 namespace {
 
 constexpr int kWait = 60000;
 const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex");
 
-// The words a download of the example sends: program memory, without the
-// customer code table unless asked for, EEPROM only when asked for.
-QMap<int, std::uint16_t> expectedWords(bool all)
+// The data words of a hex file's records, by word address, for the records
+// whose first word address the filter keeps.
+QMap<int, std::uint16_t> wordsOf(const QString &file, const std::function<bool(int)> &keep)
 {
     QMap<int, std::uint16_t> words;
     FirmwareImage image;
-    QString name = kExample;
-    if (!loadImage(name, image))
-        return words;
-    for (qsizetype i = 0; i < image.records.size(); ++i) {
-        const QByteArray line = image.records.at(i).toByteArray();
-        const QByteArray bytes = QByteArray::fromHex(line.mid(1));
-        if (bytes.size() < 5 || bytes[3] != 0)
-            continue;
-        const int first = ((uchar(bytes[1]) << 8) | uchar(bytes[2])) / 2;
-        const bool config = first >= 0x2000 && first <= 0x20FF;
-        const bool eeprom = first >= 0x2100;
-        const bool table = first >= 0xF0 && first <= 0xFD;
-        if (config || (eeprom && !all) || (table && !all))
-            continue;
-        for (int k = 0; k < uchar(bytes[0]) / 2; ++k)
-            words[first + k] = std::uint16_t(uchar(bytes[4 + 2 * k]) | uchar(bytes[5 + 2 * k]) << 8);
-    }
-    return words;
-}
-
-QMap<int, std::uint16_t> dumpedWords(const QString &dump)
-{
-    QMap<int, std::uint16_t> words;
-    FirmwareImage image;
-    QString name = dump;
+    QString name = file;
     if (!loadImage(name, image))
         return words;
     for (qsizetype i = 0; i < image.records.size(); ++i) {
@@ -51,10 +29,29 @@ QMap<int, std::uint16_t> dumpedWords(const QString &dump)
         if (bytes.size() < 5 || bytes[3] != 0)
             continue;
         const int first = ((uchar(bytes[1]) << 8) | uchar(bytes[2])) / 2;
+        if (!keep(first))
+            continue;
         for (int k = 0; k < uchar(bytes[0]) / 2; ++k)
             words[first + k] = std::uint16_t(uchar(bytes[4 + 2 * k]) | uchar(bytes[5 + 2 * k]) << 8);
     }
     return words;
+}
+
+// The words a download of the example sends: program memory, without the
+// customer code table unless asked for, EEPROM only when asked for.
+QMap<int, std::uint16_t> expectedWords(bool all)
+{
+    return wordsOf(kExample, [all](int first) {
+        const bool config = first >= 0x2000 && first <= 0x20FF;
+        const bool eeprom = first >= 0x2100;
+        const bool table = first >= 0xF0 && first <= 0xFD;
+        return !config && (all || (!eeprom && !table));
+    });
+}
+
+QMap<int, std::uint16_t> dumpedWords(const QString &dump)
+{
+    return wordsOf(dump, [](int) { return true; });
 }
 
 struct Run
