@@ -47,15 +47,22 @@ AppSettings AppSettings::read(const ProfileFile &file, const QString &defaultPor
     settings.labelFile = file.read(kNiceLabel, QStringLiteral("filename"), settings.labelFile);
     settings.firmwareVariable = file.read(kNiceLabel, QStringLiteral("varname1"), settings.firmwareVariable);
     settings.codesVariable = file.read(kNiceLabel, QStringLiteral("varname2"), settings.codesVariable);
+    settings.ports = readPorts(file);
+    return settings;
+}
+
+SerialPorts::Overrides AppSettings::readPorts(const ProfileFile &file)
+{
+    SerialPorts::Overrides ports;
     for (const QString &key : file.keys(kPorts)) {
         if (!key.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
             continue;
         bool ok = false;
         const int number = key.mid(3).toInt(&ok, 10);
         if (ok && number >= 1 && number <= 255)
-            settings.ports.insert(number, file.read(kPorts, key, QString()));
+            ports.insert(number, file.read(kPorts, key, QString()));
     }
-    return settings;
+    return ports;
 }
 
 bool AppSettings::write(ProfileFile &target) const

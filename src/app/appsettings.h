@@ -28,6 +28,9 @@ struct AppSettings
     // Reads every key in the table's order; a missing key or an unusable
     // number gives its default. defaultPort is the first entry of the port list.
     static AppSettings read(const ProfileFile &file, const QString &defaultPort);
+    // The [ports] section alone: the port list is built from it before the
+    // rest is read.
+    static SerialPorts::Overrides readPorts(const ProfileFile &file);
     // Writes the seven keys in order; stops at the first that fails and
     // returns false.
     bool write(ProfileFile &file) const;

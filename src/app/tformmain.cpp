@@ -84,7 +84,7 @@ void TFormMain::FormCreate()
     panelSettings->SG1->setColumnWidth(1, 2 * third);
 
     // The port list needs the [ports] section; the rest of the file follows it.
-    const SerialPorts::Overrides ports = AppSettings::read(m_settingsFile, QString()).ports;
+    const SerialPorts::Overrides ports = AppSettings::readPorts(m_settingsFile);
     const QStringList portList = SerialPorts::portList(
         SerialPorts::presentPorts(m_environment.systemSerialDevices, ports));
     editPort->addItems(portList);
