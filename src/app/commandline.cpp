@@ -39,7 +39,9 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &prog
             continue;
         }
         if (lower.startsWith(QLatin1String("port="))) {
-            result.port = lower.mid(5).toUpper();
+            // COMn and host names in capitals; a device path names a file.
+            const QString port = rest(5);
+            result.port = port.startsWith(QLatin1Char('/')) ? port : port.toUpper();
             continue;
         }
         if (lower.startsWith(QLatin1String("mode="))) {

@@ -2,6 +2,7 @@
 #include "appinfo.h"
 #include "appsettings.h"
 #include "dbuslabelserver.h"
+#include "loggingrules.h"
 #include "serialports.h"
 #include "tformmain.h"
 
@@ -33,6 +34,7 @@ public:
 
 int main(int argc, char *argv[])
 {
+    applyDefaultLoggingRules();
     Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvant-fwupdate"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CORVANT_VERSION));

@@ -123,7 +123,13 @@ bool ProfileFile::write(const QString &section, const QString &key, const QStrin
     if (header < 0) {
         lines << QLatin1Char('[') + section + QLatin1Char(']') << entry;
     } else if (const qsizetype line = findKey(header, key); line >= 0) {
-        lines[line] = entry;
+        // The key stays as written, with its letters and blanks; only the
+        // value changes.
+        const QString &old = lines[line];
+        qsizetype valueStart = old.indexOf(QLatin1Char('=')) + 1;
+        while (valueStart < old.size() && (old[valueStart] == QLatin1Char(' ') || old[valueStart] == QLatin1Char('\t')))
+            ++valueStart;
+        lines[line] = old.left(valueStart) + value;
     } else {
         // After the section's last non-blank line.
         qsizetype at = sectionEnd(header);

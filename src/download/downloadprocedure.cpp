@@ -34,6 +34,10 @@ DownloadProcedure::DownloadProcedure(Link &link, Dialogs &dialogs, DownloadHost 
     , m_dialogs(dialogs)
     , m_host(host)
 {
+    // Qt's default coarse timers fire up to 5 % early: a reply time-out of
+    // 10 s must never end before 10 s.
+    for (QTimer *timer : {&WakeupTimer, &WaitingTimer, &DownloadTimer})
+        timer->setTimerType(Qt::PreciseTimer);
     WakeupTimer.setInterval(timing.wakeup);
     WaitingTimer.setInterval(timing.animation);
     DownloadTimer.setInterval(timing.reply);
@@ -45,6 +49,7 @@ DownloadProcedure::DownloadProcedure(Link &link, Dialogs &dialogs, DownloadHost 
     connect(&m_link, &Link::connected, this, &DownloadProcedure::OnWsConnect);
     connect(&m_link, &Link::disconnected, this, &DownloadProcedure::OnWsDisconnect);
     connect(&m_link, &Link::socketError, this, &DownloadProcedure::OnWsError);
+    connect(&m_link, &Link::lost, this, &DownloadProcedure::OnLinkLost);
 }
 
 QString DownloadProcedure::hexBytes(QByteArrayView bytes)
@@ -144,6 +149,16 @@ void DownloadProcedure::OnWsError(int code)
         return;
     m_host.setStatusText(socketErrorStatus(code));
     endDownload(SocketFailed);
+}
+
+void DownloadProcedure::OnLinkLost()
+{
+    // Ends like a closed TCP connection: no time-out wait, no box.
+    m_linkOpen = false;
+    if (m_ending)
+        return;
+    m_host.setStatusText(QStringLiteral("Connection to %1 lost").arg(m_link.portName(false)));
+    endDownload(ConnectionClosed);
 }
 
 void DownloadProcedure::sendMessage(QByteArrayView bytes)

@@ -33,7 +33,7 @@ class DownloadProcedure : public QObject
 public:
     enum Outcome {
         Completed = 0,        // end message acknowledged after the last line
-        ConnectionClosed = 1, // TCP connection closed
+        ConnectionClosed = 1, // TCP connection closed, or the serial device gone
         SocketFailed = 2,     // TCP error
         SearchCancelled = 3,  // cancel during the search
         Cancelled = 4,        // end message acknowledged with lines left, or failure after cancel
@@ -69,6 +69,7 @@ public:
     void OnWsConnect();
     void OnWsDisconnect();
     void OnWsError(int code);
+    void OnLinkLost();
 
     static QString hexBytes(QByteArrayView bytes);
 
@@ -88,9 +89,10 @@ private:
     Dialogs &m_dialogs;
     DownloadHost &m_host;
 
-    QTimer WakeupTimer;
-    QTimer WaitingTimer;
-    QTimer DownloadTimer;
+    // Children, so the download's timers can be found and checked.
+    QTimer WakeupTimer{this};
+    QTimer WaitingTimer{this};
+    QTimer DownloadTimer{this};
 
     QByteArray m_transmit;                 // the message sent last
     std::array<std::uint8_t, 256> m_receive{};

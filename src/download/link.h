@@ -81,6 +81,9 @@ signals:
     void connected();
     void disconnected();
     void socketError(int code);
+    // Serial only: the device went away (a USB adapter pulled, the far end
+    // of a pseudo-terminal closed). The link has closed itself.
+    void lost();
 };
 
 // Set up port: configures the link from the port field's text, unless the

@@ -15,6 +15,7 @@ void PortLink::forward(Link &link)
     connect(&link, &Link::connected, this, &Link::connected);
     connect(&link, &Link::disconnected, this, &Link::disconnected);
     connect(&link, &Link::socketError, this, &Link::socketError);
+    connect(&link, &Link::lost, this, &Link::lost);
 }
 
 void PortLink::configure(const LinkSettings &settings)

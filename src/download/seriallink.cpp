@@ -39,6 +39,18 @@ SerialLink::SerialLink(SerialPorts::Overrides overrides, QObject *parent)
     connect(&m_port, &QSerialPort::readyRead, this, [this] {
         emit dataAvailable(quint16(std::min<qint64>(m_port.bytesAvailable(), 0xFFFF)));
     });
+    // A device that went away keeps its descriptor readable: every read
+    // returns nothing and reports an error, tens of thousands of times a
+    // second, until the port is closed.
+    connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        if (!m_port.isOpen()
+            || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError
+                && error != QSerialPort::WriteError))
+            return;
+        qCInfo(lcSerial) << device() << "lost:" << m_port.errorString();
+        m_port.close();
+        emit lost();
+    });
 }
 
 void SerialLink::configure(const LinkSettings &settings)

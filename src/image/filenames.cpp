@@ -107,3 +107,11 @@ QString defaultSaveName(const QString &currentFileName, int cfCode, int dfCode, 
         name += QStringLiteral("_GF%1").arg(gfCode, 3, 10, QLatin1Char('0'));
     return name;
 }
+
+QString withExtension(const QString &fileName, const QString &extension)
+{
+    if (fileName.isEmpty() || extension.isEmpty())
+        return fileName;
+    const QString suffix = QLatin1Char('.') + extension;
+    return fileName.endsWith(suffix, Qt::CaseInsensitive) ? fileName : fileName + suffix;
+}

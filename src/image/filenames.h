@@ -23,3 +23,9 @@ QString imageBaseName(const QString &fileName);
 // ("reader_v2.10_CF007" gives "reader_v2.10", a name without "_v" is cut at
 // its first '_'), then "_CF%.3d", "_DF%.4d" and "_GF%.3d" for the codes above 0.
 QString defaultSaveName(const QString &currentFileName, int cfCode, int dfCode, int gfCode);
+
+// The name a save writes: the chosen name with "." and the extension added
+// unless it already ends in them (letters compared without case). Whatever
+// follows another dot stays part of the name: a version such as
+// "reader_v1.00_CF012" is no extension.
+QString withExtension(const QString &fileName, const QString &extension);

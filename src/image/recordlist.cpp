@@ -2,6 +2,12 @@
 
 #include <cstring>
 
+namespace {
+
+constexpr QByteArrayView kUtf8ByteOrderMark("\xEF\xBB\xBF");
+
+} // namespace
+
 RecordList RecordList::fromText(QByteArray text)
 {
     const qsizetype nul = text.indexOf('\0');
@@ -19,7 +25,9 @@ RecordList RecordList::fromText(QByteArray text)
     // a file of lone CRs is still read in one sweep.
     const char *begin = data;
     const char *end = data + size;
-    const char *p = begin;
+    // Editors on Windows start a UTF-8 file with a byte-order mark; left in,
+    // it would turn the first record into a line that is not a record.
+    const char *p = begin + (text.startsWith(kUtf8ByteOrderMark) ? kUtf8ByteOrderMark.size() : 0);
     const char *lf = nullptr;
     bool lfKnown = false;
     while (p < end) {

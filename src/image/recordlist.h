@@ -20,7 +20,8 @@ public:
 
     // Splits text into lines exactly as a text file is read: a line ends at
     // CR LF, a lone CR or a lone LF, a final terminator does not open another
-    // line, and the first NUL byte ends the text.
+    // line, and the first NUL byte ends the text. A UTF-8 byte-order mark at
+    // the very start is not part of the first line.
     static RecordList fromText(QByteArray text);
 
     qsizetype size() const { return qsizetype(m_lines.size()); }

@@ -34,27 +34,45 @@ std::optional<int> decode(Kind kind, std::uint16_t word)
     return kind == Kind::DF ? 10 * index + (word & 0x000F) : index;
 }
 
+namespace {
+
+// Writes a slot's code word, high byte first; both bytes are attempted.
+bool writeWord(RecordList &records, const OptionSlots::SlotInfo &info, std::uint16_t word)
+{
+    if (info.lowWord < 0)
+        return OptionWord::write(records, info.highWord, std::uint8_t(word));
+    const bool high = OptionWord::write(records, info.highWord, std::uint8_t(word >> 8));
+    const bool low = OptionWord::write(records, info.lowWord, std::uint8_t(word & 0xFF));
+    return high && low;
+}
+
+} // namespace
+
+bool writeSlot(RecordList &records, OptionSlots::Slot slot, int code)
+{
+    const OptionSlots::SlotInfo &info = OptionSlots::kSlots[slot];
+    const std::optional<std::uint16_t> word = encode(info.kind, code);
+    // All or nothing: never half a code word.
+    if (!word || !OptionWord::find(records, info.highWord)
+        || (info.lowWord >= 0 && !OptionWord::find(records, info.lowWord)))
+        return false;
+    return writeWord(records, info, *word);
+}
+
 bool write(RecordList &records, const CustomerSlots &codes, bool groupShown)
 {
     if (!groupShown)
         return true;
 
+    // Every byte is attempted: a slot whose second word is missing still
+    // gets its first byte.
     bool all = true;
     for (const OptionSlots::Slot slot : OptionSlots::kSlotOfRow) {
         const OptionSlots::SlotInfo &info = OptionSlots::kSlots[slot];
         const std::optional<std::uint16_t> word = encode(info.kind, codes[slot]);
-        if (!word) {
-            // Slots hold only checked codes; one that does not fit is not
-            // written at all rather than written wrong.
-            all = false;
-            continue;
-        }
-        if (info.lowWord < 0) {
-            all = OptionWord::write(records, info.highWord, std::uint8_t(*word)) && all;
-        } else {
-            all = OptionWord::write(records, info.highWord, std::uint8_t(*word >> 8)) && all;
-            all = OptionWord::write(records, info.lowWord, std::uint8_t(*word & 0xFF)) && all;
-        }
+        // Slots hold only checked codes; one that does not fit is not
+        // written at all rather than written wrong.
+        all = (word && writeWord(records, info, *word)) && all;
     }
     return all;
 }

@@ -23,6 +23,11 @@ std::optional<std::uint16_t> encode(OptionSlots::Kind kind, int code);
 // they are, even above 9.
 std::optional<int> decode(OptionSlots::Kind kind, std::uint16_t word);
 
+// Writes one slot's code bytes (high byte first); false when the code does
+// not fit its kind or an option word is missing, in which case nothing of
+// the slot is written.
+bool writeSlot(RecordList &records, OptionSlots::Slot slot, int code);
+
 // Write customer codes: when the customer code group is shown, writes the
 // fourteen code bytes in grid-row order (each slot high byte first), every
 // write attempted; true when all were written. When the group is not shown,

@@ -36,6 +36,7 @@ private slots:
         QTest::newRow("nothing") << QStringList() << saved << QStringLiteral("-") << false << false << false << false << QStringList();
         QTest::newRow("PORT=com3") << args({"PORT=com3"}) << saved << QStringLiteral("COM3") << false << false << false << false << QStringList();
         QTest::newRow("port=myhost:10001") << args({"port=myhost:10001"}) << saved << QStringLiteral("MYHOST:10001") << false << false << false << false << QStringList();
+        QTest::newRow("device path keeps its letters") << args({"PORT=/dev/ttyUSB0"}) << saved << QStringLiteral("/dev/ttyUSB0") << false << false << false << false << QStringList();
         QTest::newRow("last port wins") << args({"port=com1", "port=com2"}) << saved << QStringLiteral("COM2") << false << false << false << false << QStringList();
         QTest::newRow("MODE=ALL") << args({"MODE=ALL"}) << saved << QStringLiteral("-") << false << true << false << false << QStringList();
         QTest::newRow("mode=fast changes nothing") << args({"mode=fast"}) << saved << QStringLiteral("-") << false << false << false << false << QStringList();

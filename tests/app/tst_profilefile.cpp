@@ -43,13 +43,13 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("a.ini"));
-        QVERIFY(TestFiles::write(path, "; comment\n[ports]\nCOM5=/tmp/reader\n\n[Settings]\nComPort=COM1\nunknown=x\n\n[other]\nk=v\n"));
+        QVERIFY(TestFiles::write(path, "; comment\n[ports]\nCOM5=/tmp/reader\n\n[Settings]\n ComPort = \"COM1\"\nunknown=x\n\n[other]\nk=v\n"));
         ProfileFile file(path);
         QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("gate7:4001")));
         QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("file"), QStringLiteral("C:\\a,b.hex")));
         QVERIFY(file.write(QStringLiteral("formmain"), QStringLiteral("left"), QStringLiteral("-5")));
         QCOMPARE(TestFiles::read(path),
-                 QByteArray("; comment\r\n[ports]\r\nCOM5=/tmp/reader\r\n\r\n[Settings]\r\ncomport=gate7:4001\r\n"
+                 QByteArray("; comment\r\n[ports]\r\nCOM5=/tmp/reader\r\n\r\n[Settings]\r\n ComPort = gate7:4001\r\n"
                             "unknown=x\r\nfile=C:\\a,b.hex\r\n\r\n[other]\r\nk=v\r\n[formmain]\r\nleft=-5\r\n"));
         ProfileFile again(path);
         QCOMPARE(again.read(QStringLiteral("settings"), QStringLiteral("file"), QString()), QStringLiteral("C:\\a,b.hex"));

@@ -301,6 +301,16 @@ private slots:
         QVERIFY2(!cancelled.download.animating(), "the animation freezes");
     }
 
+    // A coarse timer may fire 5 % early: a reply time-out must not.
+    void everyTimerIsPrecise()
+    {
+        Rig rig;
+        const QList<QTimer *> timers = rig.download.findChildren<QTimer *>();
+        QCOMPARE(timers.size(), 3);
+        for (const QTimer *timer : timers)
+            QCOMPARE(timer->timerType(), Qt::PreciseTimer);
+    }
+
     void unexpectedRepliesAreDropped_data()
     {
         QTest::addColumn<bool>("toTheEnd");

@@ -1,8 +1,10 @@
+#include "hexlines.h"
 #include "hextool.h"
 #include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -102,6 +104,39 @@ private slots:
         const Run result = run({QStringLiteral("info"), QStringLiteral("/nonexistent/x.hex")});
         QCOMPARE(result.exitCode, HexTool::kExitInvalidFile);
         QVERIFY(result.out.contains(QLatin1String("cannot read the file")));
+    }
+
+    // The program itself: stderr carries its own message only, unless
+    // QT_LOGGING_RULES asks for the diagnostics.
+    void stderrHoldsOnlyTheToolsMessages_data()
+    {
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<bool>("diagnostics");
+        QTest::newRow("default") << QString() << false;
+        QTest::newRow("asked for") << QStringLiteral("corvant.*.debug=true") << true;
+    }
+    void stderrHoldsOnlyTheToolsMessages()
+    {
+        QFETCH(QString, rules);
+        QFETCH(bool, diagnostics);
+        QTemporaryDir dir;
+        const QString input = dir.filePath(QStringLiteral("bad.hex"));
+        QVERIFY(TestFiles::write(input, ":0400000000000000FD\r\n"));
+        QProcess tool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_LOGGING_RULES"));
+        if (!rules.isEmpty())
+            environment.insert(QStringLiteral("QT_LOGGING_RULES"), rules);
+        tool.setProcessEnvironment(environment);
+        tool.start(QStringLiteral(CORVANT_HEXTOOL),
+                   {QStringLiteral("decrypt"), input, dir.filePath(QStringLiteral("out.hex"))});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), HexTool::kExitInvalidFile);
+        const QList<QByteArray> lines = tool.readAllStandardError().trimmed().split('\n');
+        QCOMPARE(lines.last(), QByteArray("corvant-hextool: " + input.toLocal8Bit()
+                                         + ": not a usable firmware file: line 1: checksum FD, "
+                                           "the record's bytes call for FC"));
+        QCOMPARE(lines.size() > 1, diagnostics);
     }
 
     void encryptThenDecryptGivesThePlainFile()
@@ -216,22 +251,73 @@ private slots:
         QVERIFY(!QFile::exists(output));
     }
 
+    void patchRefusesOptionsTheImageHasNoSlotFor_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("reasons");
+        QTest::newRow("code table and relay time missing")
+            << QStringList{QStringLiteral("--cf=1"), QStringLiteral("--relay=2")}
+            << QStringList{QStringLiteral("--cf 1: no option word (34xx) at word address 0x00F1 (code word, high byte)"),
+                           QStringLiteral("--cf 1: no option word (34xx) at word address 0x00F2 (code word, low byte)"),
+                           QStringLiteral("--relay 2: no option word (34xx) at word address 0x00AB (relay time)")};
+        QTest::newRow("facility code without its high word")
+            << QStringList{QStringLiteral("--facility=3")}
+            << QStringList{QStringLiteral(
+                   "--facility 3: no option word (34xx) at word address 0x00A2 (facility code, high byte)")};
+        QTest::newRow("GF holds one byte")
+            << QStringList{QStringLiteral("--g=3")}
+            << QStringList{QStringLiteral("--g 3: no option word (34xx) at word address 0x00FA (code byte)")};
+    }
     void patchRefusesOptionsTheImageHasNoSlotFor()
     {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, reasons);
         QTemporaryDir dir;
         const QString input = dir.filePath(QStringLiteral("bare.hex"));
         const QString output = dir.filePath(QStringLiteral("out.hex"));
         QVERIFY(TestFiles::write(input, ":020142000A347D\r\n:00000001FF\r\n"));
-        const Run result = run({QStringLiteral("patch"), input, output, QStringLiteral("--cf=1"),
-                                QStringLiteral("--relay=2")});
+        const Run result = run(QStringList{QStringLiteral("patch"), input, output} + options);
         QCOMPARE(result.exitCode, HexTool::kExitInvalidFile);
-        QVERIFY2(result.err.contains(QLatin1String("has no customer code table, no relay time slot")),
-                 qPrintable(result.err));
+        QStringList expected;
+        for (const QString &reason : reasons)
+            expected << QStringLiteral("corvant-hextool: ") + input + QStringLiteral(": ") + reason;
+        expected << QStringLiteral("corvant-hextool: nothing written") << QString();
+        QCOMPARE(result.err.split(QLatin1Char('\n')), expected);
         QVERIFY(!QFile::exists(output));
+    }
 
-        // The facility code alone can be written; 0xA2 is missing, though.
-        QCOMPARE(run({QStringLiteral("patch"), input, output, QStringLiteral("--facility=3")}).exitCode,
-                 HexTool::kExitInvalidFile);
+    // A slot holding a word the code table does not know, a lone low
+    // facility word, a DF word whose last digit is above 9 and lower-case
+    // digits all stay as they are when the options do not name them.
+    void patchChangesOnlyWhatItNames()
+    {
+        QTemporaryDir dir;
+        const QString input = dir.filePath(QStringLiteral("odd.hex"));
+        const QString output = dir.filePath(QStringLiteral("out.hex"));
+        const auto lower = [](int firstWord, const QList<std::uint16_t> &words) -> QByteArray {
+            return HexLines::words(firstWord, words).toLower() + "\r\n";
+        };
+        QByteArray text;
+        text += lower(0xA0, {0x3400, 0x3405, 0x2800, 0x3400}); // facility code: only the low word
+        text += lower(0xA8, {0x3400, 0x3400, 0x3400, 0x3419}); // relay time 2.5 s
+        // CF holds 0x0782, a word the table may not have; DF ends in 0xF.
+        text += lower(0xF0, {0x3400, 0x3407, 0x3482, 0x3400, 0x3400, 0x3407, 0x348F, 0x3400});
+        text += lower(0xF8, {0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400});
+        text += ":00000001FF\r\n";
+        QVERIFY(TestFiles::write(input, text));
+
+        const Run result = run({QStringLiteral("patch"), input, output, QStringLiteral("--gf=12")});
+        QVERIFY2(result.exitCode == HexTool::kExitOk, qPrintable(result.err));
+        const QList<QByteArray> before = text.split('\n');
+        const QList<QByteArray> after = TestFiles::read(output).split('\n');
+        QCOMPARE(after.size(), before.size());
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            if (i != 3) // 0xF9, the GF byte, lies in the second table record
+                QCOMPARE(after[i], before[i]);
+        }
+        QVERIFY(after[3] != before[3]);
+        QVERIFY2(run({QStringLiteral("info"), output}).out.contains(QLatin1String("relay time:")),
+                 "the relay time slot is still there");
     }
 
     void unwritableOutput()

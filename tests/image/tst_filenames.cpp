@@ -64,6 +64,28 @@ private slots:
         QTEST(::defaultSaveName(current, cf, df, gf), "name");
     }
 
+    void savedNameEndsInHex_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("version dot is no extension")
+            << QStringLiteral("/fw/reader_v1.00_CF012_GF255") << QStringLiteral("/fw/reader_v1.00_CF012_GF255.hex");
+        QTest::newRow("proposed name of a versioned file")
+            << ::defaultSaveName(QStringLiteral("/fw/reader_v1.00.hex"), 12, 0, 255)
+            << QStringLiteral("reader_v1.00_CF012_GF255.hex");
+        QTest::newRow("already .hex") << QStringLiteral("/fw/a.hex") << QStringLiteral("/fw/a.hex");
+        QTest::newRow("letter case of .HEX kept") << QStringLiteral("/fw/a.HEX") << QStringLiteral("/fw/a.HEX");
+        QTest::newRow("another extension") << QStringLiteral("/fw/a.txt") << QStringLiteral("/fw/a.txt.hex");
+        QTest::newRow("hex without its dot") << QStringLiteral("/fw/ahex") << QStringLiteral("/fw/ahex.hex");
+        QTest::newRow("dot in a folder") << QStringLiteral("/fw.d/a") << QStringLiteral("/fw.d/a.hex");
+        QTest::newRow("nothing chosen") << QString() << QString();
+    }
+    void savedNameEndsInHex()
+    {
+        QFETCH(QString, chosen);
+        QTEST(withExtension(chosen, QStringLiteral("hex")), "written");
+    }
+
     void wildcards_data()
     {
         QTest::addColumn<QString>("pattern");

@@ -255,6 +255,28 @@ private slots:
         QCOMPARE(loaded.flags, plain.flags);
     }
 
+    // Windows editors write a byte-order mark before the first record; the
+    // record must still count, in a plain file and in a deciphered text.
+    void byteOrderMarkBeforeTheFirstRecord()
+    {
+        const QByteArray text = "\xEF\xBB\xBF" + kFacility + "\r\n" + kEndOfFile + "\r\n";
+        FirmwareImage plain;
+        LoadReport report;
+        QVERIFY(loadImageFromText(text, plain, &report));
+        QCOMPARE(report.records, 2);
+        QVERIFY(plain.flags.facilityCodeSlot);
+        QCOMPARE(plain.records.at(0), QByteArrayView(kFacility));
+
+        FirmwareImage encrypted;
+        encrypted.records.append(QByteArray("\xEF\xBB\xBF" + kFacility));
+        encrypted.records.append(kEndOfFile);
+        EncryptedHex::encryptImage(encrypted, 2026);
+        FirmwareImage loaded;
+        QVERIFY(loadImageFromText(encrypted.records.toText(), loaded, &report));
+        QVERIFY(loaded.records == plain.records);
+        QVERIFY(loaded.flags.facilityCodeSlot);
+    }
+
     void failingRecordOfAnEncryptedFileNamesTheDecipheredLine()
     {
         FirmwareImage image;

@@ -37,6 +37,11 @@ private slots:
         QTest::newRow("lone terminator is one empty line") << QByteArray("\r\n") << Lines{""};
         QTest::newRow("NUL ends the text") << QByteArray("a\r\nb\0c\r\nd", 10) << Lines{"a", "b"};
         QTest::newRow("NUL first") << QByteArray("\0a\r\n", 4) << Lines{};
+        QTest::newRow("byte-order mark is no part of the first line")
+            << QByteArray("\xEF\xBB\xBF:00\r\nb") << Lines{":00", "b"};
+        QTest::newRow("only a byte-order mark") << QByteArray("\xEF\xBB\xBF") << Lines{};
+        QTest::newRow("byte-order mark after the start stays")
+            << QByteArray("a\r\n\xEF\xBB\xBF:00") << Lines{"a", "\xEF\xBB\xBF:00"};
         QTest::newRow("8-bit bytes stay") << QByteArray("; \xe9t\xe9\r\n:00") << Lines{"; \xe9t\xe9", ":00"};
     }
     void splitsLikeATextFile()

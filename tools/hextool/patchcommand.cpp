@@ -1,6 +1,7 @@
 #include "commands.h"
 #include "customercodes.h"
 #include "hextool.h"
+#include "optionword.h"
 #include "readeroptions.h"
 #include "valuetests.h"
 
@@ -22,11 +23,9 @@ struct PatchRequest
     std::optional<double> relayTime;
     std::optional<qint64> facilityCode;
     bool encrypt = false;
-
-    bool anyCode() const
-    {
-        return std::any_of(codes.begin(), codes.end(), [](const auto &c) { return c.has_value(); });
-    }
+    // Each option as given ("--cf 12"), for messages: the code slots in slot
+    // order, then the relay time and the facility code.
+    QStringList shownValues = QStringList(OptionSlots::kSlotCount + 2);
 };
 
 // Parses the arguments after "patch". Returns the exit code of a failure, or
@@ -72,6 +71,7 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
                 return kExitInvalidFile;
             }
             request.codes[slot] = code;
+            request.shownValues[qsizetype(slot)] = option + QLatin1Char(' ') + value;
         } else if (option == QLatin1String("--relay")) {
             if (!ValueTests::relayTimeValid(value, QLocale::c())) {
                 err << QStringLiteral("corvant-hextool: --relay %1: relay time out of range (1.0 - 25.5 seconds)\n")
@@ -79,6 +79,7 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
                 return kExitInvalidFile;
             }
             request.relayTime = ValueTests::relayTimeValue(value, QLocale::c());
+            request.shownValues[OptionSlots::kSlotCount] = option + QLatin1Char(' ') + value;
         } else if (option == QLatin1String("--facility")) {
             if (!ValueTests::facilityCodeValid(value)) {
                 err << QStringLiteral("corvant-hextool: --facility %1: facility code out of range (0 - 65535)\n")
@@ -86,6 +87,7 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
                 return kExitInvalidFile;
             }
             request.facilityCode = ValueTests::facilityCodeValue(value);
+            request.shownValues[OptionSlots::kSlotCount + 1] = option + QLatin1Char(' ') + value;
         } else {
             err << QStringLiteral("corvant-hextool: unknown option %1\n").arg(option);
             return kExitUsage;
@@ -98,30 +100,44 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
     return std::nullopt;
 }
 
-// The panel's values as a technician would have them after reading the
-// image's values (double-click on each group) and typing the requested ones;
-// what cannot be read keeps the panel's initial value.
-ReaderOptions optionsFor(const FirmwareImage &image, const PatchRequest &request,
-                         bool &codesReadable)
+// The option words a requested option needs, as (word address, what it
+// holds) pairs.
+struct NeededWord
 {
-    ReaderOptions options;
-    const std::optional<CustomerSlots> codes = CustomerCodes::read(image);
-    codesReadable = codes.has_value();
-    if (codes)
-        options.customerCodes = *codes;
+    int word;
+    const char *holds;
+};
+
+QList<NeededWord> wordsNeeded(OptionSlots::Slot slot)
+{
+    const OptionSlots::SlotInfo &info = OptionSlots::kSlots[slot];
+    if (info.lowWord < 0)
+        return {{info.highWord, "code byte"}};
+    return {{info.highWord, "code word, high byte"}, {info.lowWord, "code word, low byte"}};
+}
+
+// Why each requested option cannot be written; empty when all can.
+QStringList refusals(const RecordList &records, const PatchRequest &request)
+{
+    QStringList reasons;
+    const auto check = [&](const QString &option, const QList<NeededWord> &needed) {
+        for (const NeededWord &n : needed) {
+            if (!OptionWord::find(records, n.word))
+                reasons << QStringLiteral("%1: no option word (34xx) at word address 0x%2 (%3)")
+                               .arg(option, QStringLiteral("%1").arg(n.word, 4, 16, QLatin1Char('0')).toUpper(),
+                                    QLatin1String(n.holds));
+        }
+    };
     for (std::size_t slot = 0; slot < request.codes.size(); ++slot) {
         if (request.codes[slot])
-            options.customerCodes[slot] = *request.codes[slot];
+            check(request.shownValues[qsizetype(slot)], wordsNeeded(OptionSlots::Slot(slot)));
     }
-    if (const std::optional<int> tenths = ReaderOptionsIo::readRelayTimeTenths(image))
-        options.relayTimeSeconds = *tenths / 10.0;
     if (request.relayTime)
-        options.relayTimeSeconds = *request.relayTime;
-    if (const std::optional<int> facility = ReaderOptionsIo::readFacilityCode(image))
-        options.facilityCode = *facility;
+        check(request.shownValues[OptionSlots::kSlotCount], {{OptionSlots::kRelayTimeWord, "relay time"}});
     if (request.facilityCode)
-        options.facilityCode = *request.facilityCode;
-    return options;
+        check(request.shownValues[OptionSlots::kSlotCount + 1], {{OptionSlots::kFacilityCodeLowWord, "facility code, low byte"},
+                                                    {OptionSlots::kFacilityCodeHighWord, "facility code, high byte"}});
+    return reasons;
 }
 
 } // namespace
@@ -136,26 +152,23 @@ int patch(const QStringList &arguments, QTextStream &out, QTextStream &err)
     if (!loadValid(request.input, image, err))
         return kExitInvalidFile;
 
-    bool codesReadable = false;
-    const ReaderOptions options = optionsFor(image, request, codesReadable);
-    // The customer code group is shown for an image with the table; codes
-    // that cannot be read and were not asked for are left as they are.
-    const bool codesShown = image.flags.customerCodeTable && (codesReadable || request.anyCode());
-    const ReaderOptionsIo::WriteResult written
-        = ReaderOptionsIo::writeOptions(image.records, options, codesShown);
-
-    QStringList missing;
-    if (request.anyCode() && !(codesShown && written.customerCodes))
-        missing << QStringLiteral("customer code table");
-    if (request.relayTime && !written.relayTime)
-        missing << QStringLiteral("relay time slot");
-    if (request.facilityCode && !written.facilityCode)
-        missing << QStringLiteral("facility code slot");
-    if (!missing.isEmpty()) {
-        err << QStringLiteral("corvant-hextool: %1 has no %2; nothing written\n")
-                   .arg(request.input, missing.join(QStringLiteral(", no ")));
+    // Only what the options name changes: every other slot, and the
+    // formatting of every line not written, stays byte for byte.
+    const QStringList reasons = refusals(image.records, request);
+    if (!reasons.isEmpty()) {
+        for (const QString &reason : reasons)
+            err << QStringLiteral("corvant-hextool: %1: %2\n").arg(request.input, reason);
+        err << QStringLiteral("corvant-hextool: nothing written\n");
         return kExitInvalidFile;
     }
+    for (std::size_t slot = 0; slot < request.codes.size(); ++slot) {
+        if (request.codes[slot])
+            CustomerCodes::writeSlot(image.records, OptionSlots::Slot(slot), *request.codes[slot]);
+    }
+    if (request.relayTime)
+        ReaderOptionsIo::writeRelayTime(image.records, *request.relayTime);
+    if (request.facilityCode)
+        ReaderOptionsIo::writeFacilityCode(image.records, *request.facilityCode);
     return encryptAndSave(image, request.encrypt, request.output, out, err);
 }
 

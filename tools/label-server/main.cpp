@@ -1,6 +1,7 @@
 // corvant-label-server: prints stickers for the firmware update utility.
 // A D-Bus session service; the bus starts it on the first call.
 #include "labelservice.h"
+#include "loggingrules.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    applyDefaultLoggingRules();
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvant-label-server"));
 

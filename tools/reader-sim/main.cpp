@@ -1,5 +1,6 @@
 // corvant-reader-sim: a reader bootloader for tests, demos and technicians
 // without hardware.
+#include "loggingrules.h"
 #include "simulatorserver.h"
 
 #include <QCommandLineParser>
@@ -58,6 +59,7 @@ bool writeDump(const QString &path, const ReaderMemory &memory)
 
 int main(int argc, char *argv[])
 {
+    applyDefaultLoggingRules();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvant-reader-sim"));
 

@@ -1,0 +1,122 @@
+// The serial link over a pseudo-terminal whose far end the test holds: a
+// device that goes away mid-download (the same as a USB adapter pulled).
+#include "downloadprocedure.h"
+#include "fakehost.h"
+#include "hexlines.h"
+#include "portlink.h"
+#include "scripteddialogs.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The reply time-out is far longer than the test waits: a download that
+// ends only by its time-out fails the test.
+constexpr DownloadTiming kTiming{std::chrono::milliseconds(100), std::chrono::milliseconds(20),
+                                 std::chrono::milliseconds(60000)};
+constexpr int kEnoughForAnEvent = 5000;
+
+// The reader's end of a pseudo-terminal.
+class FarEnd
+{
+public:
+    FarEnd()
+    {
+        m_fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_fd >= 0 && ::grantpt(m_fd) == 0 && ::unlockpt(m_fd) == 0)
+            m_device = QString::fromLocal8Bit(::ptsname(m_fd));
+    }
+    ~FarEnd() { close(); }
+    FarEnd(const FarEnd &) = delete;
+    FarEnd &operator=(const FarEnd &) = delete;
+
+    const QString &device() const { return m_device; }
+
+    // Everything the utility sent so far.
+    const QByteArray &received()
+    {
+        char buffer[512];
+        ssize_t got = 0;
+        while (m_fd >= 0 && (got = ::read(m_fd, buffer, sizeof buffer)) > 0)
+            m_received.append(buffer, qsizetype(got));
+        return m_received;
+    }
+    bool reply(const QByteArray &bytes) { return ::write(m_fd, bytes.constData(), std::size_t(bytes.size())) == bytes.size(); }
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd = -1;
+    QString m_device;
+    QByteArray m_received;
+};
+
+} // namespace
+
+class TestSerialLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void deviceGoneEndsTheDownloadAtOnce_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("during the search") << QStringLiteral("search");
+        QTest::newRow("while a write awaits its reply") << QStringLiteral("write");
+        QTest::newRow("while a failure question is open") << QStringLiteral("question");
+    }
+    void deviceGoneEndsTheDownloadAtOnce()
+    {
+        QFETCH(QString, when);
+        FarEnd reader;
+        QVERIFY(!reader.device().isEmpty());
+
+        PortLink link;
+        ScriptedDialogs dialogs;
+        FakeHost host;
+        host.port = reader.device();
+        host.firmware.records = RecordList::fromText(HexLines::words(0, {1, 2, 3, 4}) + "\r\n:00000001FF\r\n");
+        DownloadProcedure download(link, dialogs, host, kTiming);
+        QSignalSpy finished(&download, &DownloadProcedure::finished);
+
+        download.btnDownloadClick();
+        QVERIFY(link.isOpen());
+        QTRY_VERIFY(reader.received().startsWith('\xEA'));
+        if (when != QLatin1String("search")) {
+            QVERIFY(reader.reply("\xEB"));
+            QTRY_VERIFY(reader.received().contains('\xE3'));
+        }
+        if (when == QLatin1String("question")) {
+            dialogs.whileOpen = [&reader] {
+                reader.close();
+                QTest::qWait(300); // the technician reads the box meanwhile
+            };
+            QVERIFY(reader.reply("\xE8"));
+        } else {
+            reader.close();
+        }
+
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kEnoughForAnEvent);
+        QCOMPARE(finished.at(0).at(0).toInt(), int(DownloadProcedure::ConnectionClosed));
+        QCOMPARE(host.status(), QStringLiteral("Connection to %1 lost").arg(reader.device()));
+        QVERIFY(!link.isOpen());
+        QVERIFY(!download.linkOpen());
+        QVERIFY(!download.awaitingReply());
+        QVERIFY(!download.searching());
+        // Only the question the reader's refusal asked: none for the loss.
+        QCOMPARE(dialogs.shown.size(), when == QLatin1String("question") ? 1 : 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSerialLink)
+#include "tst_seriallink.moc"
