@@ -1,14 +1,34 @@
 #include "guidialogs.h"
 
+#include "appinfo.h"
+#include "filenames.h"
+
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+// What a title bar needs besides the title: icon, buttons and margins.
+constexpr int kTitleBarExtras = 160;
+
+} // namespace
+
+QWidget *GuiDialogs::owner() const
+{
+    // A box over a window that is not on the screen yet (the command line's
+    // messages) would sit in the screen's corner; without an owner it is
+    // centred on the screen.
+    return m_parent && m_parent->isVisible() ? m_parent : nullptr;
+}
 
 Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons buttons)
 {
-    QMessageBox box(m_parent);
+    QMessageBox box(owner());
     switch (icon) {
     case Icon::Information:
         box.setIcon(QMessageBox::Information);
@@ -24,13 +44,15 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
         break;
     case Icon::None:
         box.setIcon(QMessageBox::NoIcon);
-        box.setWindowTitle(QApplication::applicationDisplayName());
+        box.setWindowTitle(QString::fromLatin1(kApplicationTitle));
         break;
     }
     // A carriage return between sentences is a line break, as on Windows.
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     box.setText(shown);
+    QAbstractButton *abort = nullptr;
+    QAbstractButton *retry = nullptr;
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -39,20 +61,27 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
     case Buttons::AbortRetry:
-        box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry);
+        // Abort, then Retry, on every platform: the platforms order standard
+        // buttons by their roles, action buttons as they are added.
+        abort = box.addButton(QStringLiteral("Abort"), QMessageBox::ActionRole);
+        retry = box.addButton(QStringLiteral("Retry"), QMessageBox::ActionRole);
+        box.setDefaultButton(static_cast<QPushButton *>(retry));
+        box.setEscapeButton(abort);
         break;
     }
-    switch (box.exec()) {
+    box.exec();
+    QAbstractButton *clicked = box.clickedButton();
+    if (clicked && clicked == abort)
+        return Answer::Abort;
+    if (clicked && clicked == retry)
+        return Answer::Retry;
+    switch (box.standardButton(clicked)) {
     case QMessageBox::Ok:
         return Answer::Ok;
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:
         return Answer::No;
-    case QMessageBox::Abort:
-        return Answer::Abort;
-    case QMessageBox::Retry:
-        return Answer::Retry;
     default:
         return Answer::Closed;
     }
@@ -60,28 +89,46 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
 
 std::optional<QString> GuiDialogs::inputText(const QString &title, const QString &prompt, const QString &preset)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, preset, &ok);
-    if (!ok)
+    QInputDialog dialog(owner());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(preset);
+    // Wide enough for the whole title in the title bar.
+    dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(title) + kTitleBarExtras);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 QString GuiDialogs::saveFileName(const FileRequest &request)
 {
-    QFileDialog dialog(m_parent, request.title, request.directory, request.filter);
+    QFileDialog dialog(owner(), request.title, request.directory, request.filter);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The dialog's own question would be about the name without the
+    // extension added below: this asks about the file that is written.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.selectFile(request.fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        const QString chosen = withExtension(dialog.selectedFiles().first(), request.defaultSuffix);
+        if (!QFileInfo::exists(chosen))
+            return chosen;
+        const QMessageBox::StandardButton answer = QMessageBox::warning(
+            &dialog, request.title,
+            QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(chosen).fileName()),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer == QMessageBox::Yes)
+            return chosen;
+        dialog.selectFile(QFileInfo(chosen).fileName());
+    }
 }
 
 QString GuiDialogs::openFileName(const FileRequest &request)
 {
-    QFileDialog dialog(m_parent, request.title, request.directory, request.filter);
+    QFileDialog dialog(owner(), request.title, request.directory, request.filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix(request.defaultSuffix);

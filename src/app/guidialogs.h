@@ -21,5 +21,8 @@ public:
     std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &preset) override;
 
 private:
+    // The window the boxes belong to, once it is on the screen.
+    QWidget *owner() const;
+
     QWidget *m_parent;
 };

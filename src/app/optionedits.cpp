@@ -10,6 +10,17 @@ namespace {
 constexpr double kLargestRelayTime = 999.9;
 constexpr int kLargestFacilityCode = 999999;
 
+// The test runs on every change of the text: typed ones reach the line
+// edit's signal; the spin box changes its text with that signal blocked and
+// reports only its own, and only when the number changed.
+template <class Edit>
+void watchValidity(Edit &edit, QLineEdit *line)
+{
+    const auto check = [&edit] { showValidity(edit, edit.isValueValid()); };
+    QObject::connect(line, &QLineEdit::textChanged, &edit, check);
+    QObject::connect(&edit, &Edit::textChanged, &edit, check);
+}
+
 } // namespace
 
 void showValidity(QAbstractSpinBox &edit, bool valid)
@@ -30,9 +41,20 @@ RelayTimeEdit::RelayTimeEdit(QWidget *parent)
     setSuffix(QStringLiteral(" sec"));
     setButtonSymbols(QAbstractSpinBox::NoButtons);
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    watchValidity(*this, lineEdit());
     setValue(5.0);
-    // Every change of the text, also one the spin box does not accept yet.
-    connect(lineEdit(), &QLineEdit::textChanged, this, [this] { showValidity(*this, isValueValid()); });
+}
+
+void RelayTimeEdit::setValue(double seconds)
+{
+    QDoubleSpinBox::setValue(seconds);
+    showValidity(*this, isValueValid());
+}
+
+void RelayTimeEdit::focusOutEvent(QFocusEvent *event)
+{
+    QDoubleSpinBox::focusOutEvent(event); // reformats the text
+    showValidity(*this, isValueValid());
 }
 
 bool RelayTimeEdit::isValueValid() const
@@ -61,8 +83,20 @@ FacilityCodeEdit::FacilityCodeEdit(QWidget *parent)
     setRange(0, kLargestFacilityCode);
     setButtonSymbols(QAbstractSpinBox::NoButtons);
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    watchValidity(*this, lineEdit());
     setValue(10);
-    connect(lineEdit(), &QLineEdit::textChanged, this, [this] { showValidity(*this, isValueValid()); });
+}
+
+void FacilityCodeEdit::setValue(int code)
+{
+    QSpinBox::setValue(code);
+    showValidity(*this, isValueValid());
+}
+
+void FacilityCodeEdit::focusOutEvent(QFocusEvent *event)
+{
+    QSpinBox::focusOutEvent(event); // an empty text becomes 0
+    showValidity(*this, isValueValid());
 }
 
 bool FacilityCodeEdit::isValueValid() const

@@ -4,9 +4,11 @@
 #include <QSpinBox>
 
 // The two option edits of the settings panel. Each tests its text at every
-// change and shows an invalid value in white on red, without a message and
-// without holding the focus; the typed value stays, and a save or download
-// takes it as it is. An empty edit becomes 0 when it loses the focus.
+// change, typed or made by the program (the reformatting on leaving, a value
+// read from the image), and shows an invalid value in white on red, without
+// a message and without holding the focus; the typed value stays, and a save
+// or download takes it as it is. An empty edit becomes 0 when it loses the
+// focus.
 
 // Relay time in seconds, one decimal, suffix " sec", the user's decimal
 // separator; valid from 1.0 to 25.5.
@@ -16,12 +18,16 @@ class RelayTimeEdit : public QDoubleSpinBox
 
 public:
     explicit RelayTimeEdit(QWidget *parent = nullptr);
+    // Hides the spin box's own: the colours follow a value set by the
+    // program even when the number stays the same and only the text changes.
+    void setValue(double seconds);
     bool isValueValid() const;
     // The value a save or download writes: 0 for an empty edit.
     double seconds() const;
 
 protected:
     void fixup(QString &input) const override;
+    void focusOutEvent(QFocusEvent *event) override;
 };
 
 // Facility code, digits only; valid from 0 to 65535.
@@ -31,11 +37,13 @@ class FacilityCodeEdit : public QSpinBox
 
 public:
     explicit FacilityCodeEdit(QWidget *parent = nullptr);
+    void setValue(int code); // as RelayTimeEdit::setValue
     bool isValueValid() const;
     qint64 code() const;
 
 protected:
     void fixup(QString &input) const override;
+    void focusOutEvent(QFocusEvent *event) override;
 };
 
 // White on red while invalid, the normal colours otherwise.

@@ -1,5 +1,6 @@
 #include "panelsettings.h"
 
+#include "customercodegrid.h"
 #include "optionedits.h"
 #include "optionslots.h"
 #include "readeroptions.h"
@@ -42,7 +43,7 @@ QPushButton *button(const QString &name, const QString &caption, QSize size, QWi
 PanelSettings::PanelSettings(QWidget *parent)
     : QWidget(parent)
     , grpCodes(new QGroupBox(QStringLiteral("Customer code(s)"), this))
-    , SG1(new QTableWidget(kRows, 2, grpCodes))
+    , SG1(new CustomerCodeGrid(kRows, grpCodes))
     , editRelayTime(new RelayTimeEdit(this))
     , editFacility(new FacilityCodeEdit(this))
     , PanelSave(new QWidget(this))

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "customercodegrid.h"
+
 #include <QWidget>
 
 class FacilityCodeEdit;
 class QGroupBox;
 class RelayTimeEdit;
 class QPushButton;
-class QTableWidget;
 
 // The settings panel: the customer code grid on the left; relay time and
 // facility code at the top right; the save and sticker buttons at the bottom
@@ -23,7 +24,7 @@ public:
     explicit PanelSettings(QWidget *parent = nullptr);
 
     QGroupBox *grpCodes;
-    QTableWidget *SG1;
+    CustomerCodeGrid *SG1;
     QGroupBox *grpRelayTime;
     RelayTimeEdit *editRelayTime;
     QGroupBox *grpFacility;

@@ -66,8 +66,9 @@ void TFormLogging::addLogLine(const QString &text, LogColour colour)
 void TFormLogging::showBeside(const QWidget &mainWindow)
 {
     const QRect main = mainWindow.frameGeometry();
-    move(main.x() + main.width(), main.y());
+    const QPoint corner(main.x() + main.width(), main.y());
     resize(width(), mainWindow.height());
+    m_placement.place([corner](const QSize &) { return corner; });
     show();
     raise();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "downloadhost.h"
+#include "frameplacement.h"
 
 #include <QWidget>
 
@@ -28,5 +29,6 @@ public:
 
 private:
     QPlainTextEdit *Viewer;
+    FramePlacement m_placement{*this};
     bool m_anyLine = false; // the empty document's block takes the first line
 };

@@ -2,6 +2,7 @@
 #include "tformmain.h"
 
 #include "appinfo.h"
+#include "customercodegrid.h"
 #include "guidialogs.h"
 #include "imageloader.h"
 #include "panelsettings.h"
@@ -22,7 +23,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTableWidget>
 #include <QTimer>
 
 // Resources of a static library are registered by hand.
@@ -36,6 +36,8 @@ TFormMain::TFormMain(Environment environment, QWidget *parent)
     , m_environment(std::move(environment))
     , m_guiDialogs(std::make_unique<GuiDialogs>(this))
     , m_logging(std::make_unique<TFormLogging>())
+    , m_labelServer(m_environment.labelServer ? *m_environment.labelServer
+                                              : static_cast<LabelServer &>(m_noLabelServer))
     , m_settingsFile(m_environment.settingsPath)
 {
     initialiseResources();
@@ -66,7 +68,7 @@ Dialogs &TFormMain::dialogs()
 
 LabelServer &TFormMain::labelServer()
 {
-    return m_environment.labelServer ? *m_environment.labelServer : m_noLabelServer;
+    return m_labelServer;
 }
 
 void TFormMain::FormCreate()
@@ -95,12 +97,14 @@ void TFormMain::FormCreate()
     m_link = std::make_unique<PortLink>(m_settings.ports);
     m_download = std::make_unique<DownloadProcedure>(*m_link, dialogs(), *this, m_environment.timing);
 
-    m_labelPrintingAvailable = true;
-    try {
-        labelServer().StartDesigner();
-    } catch (...) {
-        m_labelPrintingAvailable = false;
-    }
+    // A server that is slow to start, or hangs, must not hold up the
+    // window: the sticker buttons appear once it has answered.
+    m_labelPrintingAvailable = false;
+    labelServer().startDesignerAsync(this, [this](bool answered) {
+        m_labelPrintingAvailable = answered;
+        if (answered && !m_closing)
+            RefreshWindowState();
+    });
 
     applyCommandLine(CommandLine::parse(m_environment.arguments, m_environment.programPath,
                                         m_image.currentFileName));
@@ -146,28 +150,40 @@ void TFormMain::applyCommandLine(const CommandLine &commandLine)
         dialogs().message(message.icon, message.text, Dialogs::Buttons::Ok);
 }
 
+void TFormMain::setVisible(bool visible)
+{
+    // Placed before the first show, while a position still names the frame.
+    if (visible && !m_placed) {
+        m_placed = true;
+        placeWindow();
+    }
+    QWidget::setVisible(visible);
+}
+
 void TFormMain::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (m_placed)
-        return;
-    // Placed once the window has a frame to measure; the window manager may
-    // add it a moment after the first show.
-    m_placed = true;
-    placeWindow();
-    QTimer::singleShot(0, this, &TFormMain::placeWindow);
+    // The first show is an activation whether or not the platform activates
+    // the window: a bare X session without a window manager never does, and
+    // an unattended download would wait for ever.
+    if (!m_shown) {
+        m_shown = true;
+        FormActivate();
+    }
 }
 
 void TFormMain::placeWindow()
 {
+    // The stored position is the frame's corner, used unchanged; without
+    // one, the frame is centred.
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QSize area = screen ? screen->geometry().size() : QSize(1024, 768);
-    const QSize frame = frameGeometry().size();
-    const int left = m_settings.left == AppSettings::kNoPosition ? (area.width() - frame.width()) / 2
-                                                                 : m_settings.left;
-    const int top = m_settings.top == AppSettings::kNoPosition ? (area.height() - frame.height()) / 2
-                                                               : m_settings.top;
-    move(left, top);
+    const int left = m_settings.left;
+    const int top = m_settings.top;
+    m_placement.place([area, left, top](const QSize &frame) {
+        return QPoint(left == AppSettings::kNoPosition ? (area.width() - frame.width()) / 2 : left,
+                      top == AppSettings::kNoPosition ? (area.height() - frame.height()) / 2 : top);
+    });
 }
 
 bool TFormMain::event(QEvent *event)
@@ -205,6 +221,10 @@ void TFormMain::FormActivate()
 
 void TFormMain::btnDownloadClick()
 {
+    // While a download runs the action does nothing at all; otherwise the
+    // codes the grid shows are the ones sent.
+    if (busy() || !commitCustomerCodes())
+        return;
     m_download->btnDownloadClick();
 }
 

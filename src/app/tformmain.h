@@ -5,9 +5,11 @@
 #include "customercodes.h"
 #include "downloadhost.h"
 #include "downloadprocedure.h"
+#include "frameplacement.h"
 #include "firmwareimage.h"
 #include "labelserver.h"
 #include "profilefile.h"
+#include "waitcursorlabelserver.h"
 
 #include <QWidget>
 
@@ -66,6 +68,10 @@ public:
     void btnSaveClick(bool encrypted);
     void StringGridEnter();
     void StringGridExit();
+    // Before Download, a save and a sticker: an open cell editor is
+    // committed and the grid's codes checked as leaving the grid does; false
+    // (after the range message) when a code is out of range.
+    bool commitCustomerCodes();
     void grpCodesDblClick();
     void grpRelayTimeDblClick();
     void grpFacilityDblClick();
@@ -120,6 +126,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void setVisible(bool visible) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -136,6 +143,7 @@ private:
     // The shortcut keys; true when the key was one of them.
     bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void ShowCustomerCodes();
+    bool checkCustomerCodes();
     Dialogs &dialogs();
     LabelServer &labelServer();
 
@@ -143,6 +151,7 @@ private:
     std::unique_ptr<GuiDialogs> m_guiDialogs;
     std::unique_ptr<TFormLogging> m_logging;
     UnavailableLabelServer m_noLabelServer;
+    WaitCursorLabelServer m_labelServer;
     ProfileFile m_settingsFile;
     AppSettings m_settings;
     std::unique_ptr<PortLink> m_link;
@@ -156,6 +165,8 @@ private:
     bool m_quitAtStart = false;
     bool m_closing = false;
     bool m_placed = false;
+    bool m_shown = false;
+    FramePlacement m_placement{*this};
     int m_rememberedRow = 0;     // the grid row selected when the grid last lost the focus
     int m_failedRow = -1;        // a row that failed the check, to select once the box is gone
     bool m_checkingCodes = false;

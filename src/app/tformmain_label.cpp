@@ -11,7 +11,7 @@
 void TFormMain::btnNicePrintClick()
 {
     // The server's calls block: not while a download needs the event loop.
-    if (busy())
+    if (busy() || !commitCustomerCodes())
         return;
     std::array<QString, OptionSlots::kSlotCount> cells;
     for (int row = 0; row < OptionSlots::kSlotCount; ++row)

@@ -1,6 +1,7 @@
 // The settings panel's handlers: the customer code grid and the group boxes.
 #include "tformmain.h"
 
+#include "customercodegrid.h"
 #include "optionedits.h"
 #include "panelsettings.h"
 #include "readeroptions.h"
@@ -80,9 +81,22 @@ void TFormMain::StringGridEnter()
 
 void TFormMain::StringGridExit()
 {
+    checkCustomerCodes();
+}
+
+bool TFormMain::commitCustomerCodes()
+{
+    // A code typed into the grid counts, whether or not its cell editor is
+    // still open and the focus ever left the grid (F4 is pressed inside it).
+    panelSettings->SG1->commitEditor();
+    return checkCustomerCodes();
+}
+
+bool TFormMain::checkCustomerCodes()
+{
     // The range message takes the focus from the grid too.
     if (m_checkingCodes)
-        return;
+        return false;
     m_checkingCodes = true;
     m_failedRow = -1;
     QTableWidget *grid = panelSettings->SG1;
@@ -106,6 +120,7 @@ void TFormMain::StringGridExit()
         });
     }
     m_checkingCodes = false;
+    return check.passed();
 }
 
 void TFormMain::grpCodesDblClick()

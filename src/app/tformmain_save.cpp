@@ -2,6 +2,7 @@
 #include "tformmain.h"
 
 #include "appinfo.h"
+#include "customercodegrid.h"
 #include "encryptedhex.h"
 #include "filenames.h"
 #include "imageerror.h"
@@ -10,13 +11,12 @@
 #include "readeroptions.h"
 
 #include <QFileInfo>
-#include <QTableWidget>
 
 void TFormMain::btnSaveClick(bool encrypted)
 {
     // A save must not change the lines a download is sending, nor open its
     // dialogs inside a starting download.
-    if (busy())
+    if (busy() || !commitCustomerCodes())
         return;
     if (std::all_of(m_slots.begin(), m_slots.end(), [](int code) { return code == 0; })) {
         const Dialogs::Answer answer = dialogs().message(
@@ -24,7 +24,9 @@ void TFormMain::btnSaveClick(bool encrypted)
             QStringLiteral("No customer codes specified.\rAre you sure you want to save to file?"),
             Dialogs::Buttons::YesNo);
         if (answer != Dialogs::Answer::Yes) {
+            // Ready for typing: the remembered row's value cell is current.
             panelSettings->SG1->setFocus();
+            panelSettings->SG1->setCurrentCell(m_rememberedRow, 1);
             return;
         }
     }
@@ -37,7 +39,9 @@ void TFormMain::btnSaveClick(bool encrypted)
                                                           : QFileInfo(m_image.currentFileName).absolutePath();
     request.fileName = defaultSaveName(m_image.currentFileName, m_slots[OptionSlots::CF],
                                        m_slots[OptionSlots::DF], m_slots[OptionSlots::GF]);
-    const QString chosen = dialogs().saveFileName(request);
+    // The file dialog takes a version's dot ("reader_v1.00_CF012") for the
+    // start of an extension and would add none.
+    const QString chosen = withExtension(dialogs().saveFileName(request), request.defaultSuffix);
     if (chosen.isEmpty())
         return;
 

@@ -1,6 +1,7 @@
 // Refresh window state, the file field, and what the download asks of the window.
 #include "tformmain.h"
 
+#include "customercodegrid.h"
 #include "optionedits.h"
 #include "panelsettings.h"
 #include "shortenpath.h"
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
 
 void TFormMain::ShowCustomerCodes()
 {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 
 // The server cannot be reached or bound: raised by any operation.
@@ -21,6 +23,24 @@ class LabelServer
 {
 public:
     virtual ~LabelServer() = default;
+
+    // StartDesigner without waiting for a server that is slow to start: done
+    // gets true once the call returned (whatever its status), false when it
+    // raised an error. It is not called once context is gone. This default
+    // makes the call at once and reports before it returns.
+    virtual void startDesignerAsync(QObject *context, std::function<void(bool)> done)
+    {
+        const QPointer<QObject> alive(context);
+        bool answered = true;
+        try {
+            StartDesigner();
+        } catch (const std::exception &) {
+            answered = false;
+        }
+        if (alive)
+            done(answered);
+    }
+
     virtual std::int32_t StartDesigner() = 0;
     virtual std::int32_t QuitDesigner() = 0;
     virtual std::int32_t OpenLabel(const QString &fileName) = 0;

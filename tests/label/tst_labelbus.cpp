@@ -9,6 +9,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QPushButton>
 #include <QSignalSpy>
 
 namespace {
@@ -70,7 +71,7 @@ private slots:
         w.otherLabelServer = &server;
         w.open({QStringLiteral("cf=123"), QStringLiteral("df=4567"), QStringLiteral("gf=12"), w.path("reader_v2.10.hex")});
         TFormMain &form = *w.form;
-        QVERIFY(!form.panelSettings->PanelNice->isHidden());
+        QTRY_VERIFY(!form.panelSettings->PanelNice->isHidden()); // once the server answered
 
         form.btnNicePrintClick();
         QVERIFY2(w.dialogs.shown.isEmpty(), qPrintable(w.dialogs.texts().join(QLatin1Char('\n'))));
@@ -80,6 +81,36 @@ private slots:
 
         QVERIFY(form.close()); // QuitDesigner ends the server
         QTRY_VERIFY(!serverRunning());
+    }
+
+    // The bus starts a server that never registers its name: the window is
+    // up at once, without sticker buttons, and stays usable; the start-up
+    // call fails once the bus gives up.
+    void hangingServerHoldsNothingUp()
+    {
+        Window w;
+        QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, false)));
+        DBusLabelServer hanging({}, std::chrono::seconds(5), QStringLiteral("org.corvant.LabelServerHanging"));
+        w.otherLabelServer = &hanging;
+        bool answered = false;
+        bool available = true;
+        hanging.startDesignerAsync(&hanging, [&](bool ok) {
+            answered = true;
+            available = ok;
+        });
+        QVERIFY2(!answered, "the call returned before the server did");
+
+        w.open({QStringLiteral("cf=1"), w.path("fw.hex")});
+        TFormMain &form = *w.form;
+        QVERIFY(form.panelSettings->PanelNice->isHidden());
+        QVERIFY(!form.panelSettings->PanelSave->isHidden());
+        QVERIFY(form.btnDownload->isEnabled());
+
+        QTRY_VERIFY_WITH_TIMEOUT(answered, 20000); // the bus's activation time-out
+        QVERIFY(!available);
+        QTest::qWait(100);
+        QVERIFY(form.panelSettings->PanelNice->isHidden());
+        QVERIFY(form.close()); // no closing call to a server that never answered
     }
 };
 
