@@ -93,8 +93,10 @@ std::optional<QString> GuiDialogs::inputText(const QString &title, const QString
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
     dialog.setTextValue(preset);
-    // Wide enough for the whole title in the title bar.
-    dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(title) + kTitleBarExtras);
+    // Wide enough for the whole title in the title bar. The dialog's layout
+    // sizes it from its contents, so the text field is widened.
+    if (auto *field = dialog.findChild<QLineEdit *>())
+        field->setMinimumWidth(dialog.fontMetrics().horizontalAdvance(title) + kTitleBarExtras);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();

@@ -347,9 +347,13 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
         }
     }
     // Key preview: a key reaches the window before its focused control, and
-    // only once however far it is passed on.
-    if (event->type() == QEvent::KeyPress && isActiveWindow()
+    // only once however far it is passed on, even when its action moved the
+    // focus (F4 in the grid's cell editor closes the editor).
+    if (event->type() == QEvent::KeyRelease)
+        m_previewedKey = nullptr;
+    if (event->type() == QEvent::KeyPress && event != m_previewedKey && isActiveWindow()
         && (watched == QApplication::focusWidget() || (!QApplication::focusWidget() && watched == this))) {
+        m_previewedKey = event;
         const auto *key = static_cast<QKeyEvent *>(event);
         FormKeyDown(key->key(), key->modifiers());
     }

@@ -95,6 +95,7 @@ public:
     bool customerCodesShown() const override;
     RecordFraming::Options frameOptions() const override;
     bool autoMode() const override { return m_autoMode != AutoMode::Off; }
+    AutoMode autoModeState() const { return m_autoMode; }
     void finishUnattended() override;
 
     // Controls, named as in the window's design.
@@ -167,6 +168,7 @@ private:
     bool m_placed = false;
     bool m_shown = false;
     FramePlacement m_placement{*this};
+    const QEvent *m_previewedKey = nullptr; // until its key is released
     int m_rememberedRow = 0;     // the grid row selected when the grid last lost the focus
     int m_failedRow = -1;        // a row that failed the check, to select once the box is gone
     bool m_checkingCodes = false;

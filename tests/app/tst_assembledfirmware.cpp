@@ -72,12 +72,16 @@ class TestAssembledFirmware : public QObject
 
     QTemporaryDir m_dir;
 
-    // Assembles the firmware with the given values; the hex text, or an
-    // empty one (with the assembler's complaint logged) when that fails.
-    QByteArray assemble(const Values &values, const QString &name, bool dosLines = false)
+    // Assembles the firmware with the given values, in the assembler's
+    // inhx32 format (extended address records first) or inhx8m (the reset
+    // vector's record first); the hex text, or an empty one (with the
+    // assembler's complaint logged) when that fails.
+    QByteArray assemble(const Values &values, const QString &name, bool dosLines = false,
+                        const QString &format = QStringLiteral("inhx32"))
     {
         QProcess gpasm;
         QStringList arguments = values.defines();
+        arguments << QStringLiteral("-a") << format;
         if (dosLines)
             arguments << QStringLiteral("-n");
         arguments << QStringLiteral("-o") << m_dir.filePath(name) << QStringLiteral(CORVANT_TEST_DATA "/reader.asm");
@@ -95,15 +99,20 @@ private slots:
     {
         QTest::addColumn<bool>("byteOrderMark");
         QTest::addColumn<bool>("dosLines");
-        QTest::newRow("as assembled") << false << false;
-        QTest::newRow("with a byte-order mark") << true << false;
-        QTest::newRow("byte-order mark and CR LF, as a Windows editor saves it") << true << true;
+        QTest::addColumn<QString>("format");
+        QTest::newRow("as assembled") << false << false << QStringLiteral("inhx32");
+        QTest::newRow("with a byte-order mark") << true << false << QStringLiteral("inhx32");
+        QTest::newRow("byte-order mark and CR LF, as a Windows editor saves it")
+            << true << true << QStringLiteral("inhx32");
+        QTest::newRow("inhx8m with a byte-order mark before the reset vector")
+            << true << true << QStringLiteral("inhx8m");
     }
     void loadsAsTheAssemblerWroteIt()
     {
         QFETCH(bool, byteOrderMark);
         QFETCH(bool, dosLines);
-        const QByteArray text = assemble({}, QStringLiteral("reader.hex"), dosLines);
+        QFETCH(QString, format);
+        const QByteArray text = assemble({}, QStringLiteral("reader.hex"), dosLines, format);
         QVERIFY(text.startsWith(':'));
         QVERIFY(TestFiles::write(m_dir.filePath(QStringLiteral("loaded.hex")), byteOrderMark ? kByteOrderMark + text : text));
 
@@ -148,13 +157,16 @@ private slots:
     void downloadReachesTheReaderWordForWord_data()
     {
         QTest::addColumn<bool>("byteOrderMark");
-        QTest::newRow("as assembled") << false;
-        QTest::newRow("with a byte-order mark") << true;
+        QTest::addColumn<QString>("format");
+        QTest::newRow("as assembled") << false << QStringLiteral("inhx32");
+        QTest::newRow("with a byte-order mark") << true << QStringLiteral("inhx32");
+        QTest::newRow("byte-order mark before the reset vector") << true << QStringLiteral("inhx8m");
     }
     void downloadReachesTheReaderWordForWord()
     {
         QFETCH(bool, byteOrderMark);
-        const QByteArray text = assemble({}, QStringLiteral("reader.hex"));
+        QFETCH(QString, format);
+        const QByteArray text = assemble({}, QStringLiteral("reader.hex"), false, format);
         QVERIFY(!text.isEmpty());
         Run run;
         QVERIFY(TestFiles::write(run.path("reader.hex"), byteOrderMark ? kByteOrderMark + text : text));

@@ -41,6 +41,35 @@ public:
     std::int32_t PrintLabel(std::int32_t) override { return 0; }
 };
 
+// A label server slow to start: the start-up call answers when the test says.
+class SlowLabelServer : public WorkingLabelServer
+{
+public:
+    std::function<void(bool)> answer;
+    void startDesignerAsync(QObject *, std::function<void(bool)> done) override { answer = std::move(done); }
+};
+
+// Records whether the busy cursor shows while a call runs.
+class CursorWatchingLabelServer : public WorkingLabelServer
+{
+public:
+    QList<bool> busyDuringCalls;
+    std::int32_t OpenLabel(const QString &) override
+    {
+        busyDuringCalls << busy();
+        return 0;
+    }
+    std::int32_t PrintLabel(std::int32_t) override
+    {
+        busyDuringCalls << busy();
+        return 1; // fails: its message must come with the normal cursor
+    }
+    static bool busy()
+    {
+        return QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    }
+};
+
 } // namespace
 
 class TestFormMain : public QObject
@@ -175,6 +204,76 @@ private slots:
             QVERIFY(!closed.wait(500));
             QCOMPARE(w.form->exitCode(), 0);
             QCOMPARE(sim.engine().messages(), 0);
+        }
+    }
+
+    // A bare X session has no window manager to activate the window: the
+    // first show alone starts an unattended download.
+    void firstShowRunsTheAutoStartCheck()
+    {
+        SimulatorServer sim({});
+        const quint16 port = sim.listenTcp(0);
+        Window w;
+        QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(false, true, true, false)));
+        w.open({QStringLiteral("mode=auto"), w.path("fw.hex"), QStringLiteral("port=127.0.0.1:%1").arg(port)});
+        QCOMPARE(w.form->autoModeState(), TFormMain::AutoMode::Requested);
+        w.form->show(); // no event handled yet, so no activation either
+        QCOMPARE(w.form->autoModeState(), TFormMain::AutoMode::Started);
+        QSignalSpy closed(w.form.get(), &TFormMain::closed);
+        QVERIFY(closed.wait(20000));
+        QCOMPARE(sim.engine().messages(), 4); // three writes and the end: downloaded once
+    }
+
+    void stickerButtonsAppearOnceTheServerAnswers_data()
+    {
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("server answers") << true;
+        QTest::newRow("server cannot be reached") << false;
+    }
+    void stickerButtonsAppearOnceTheServerAnswers()
+    {
+        QFETCH(bool, answered);
+        Window w;
+        SlowLabelServer labels;
+        w.otherLabelServer = &labels;
+        QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, false)));
+        w.open({QStringLiteral("custcode"), w.path("fw.hex")});
+        QVERIFY(labels.answer);
+        const PanelSettings &p = *w.form->panelSettings;
+        QVERIFY(shown(p.PanelSave));
+        QVERIFY(!shown(p.PanelNice));
+        labels.answer(answered);
+        QCOMPARE(shown(p.PanelNice), answered);
+    }
+
+    void labelCallsShowTheBusyCursor()
+    {
+        Window w;
+        CursorWatchingLabelServer labels;
+        w.otherLabelServer = &labels;
+        QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, false)));
+        w.open({QStringLiteral("cf=5"), w.path("fw.hex")});
+        w.form->panelSettings->btnNicePrint->click();
+        QCOMPARE(labels.busyDuringCalls, (QList<bool>{true, true}));
+        QCOMPARE(w.dialogs.shown.size(), 1); // PrintLabel failed
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // The stored position is the frame's corner: start after start, the
+    // window opens where it was closed.
+    void storedPositionRoundTrips()
+    {
+        Window w;
+        QVERIFY(TestFiles::write(w.settingsPath(), "[formmain]\r\nleft=16\r\ntop=32\r\n"));
+        for (int start = 0; start < 3; ++start) {
+            w.open({});
+            w.form->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+            QTRY_COMPARE(w.form->frameGeometry().topLeft(), QPoint(16, 32));
+            QVERIFY(w.form->close());
+            const QByteArray settings = TestFiles::read(w.settingsPath());
+            QVERIFY2(settings.contains("left=16\r\ntop=32\r\n"), settings.constData());
+            w.form.reset();
         }
     }
 

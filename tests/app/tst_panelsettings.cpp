@@ -8,12 +8,14 @@
 #include "optionword.h"
 #include "panelsettings.h"
 #include "readeroptions.h"
+#include "simulatorserver.h"
 #include "testfiles.h"
 #include "testwindow.h"
 #include "tformlogging.h"
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -61,6 +63,41 @@ bool focusInGrid(const Panel &panel)
     const QWidget *focus = QApplication::focusWidget();
     return focus && (focus == panel.p->SG1 || panel.p->SG1->isAncestorOf(focus));
 }
+
+// Keys as the technician types them: each to whatever has the focus then.
+void typeKeys(const QString &text)
+{
+    for (const QChar c : text)
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+}
+
+void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+
+// A cell editor is open in the grid with text typed into it.
+bool editorOpenWith(const Panel &panel, const QString &text)
+{
+    const auto *editor = qobject_cast<const QLineEdit *>(QApplication::focusWidget());
+    return editor && panel.p->SG1->isAncestorOf(editor) && editor->text() == text;
+}
+
+// Records the sticker's variables.
+class RecordingLabelServer : public LabelServer
+{
+public:
+    QMap<QString, QString> variables;
+    std::int32_t StartDesigner() override { return 0; }
+    std::int32_t QuitDesigner() override { return 0; }
+    std::int32_t OpenLabel(const QString &) override { return 0; }
+    std::int32_t SetVariable(const QString &name, const QString &value) override
+    {
+        variables.insert(name, value);
+        return 0;
+    }
+    std::int32_t PrintLabel(std::int32_t) override { return 0; }
+};
 
 bool isRed(const QWidget *edit)
 {
@@ -127,6 +164,156 @@ private slots:
         } else {
             QVERIFY(panel.p->SG1->selectedItems().isEmpty());
         }
+    }
+
+    // F4 pressed while typing into the grid sends the typed code: the open
+    // editor is committed and the codes checked first, as leaving would.
+    void f4InTheGridSendsTheTypedCode_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("enter");
+        QTest::addColumn<QString>("message"); // empty: downloaded
+        QTest::newRow("editor still open") << QStringLiteral("123") << false << QString();
+        QTest::newRow("after Enter") << QStringLiteral("123") << true << QString();
+        QTest::newRow("out of range: nothing sent") << QStringLiteral("1000") << false
+                                                    << QStringLiteral("code out of range (1 - 999)");
+    }
+    void f4InTheGridSendsTheTypedCode()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, enter);
+        QFETCH(QString, message);
+        SimulatorServer reader({});
+        const quint16 port = reader.listenTcp(0);
+        Panel panel;
+        QVERIFY(panel.start({QStringLiteral("port=127.0.0.1:%1").arg(port)}));
+        panel.p->SG1->setFocus();
+        typeKeys(typed);
+        QVERIFY(editorOpenWith(panel, typed));
+        if (enter) {
+            pressKey(Qt::Key_Return);
+            QTRY_COMPARE(QApplication::focusWidget(), panel.p->SG1);
+        }
+        pressKey(Qt::Key_F4);
+
+        if (!message.isEmpty()) {
+            QVERIFY2(panel.dialogs.texts() == QStringList{message}, qPrintable(panel.dialogs.texts().join(QLatin1Char('|'))));
+            QVERIFY(!panel.f->download().linkOpen());
+            QCOMPARE(panel.f->StatusBar->text(), QString());
+            QTRY_VERIFY(focusInGrid(panel));
+            QCOMPARE(reader.engine().messages(), 0);
+            return;
+        }
+        QTRY_VERIFY(panel.dialogs.texts().contains(QStringLiteral("Download successfully completed")));
+        QCOMPARE(panel.f->customerSlots()[OptionSlots::CF], 123);
+        QCOMPARE(panel.p->cellText(0), QStringLiteral("123"));
+        const QMap<int, std::uint16_t> &words = reader.engine().memory().words();
+        QCOMPARE(std::uint16_t((words.value(0xF1) & 0xFF) << 8 | (words.value(0xF2) & 0xFF)),
+                 CodeWordTable::kEntries[123]);
+    }
+
+    void saveAndStickerTakeTheOpenEditor()
+    {
+        Panel panel;
+        RecordingLabelServer labels;
+        panel.otherLabelServer = &labels;
+        QVERIFY(panel.start({QStringLiteral("cf=7")}));
+        panel.p->SG1->setFocus();
+        panel.p->SG1->setCurrentCell(2, 1); // GF
+        typeKeys(QStringLiteral("45"));
+        QVERIFY(editorOpenWith(panel, QStringLiteral("45")));
+        panel.dialogs.fileNames = {panel.path("saved.hex")};
+        panel.p->btnSave->click();
+        QCOMPARE(panel.dialogs.fileRequests.at(0).fileName, QStringLiteral("fw_v3_CF007_GF045"));
+        FirmwareImage saved;
+        QString name = panel.path("saved.hex");
+        QVERIFY(loadImage(name, saved));
+        QCOMPARE(CustomerCodes::read(saved).value_or(CustomerSlots{})[OptionSlots::GF], 45);
+
+        panel.p->SG1->setFocus();
+        panel.p->SG1->setCurrentCell(1, 1); // DF
+        typeKeys(QStringLiteral("42"));
+        QVERIFY(editorOpenWith(panel, QStringLiteral("42")));
+        panel.p->btnNicePrint->click();
+        QCOMPARE(labels.variables.value(QStringLiteral("custcode")), QStringLiteral("CF7 DF42 GF45"));
+    }
+
+    void tabLeavesTheGrid_data()
+    {
+        QTest::addColumn<bool>("backwards");
+        QTest::addColumn<bool>("editorOpen");
+        QTest::newRow("Tab from an open editor") << false << true;
+        QTest::newRow("Shift+Tab from an open editor") << true << true;
+        QTest::newRow("Tab from the grid") << false << false;
+        QTest::newRow("Shift+Tab from the grid") << true << false;
+    }
+    void tabLeavesTheGrid()
+    {
+        QFETCH(bool, backwards);
+        QFETCH(bool, editorOpen);
+        Panel panel;
+        QVERIFY(panel.start());
+        panel.p->SG1->setFocus();
+        typeKeys(QStringLiteral("12"));
+        if (!editorOpen) {
+            pressKey(Qt::Key_Return);
+            QTRY_COMPARE(QApplication::focusWidget(), panel.p->SG1);
+        }
+        pressKey(backwards ? Qt::Key_Backtab : Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        QVERIFY(!focusInGrid(panel));
+        QVERIFY(panel.f->isAncestorOf(QApplication::focusWidget()));
+        QCOMPARE(panel.f->customerSlots()[OptionSlots::CF], 12);
+        QVERIFY(panel.dialogs.shown.isEmpty());
+    }
+
+    void tabOutWithACodeOutOfRangeComesBack()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        panel.p->SG1->setFocus();
+        panel.p->SG1->setCurrentCell(5, 1); // G
+        typeKeys(QStringLiteral("256"));
+        pressKey(Qt::Key_Tab);
+        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("code out of range (1 - 255)")});
+        QTRY_VERIFY(focusInGrid(panel));
+        QCOMPARE(panel.p->SG1->currentRow(), 5);
+        QCOMPARE(panel.p->SG1->currentColumn(), 1);
+    }
+
+    void labelCellsAreNeverCurrent()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        CustomerCodeGrid *grid = panel.p->SG1;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(3, 0)).center());
+        QCOMPARE(grid->currentRow(), 3);
+        QCOMPARE(grid->currentColumn(), 1);
+        for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Home}) {
+            pressKey(key);
+            QCOMPARE(grid->currentRow(), 3);
+            QCOMPARE(grid->currentColumn(), 1);
+        }
+        pressKey(Qt::Key_Up); // rows still change
+        QCOMPARE(grid->currentRow(), 2);
+        QCOMPARE(grid->currentColumn(), 1);
+    }
+
+    // After "No" the technician types at once: the first digit must land.
+    void afterNoTheRememberedRowIsReadyForTyping()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        panel.p->SG1->setFocus();
+        panel.p->SG1->setCurrentCell(4, 1); // D
+        panel.p->btnSave->setFocus();       // leaving remembers row 4
+        panel.dialogs.answers = {Dialogs::Answer::No};
+        panel.p->btnSave->click();
+        QTRY_VERIFY(focusInGrid(panel));
+        QCOMPARE(panel.p->SG1->currentRow(), 4);
+        QCOMPARE(panel.p->SG1->currentColumn(), 1);
+        typeKeys(QStringLiteral("9"));
+        pressKey(Qt::Key_Tab);
+        QCOMPARE(panel.f->customerSlots()[OptionSlots::D], 9);
     }
 
     void leavingForAnotherWindowIsNoExit()
@@ -268,6 +455,38 @@ private slots:
         QCOMPARE(panel.f->readerOptions().facilityCode, 0);
     }
 
+    // The colours follow every change of the text, the program's included.
+    void editColoursFollowTheProgramsChanges()
+    {
+        Panel panel;
+        QVERIFY(panel.start());
+        FacilityCodeEdit *facility = panel.p->editFacility;
+        facility->setFocus();
+        panel.lineEdit(facility)->selectAll();
+        pressKey(Qt::Key_Backspace);
+        QVERIFY(isRed(facility));
+        panel.f->editPort->setFocus(); // emptied: 0
+        QCOMPARE(facility->text(), QStringLiteral("0"));
+        QVERIFY(!isRed(facility));
+        facility->setValue(70000);
+        QVERIFY(isRed(facility));
+        facility->setValue(65535);
+        QVERIFY(!isRed(facility));
+
+        RelayTimeEdit *relay = panel.p->editRelayTime;
+        relay->setValue(30.0);
+        QVERIFY(isRed(relay));
+        relay->setFocus();
+        panel.lineEdit(relay)->selectAll();
+        pressKey(Qt::Key_Backspace);
+        panel.f->editPort->setFocus(); // emptied: 0.0, still out of range
+        QVERIFY(isRed(relay));
+        relay->setValue(0.0); // the same number, no change signal
+        QVERIFY(isRed(relay));
+        relay->setValue(2.5);
+        QVERIFY(!isRed(relay));
+    }
+
     void doubleClicksReadTheImage()
     {
         Panel panel;
@@ -367,6 +586,21 @@ private slots:
         QVERIFY(loadImage(name, plain));
         QCOMPARE(ReaderOptionsIo::readFacilityCode(plain), std::optional<int>(77));
         QVERIFY(!TestFiles::read(panel.path("plain.hex")).contains("ENCRYPT"));
+    }
+
+    // A version's dot is no extension: the file is written as .hex.
+    void savedNameAlwaysEndsInHex()
+    {
+        Panel panel;
+        QVERIFY(panel.start({QStringLiteral("cf=12"), QStringLiteral("gf=255")}));
+        const QString chosen = panel.path("reader_v1.00_CF012_GF255");
+        panel.dialogs.fileNames = {chosen};
+        panel.p->btnSave->click();
+        QCOMPARE(panel.dialogs.fileRequests.at(0).defaultSuffix, QStringLiteral("hex"));
+        QVERIFY(!QFile::exists(chosen));
+        QVERIFY(QFile::exists(chosen + QStringLiteral(".hex")));
+        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("Saved ") + chosen + QStringLiteral(".hex")});
+        QCOMPARE(panel.f->image().currentFileName, chosen + QStringLiteral(".hex"));
     }
 
     void unwritableTargetKeepsTheOldFile()

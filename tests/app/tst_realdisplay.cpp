@@ -1,0 +1,189 @@
+// The program on a real X server (Xvfb), with and without a window manager
+// (openbox): activation, placement and frames differ there from offscreen.
+#include "unattendedrun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+using namespace UnattendedRun;
+
+namespace {
+
+const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex");
+const QString kTitle = QStringLiteral("^CORVANT Firmware Update Utility$");
+
+// An X server of its own, optionally with a window manager.
+class Display
+{
+public:
+    ~Display()
+    {
+        for (QProcess *process : {&m_windowManager, &m_server}) {
+            process->terminate();
+            if (!process->waitForFinished(5000))
+                process->kill();
+            process->waitForFinished();
+        }
+    }
+
+    // Starts the server (and the window manager); false when either failed.
+    bool start(bool windowManager)
+    {
+        m_server.start(QStringLiteral(CORVANT_XVFB), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                                      QStringLiteral("-screen"), QStringLiteral("0"),
+                                                      QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                                                      QStringLiteral("tcp")});
+        QByteArray number;
+        while (!number.endsWith('\n') && m_server.waitForReadyRead(10000))
+            number += m_server.readAllStandardOutput();
+        if (number.trimmed().isEmpty())
+            return false;
+        m_name = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+        if (!windowManager)
+            return true;
+        // openbox runs its start-up command once it manages the screen.
+        const QString ready = m_dir.filePath(QStringLiteral("wm-ready"));
+        m_windowManager.setProcessEnvironment(environment());
+        m_windowManager.start(QStringLiteral(CORVANT_OPENBOX),
+                              {QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
+        for (int waited = 0; waited < 10000 && !QFile::exists(ready); waited += 50)
+            QTest::qWait(50);
+        return QFile::exists(ready);
+    }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), m_name);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        return environment;
+    }
+
+    // xdotool's output, trimmed; empty when it failed.
+    QByteArray xdotool(const QStringList &arguments) const
+    {
+        QProcess tool;
+        tool.setProcessEnvironment(environment());
+        tool.start(QStringLiteral(CORVANT_XDOTOOL), arguments);
+        if (!tool.waitForFinished(20000) || tool.exitCode() != 0)
+            return {};
+        return tool.readAllStandardOutput().trimmed();
+    }
+
+    // The top-left corner of a window's client area on the screen.
+    QPoint clientCorner(const QByteArray &window) const
+    {
+        const QByteArray geometry = xdotool({QStringLiteral("getwindowgeometry"), QString::fromLatin1(window)});
+        const QRegularExpressionMatch match
+            = QRegularExpression(QStringLiteral("Position: (-?\\d+),(-?\\d+)")).match(QString::fromLatin1(geometry));
+        return match.hasMatch() ? QPoint(match.captured(1).toInt(), match.captured(2).toInt()) : QPoint(-1, -1);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    QProcess m_windowManager;
+    QString m_name;
+};
+
+// left and top as the settings file holds them.
+QPoint storedPosition(const QString &settingsPath)
+{
+    const QByteArray text = TestFiles::read(settingsPath);
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("left=(-?\\d+)\\r\\ntop=(-?\\d+)\\r\\n"))
+                                              .match(QString::fromLatin1(text));
+    return match.hasMatch() ? QPoint(match.captured(1).toInt(), match.captured(2).toInt()) : QPoint(-1, -1);
+}
+
+} // namespace
+
+class TestRealDisplay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A production PC running a bare X session: nobody activates the window.
+    void unattendedWithoutAWindowManager()
+    {
+        Display display;
+        QVERIFY(display.start(false));
+        Run run;
+        const QString port = run.startTcpSimulator();
+        QVERIFY(!port.isEmpty());
+        QCOMPARE(run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample},
+                                display.environment()),
+                 1);
+        QVERIFY(run.simulator.waitForFinished(kWait));
+    }
+
+    // Start after start, the window opens where it was, frame and all.
+    void positionSurvivesRestartsUnderAWindowManager()
+    {
+        Display display;
+        QVERIFY(display.start(true));
+        Run run;
+        QVERIFY(TestFiles::write(run.path("corvant-fwupdate.ini"), "[formmain]\r\nleft=16\r\ntop=32\r\n"));
+        for (int start = 1; start <= 3; ++start) {
+            const QString port = run.startTcpSimulator();
+            QVERIFY(!port.isEmpty());
+            QCOMPARE(run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample},
+                                    display.environment()),
+                     1);
+            QVERIFY(run.simulator.waitForFinished(kWait));
+            QCOMPARE(storedPosition(run.path("corvant-fwupdate.ini")), QPoint(16, 32));
+        }
+    }
+
+    // The logging window opens level with the main window, also after the
+    // main window moved.
+    void loggingWindowBesideTheMovedMainWindow()
+    {
+        Display display;
+        QVERIFY(display.start(true));
+        QTemporaryDir dir;
+        QProcess utility;
+        QProcessEnvironment environment = display.environment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        utility.setProcessEnvironment(environment);
+        utility.start(QStringLiteral(CORVANT_FWUPDATE), {kExample});
+        const QByteArray main = display.xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                                 QStringLiteral("--onlyvisible"), QStringLiteral("--name"), kTitle});
+        QVERIFY(!main.isEmpty());
+        const auto toggleLog = [&] {
+            // A double-click on the logo.
+            display.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(main),
+                             QStringLiteral("70"), QStringLiteral("40"), QStringLiteral("click"),
+                             QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
+                             QStringLiteral("80"), QStringLiteral("1")});
+        };
+        const auto logWindow = [&] {
+            return display.xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                                    QStringLiteral("--name"), QStringLiteral("^Logging$")});
+        };
+
+        toggleLog();
+        QByteArray log = logWindow();
+        QVERIFY(!log.isEmpty());
+        QTRY_COMPARE(display.clientCorner(log).y(), display.clientCorner(main).y());
+
+        toggleLog(); // hidden
+        QTRY_VERIFY(display.xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                     QStringLiteral("^Logging$")}).isEmpty());
+        display.xdotool({QStringLiteral("windowmove"), QString::fromLatin1(main), QStringLiteral("200"),
+                         QStringLiteral("150")});
+        QTRY_VERIFY(display.clientCorner(main).x() > 150);
+        toggleLog();
+        log = logWindow();
+        QVERIFY(!log.isEmpty());
+        QTRY_COMPARE(display.clientCorner(log).y(), display.clientCorner(main).y());
+        QVERIFY(display.clientCorner(log).x() > display.clientCorner(main).x() + 345);
+
+        utility.terminate();
+        QVERIFY(utility.waitForFinished(kWait));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRealDisplay)
+#include "tst_realdisplay.moc"
