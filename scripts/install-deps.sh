@@ -6,10 +6,13 @@
 set -eu
 
 packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libssl-dev libbenchmark-dev"
+# Reference tools, a real assembler (gputils), a real X server with a window
+# manager and xdotool to drive it, the bus for the label server, PDF text.
+test_packages="srecord python3-intelhex gputils xvfb openbox xdotool fonts-dejavu-core dbus poppler-utils"
 case "${1:-}" in
     "") ;;
-    test) packages="$packages srecord python3-intelhex fonts-dejavu-core dbus poppler-utils" ;;
-    ci) packages="$packages srecord python3-intelhex fonts-dejavu-core dbus poppler-utils clang libclang-rt-14-dev" ;;
+    test) packages="$packages $test_packages" ;;
+    ci) packages="$packages $test_packages clang libclang-rt-14-dev" ;;
     *) echo "usage: $0 [test|ci]" >&2; exit 1 ;;
 esac
 

@@ -97,6 +97,19 @@ QPoint storedPosition(const QString &settingsPath)
     return match.hasMatch() ? QPoint(match.captured(1).toInt(), match.captured(2).toInt()) : QPoint(-1, -1);
 }
 
+// An unattended download of the example to a fresh simulator on the given
+// display: the utility's exit code, or -3 when the simulator did not start
+// or did not end.
+int downloadExample(Run &run, const Display &display)
+{
+    const QString port = run.startTcpSimulator();
+    if (port.isEmpty())
+        return -3;
+    const int code = run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample},
+                                    display.environment());
+    return run.simulator.waitForFinished(kWait) ? code : -3;
+}
+
 } // namespace
 
 class TestRealDisplay : public QObject
@@ -110,12 +123,7 @@ private slots:
         Display display;
         QVERIFY(display.start(false));
         Run run;
-        const QString port = run.startTcpSimulator();
-        QVERIFY(!port.isEmpty());
-        QCOMPARE(run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample},
-                                display.environment()),
-                 1);
-        QVERIFY(run.simulator.waitForFinished(kWait));
+        QCOMPARE(downloadExample(run, display), 1);
     }
 
     // Start after start, the window opens where it was, frame and all.
@@ -126,12 +134,7 @@ private slots:
         Run run;
         QVERIFY(TestFiles::write(run.path("corvant-fwupdate.ini"), "[formmain]\r\nleft=16\r\ntop=32\r\n"));
         for (int start = 1; start <= 3; ++start) {
-            const QString port = run.startTcpSimulator();
-            QVERIFY(!port.isEmpty());
-            QCOMPARE(run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample},
-                                    display.environment()),
-                     1);
-            QVERIFY(run.simulator.waitForFinished(kWait));
+            QCOMPARE(downloadExample(run, display), 1);
             QCOMPARE(storedPosition(run.path("corvant-fwupdate.ini")), QPoint(16, 32));
         }
     }

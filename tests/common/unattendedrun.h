@@ -104,7 +104,11 @@ struct Run
             utility.waitForFinished();
             return -1;
         }
-        return utility.exitStatus() == QProcess::NormalExit ? utility.exitCode() : -2;
+        if (utility.exitStatus() != QProcess::NormalExit) {
+            qWarning("the utility crashed: %s", utility.readAllStandardError().constData());
+            return -2;
+        }
+        return utility.exitCode();
     }
 };
 
