@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -184,7 +186,11 @@ private slots:
                     box->button(replace)->click();
                 });
             }
-            fileDialog->selectFile(typed);
+            // Typed into the name field (selectFile leaves a focused field alone).
+            auto *name = fileDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            if (!name)
+                return fileDialog->reject();
+            name->setText(QFileInfo(typed).fileName());
             QMetaObject::invokeMethod(fileDialog, "accept"); // a slot, protected in QFileDialog
         });
         QCOMPARE(dialogs.saveFileName(request), saved ? written : QString());
