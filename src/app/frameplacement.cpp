@@ -33,13 +33,21 @@ void FramePlacement::place(Target target)
     m_target = std::move(target);
     m_awaitingFrame = true;
     if (m_window.isVisible()) {
+        m_requestedClient = m_window.geometry().topLeft();
         apply();
         return;
     }
-    // Before the window is shown a move names the frame's corner; the frame
-    // is guessed from the last one seen.
     const QMargins margins = m_knownMargins;
-    m_window.move(m_target(m_window.size().grownBy(margins)));
+    const QPoint corner = m_target(m_window.size().grownBy(margins));
+    if (!m_window.testAttribute(Qt::WA_WState_Created)) {
+        // Before the window first exists a move names the frame's corner.
+        m_window.move(corner);
+    } else {
+        // A window shown before and hidden: the client area goes inside the
+        // frame it had, so the window manager maps it where it belongs.
+        m_window.setGeometry(QRect(corner + QPoint(margins.left(), margins.top()), m_window.size()));
+    }
+    m_requestedClient = m_window.geometry().topLeft();
 }
 
 bool FramePlacement::eventFilter(QObject *watched, QEvent *event)
@@ -70,6 +78,12 @@ void FramePlacement::apply()
     const QMargins margins = frameMargins();
     if (!margins.isNull())
         m_knownMargins = margins;
+    // The window manager either kept the client area where it was asked to
+    // be or put the frame there; anywhere else, somebody moved the window
+    // meanwhile, and that move stands.
+    const QPoint client = m_window.geometry().topLeft();
+    if (client != m_requestedClient && client != m_requestedClient + QPoint(margins.left(), margins.top()))
+        return;
     const QPoint corner = m_target(m_window.size().grownBy(margins));
     if (m_window.frameGeometry().topLeft() == corner)
         return;

@@ -39,6 +39,7 @@ private:
     QWidget &m_window;
     Target m_target;
     bool m_awaitingFrame = false;
+    QPoint m_requestedClient;  // where the client area was asked to go
     QMargins m_knownMargins;   // of the last frame seen, for a window shown again
     QTimer m_frameDeadline;    // without a window manager no frame ever comes
 };
