@@ -102,7 +102,9 @@ void TFormMain::FormCreate()
     m_labelPrintingAvailable = false;
     labelServer().startDesignerAsync(this, [this](bool answered) {
         m_labelPrintingAvailable = answered;
-        if (answered && !m_closing)
+        // During start-up (a command-line box's event loop) the sequence's
+        // own refresh shows it.
+        if (answered && m_created && !m_closing)
             RefreshWindowState();
     });
 
@@ -119,6 +121,7 @@ void TFormMain::FormCreate()
     RefreshWindowState();
     showFileName();
 
+    m_created = true;
     panelSettings->setVisible(m_settingsMode);
     if (!m_settingsMode) {
         layout()->activate();
@@ -199,11 +202,11 @@ bool TFormMain::event(QEvent *event)
 
 void TFormMain::FormActivate()
 {
-    if (m_failedRow >= 0) {
-        // Back from the range message: the failing row stays selected, this
-        // once.
-        panelSettings->SG1->setCurrentCell(m_failedRow, 1);
-        m_failedRow = -1;
+    if (m_rowAfterBox >= 0) {
+        // Back from a box that sent the technician to the grid: that row
+        // stays selected, this once.
+        panelSettings->SG1->setCurrentCell(m_rowAfterBox, 1);
+        m_rowAfterBox = -1;
     } else {
         panelSettings->SG1->clearSelection();
         panelSettings->SG1->setCurrentItem(nullptr);
@@ -348,14 +351,19 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
     }
     // Key preview: a key reaches the window before its focused control, and
     // only once however far it is passed on, even when its action moved the
-    // focus (F4 in the grid's cell editor closes the editor).
-    if (event->type() == QEvent::KeyRelease)
-        m_previewedKey = nullptr;
-    if (event->type() == QEvent::KeyPress && event != m_previewedKey && isActiveWindow()
+    // focus up the way the key travels (F4 in the grid's cell editor closes
+    // the editor and gives the grid the focus).
+    if (event->type() == QEvent::KeyPress && isActiveWindow()
         && (watched == QApplication::focusWidget() || (!QApplication::focusWidget() && watched == this))) {
-        m_previewedKey = event;
-        const auto *key = static_cast<QKeyEvent *>(event);
-        FormKeyDown(key->key(), key->modifiers());
+        auto *receiver = qobject_cast<QWidget *>(watched);
+        const bool passedOn = event == m_previewedKey && m_previewedReceiver && receiver
+            && receiver->isAncestorOf(m_previewedReceiver);
+        if (!passedOn) {
+            m_previewedKey = event;
+            m_previewedReceiver = receiver;
+            const auto *key = static_cast<QKeyEvent *>(event);
+            FormKeyDown(key->key(), key->modifiers());
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -11,6 +11,7 @@
 #include "profilefile.h"
 #include "waitcursorlabelserver.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -165,12 +166,18 @@ private:
     bool m_labelPrintingAvailable = false;
     bool m_quitAtStart = false;
     bool m_closing = false;
+    bool m_created = false;      // the start-up sequence has run
     bool m_placed = false;
     bool m_shown = false;
     FramePlacement m_placement{*this};
-    const QEvent *m_previewedKey = nullptr; // until its key is released
+    // The key press last previewed and the control it was meant for.
+    const QEvent *m_previewedKey = nullptr;
+    QPointer<QWidget> m_previewedReceiver;
     int m_rememberedRow = 0;     // the grid row selected when the grid last lost the focus
-    int m_failedRow = -1;        // a row that failed the check, to select once the box is gone
+    // A row to select once a box that took the focus is gone (the failing
+    // row after the range message, the remembered row after "No"), kept
+    // through the one activation that follows the box.
+    int m_rowAfterBox = -1;
     bool m_checkingCodes = false;
     // The program was left for another one: the next window activation is
     // the return to it, not an activation within the program.

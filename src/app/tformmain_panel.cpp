@@ -76,7 +76,7 @@ void TFormMain::StringGridEnter()
 {
     if (m_checkingCodes)
         return;
-    panelSettings->SG1->setCurrentCell(m_failedRow >= 0 ? m_failedRow : m_rememberedRow, 1);
+    panelSettings->SG1->setCurrentCell(m_rowAfterBox >= 0 ? m_rowAfterBox : m_rememberedRow, 1);
 }
 
 void TFormMain::StringGridExit()
@@ -86,6 +86,9 @@ void TFormMain::StringGridExit()
 
 bool TFormMain::commitCustomerCodes()
 {
+    // The grid's codes are written only while its group is shown.
+    if (!panelSettings->grpCodes->isVisibleTo(panelSettings))
+        return true;
     // A code typed into the grid counts, whether or not its cell editor is
     // still open and the focus ever left the grid (F4 is pressed inside it).
     panelSettings->SG1->commitEditor();
@@ -98,7 +101,7 @@ bool TFormMain::checkCustomerCodes()
     if (m_checkingCodes)
         return false;
     m_checkingCodes = true;
-    m_failedRow = -1;
+    m_rowAfterBox = -1;
     QTableWidget *grid = panelSettings->SG1;
     std::array<QString, OptionSlots::kSlotCount> texts;
     for (int row = 0; row < OptionSlots::kSlotCount; ++row)
@@ -112,7 +115,7 @@ bool TFormMain::checkCustomerCodes()
         grid->setCurrentItem(nullptr);
     } else {
         dialogs().message(Dialogs::Icon::Error, check.message(), Dialogs::Buttons::Ok);
-        m_failedRow = check.failedRow;
+        m_rowAfterBox = check.failedRow;
         // Once the focus change that left the grid is complete.
         QTimer::singleShot(0, grid, [grid, row = check.failedRow] {
             grid->setFocus();

@@ -24,7 +24,9 @@ void TFormMain::btnSaveClick(bool encrypted)
             QStringLiteral("No customer codes specified.\rAre you sure you want to save to file?"),
             Dialogs::Buttons::YesNo);
         if (answer != Dialogs::Answer::Yes) {
-            // Ready for typing: the remembered row's value cell is current.
+            // Ready for typing: the remembered row's value cell is current,
+            // also after the activation that follows the box.
+            m_rowAfterBox = m_rememberedRow;
             panelSettings->SG1->setFocus();
             panelSettings->SG1->setCurrentCell(m_rememberedRow, 1);
             return;

@@ -6,6 +6,9 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #endif
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
 
 Q_LOGGING_CATEGORY(lcSerial, "corvant.download.serial")
 
@@ -31,6 +34,17 @@ void requestLowLatency([[maybe_unused]] QSerialPort &port)
 
 } // namespace
 
+bool SerialLink::hungUp() const
+{
+#ifdef Q_OS_UNIX
+    // A read error on a line that merely had nothing to give is no loss.
+    pollfd line{int(m_port.handle()), POLLIN, 0};
+    return ::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return true;
+#endif
+}
+
 SerialLink::SerialLink(SerialPorts::Overrides overrides, QObject *parent)
     : Link(parent)
     , m_overrides(std::move(overrides))
@@ -41,11 +55,10 @@ SerialLink::SerialLink(SerialPorts::Overrides overrides, QObject *parent)
     });
     // A device that went away keeps its descriptor readable: every read
     // returns nothing and reports an error, tens of thousands of times a
-    // second, until the port is closed.
+    // second, until the port is closed. (A failed write alone is the
+    // download's business: it cancels.)
     connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        if (!m_port.isOpen()
-            || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError
-                && error != QSerialPort::WriteError))
+        if (!m_port.isOpen() || (error != QSerialPort::ResourceError && !(error == QSerialPort::ReadError && hungUp())))
             return;
         qCInfo(lcSerial) << device() << "lost:" << m_port.errorString();
         m_port.close();

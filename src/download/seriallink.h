@@ -27,6 +27,9 @@ public:
     QString device() const;
 
 private:
+    // The far end is gone (hang-up or error on the descriptor).
+    bool hungUp() const;
+
     SerialPorts::Overrides m_overrides;
     LinkSettings m_settings;
     QSerialPort m_port;

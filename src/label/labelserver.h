@@ -34,7 +34,7 @@ public:
         bool answered = true;
         try {
             StartDesigner();
-        } catch (const std::exception &) {
+        } catch (...) { // an error of any kind: not available
             answered = false;
         }
         if (alive)

@@ -3,6 +3,7 @@
 #include "appinfo.h"
 #include "guidialogs.h"
 #include "testfiles.h"
+#include "whenshown.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -19,23 +20,6 @@
 #include <functional>
 
 namespace {
-
-// Acts on the next modal dialog of type T once it is on the screen.
-template <class T>
-void whenShown(std::function<void(T *)> act)
-{
-    auto *timer = new QTimer(qApp);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(dialog);
-    });
-    timer->start();
-}
 
 QPushButton *button(QMessageBox *box, const QString &text)
 {

@@ -124,18 +124,36 @@ private slots:
         QVERIFY(display.start(false));
         Run run;
         QCOMPARE(downloadExample(run, display), 1);
+        QCOMPARE(run.utility.readAllStandardError(), QByteArray()); // no platform notices either
     }
 
-    // Start after start, the window opens where it was, frame and all.
+    // Start after start, the window opens where it was, frame and all: the
+    // title bar lies within the stored position, and closing stores it again.
     void positionSurvivesRestartsUnderAWindowManager()
     {
         Display display;
         QVERIFY(display.start(true));
-        Run run;
-        QVERIFY(TestFiles::write(run.path("corvant-fwupdate.ini"), "[formmain]\r\nleft=16\r\ntop=32\r\n"));
+        QTemporaryDir dir;
+        const QString settings = dir.filePath(QStringLiteral("corvant-fwupdate.ini"));
+        QVERIFY(TestFiles::write(settings, "[formmain]\r\nleft=16\r\ntop=32\r\n"));
+        QProcessEnvironment environment = display.environment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
         for (int start = 1; start <= 3; ++start) {
-            QCOMPARE(downloadExample(run, display), 1);
-            QCOMPARE(storedPosition(run.path("corvant-fwupdate.ini")), QPoint(16, 32));
+            QProcess utility;
+            utility.setProcessEnvironment(environment);
+            utility.start(QStringLiteral(CORVANT_FWUPDATE), {kExample});
+            const QByteArray window = display.xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                                       QStringLiteral("--onlyvisible"), QStringLiteral("--name"), kTitle});
+            QVERIFY(!window.isEmpty());
+            // The client area sits inside the frame, below its title bar.
+            QTRY_VERIFY(display.clientCorner(window).x() > 16 && display.clientCorner(window).y() > 32);
+            QVERIFY(display.clientCorner(window).y() < 32 + 60);
+            // Exit (Alt+X) closes the window and stores its position.
+            display.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::fromLatin1(window),
+                             QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+x")});
+            QVERIFY(utility.waitForFinished(kWait));
+            QCOMPARE(utility.exitCode(), 0);
+            QCOMPARE(storedPosition(settings), QPoint(16, 32));
         }
     }
 

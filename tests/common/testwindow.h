@@ -81,8 +81,9 @@ struct Window
         environment.settingsPath = settingsPath();
         environment.dialogs = &dialogs;
         environment.labelServer = otherLabelServer ? otherLabelServer : labelServer ? &labels : nullptr;
+        // Quick wake-ups; a reply time-out that a loaded machine never reaches.
         environment.timing = {std::chrono::milliseconds(100), std::chrono::milliseconds(20),
-                              std::chrono::milliseconds(400)};
+                              std::chrono::milliseconds(30000)};
         environment.systemSerialDevices = devices;
         form = std::make_unique<TFormMain>(environment);
     }

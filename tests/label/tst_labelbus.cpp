@@ -9,6 +9,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -100,7 +101,12 @@ private slots:
         });
         QVERIFY2(!answered, "the call returned before the server did");
 
+        // The bus gives up on the server after 5 s; the window is there long
+        // before.
+        QElapsedTimer opening;
+        opening.start();
         w.open({QStringLiteral("cf=1"), w.path("fw.hex")});
+        QVERIFY2(opening.elapsed() < 3000, "the window waited for the label server");
         TFormMain &form = *w.form;
         QVERIFY(form.panelSettings->PanelNice->isHidden());
         QVERIFY(!form.panelSettings->PanelSave->isHidden());
