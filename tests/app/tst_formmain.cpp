@@ -259,24 +259,6 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
     }
 
-    // The stored position is the frame's corner: start after start, the
-    // window opens where it was closed.
-    void storedPositionRoundTrips()
-    {
-        Window w;
-        QVERIFY(TestFiles::write(w.settingsPath(), "[formmain]\r\nleft=16\r\ntop=32\r\n"));
-        for (int start = 0; start < 3; ++start) {
-            w.open({});
-            w.form->show();
-            QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
-            QTRY_COMPARE(w.form->frameGeometry().topLeft(), QPoint(16, 32));
-            QVERIFY(w.form->close());
-            const QByteArray settings = TestFiles::read(w.settingsPath());
-            QVERIFY2(settings.contains("left=16\r\ntop=32\r\n"), settings.constData());
-            w.form.reset();
-        }
-    }
-
     void usageQuitsAtStart()
     {
         Window w;
