@@ -1,34 +1,46 @@
 #include "profilefile.h"
 
+#include "safefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
 constexpr qsizetype kLongestValue = 2047;
 
-bool isSectionLine(const QString &line, QString *name = nullptr)
+QByteArray trimmedBlanks(QByteArrayView bytes)
 {
-    const QString trimmed = line.trimmed();
-    if (!trimmed.startsWith(QLatin1Char('[')))
+    qsizetype start = 0;
+    qsizetype end = bytes.size();
+    while (start < end && (bytes[start] == ' ' || bytes[start] == '\t'))
+        ++start;
+    while (end > start && (bytes[end - 1] == ' ' || bytes[end - 1] == '\t'))
+        --end;
+    return bytes.sliced(start, end - start).toByteArray();
+}
+
+bool isSectionLine(const QByteArray &line, QString *name = nullptr)
+{
+    const QByteArray trimmed = trimmedBlanks(line);
+    if (!trimmed.startsWith('['))
         return false;
-    const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
+    const qsizetype close = trimmed.indexOf(']');
     if (close < 0)
         return false;
     if (name)
-        *name = trimmed.mid(1, close - 1).trimmed();
+        *name = QString::fromUtf8(trimmedBlanks(trimmed.mid(1, close - 1)));
     return true;
 }
 
 // The key of a "key=value" line, or nothing for other lines.
-bool keyOf(const QString &line, QString &key)
+bool keyOf(const QByteArray &line, QString &key)
 {
-    const qsizetype equals = line.indexOf(QLatin1Char('='));
-    if (equals < 0 || line.trimmed().startsWith(QLatin1Char(';')))
+    const qsizetype equals = line.indexOf('=');
+    if (equals < 0 || trimmedBlanks(line).startsWith(';'))
         return false;
-    key = line.left(equals).trimmed();
+    key = QString::fromUtf8(trimmedBlanks(QByteArrayView(line).first(equals)));
     return true;
 }
 
@@ -40,25 +52,42 @@ ProfileFile::ProfileFile(QString path)
     reload();
 }
 
+QList<ProfileFile::Line> ProfileFile::splitLines(const QByteArray &bytes)
+{
+    QList<Line> lines;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        qsizetype next = end;
+        if (next < bytes.size() && bytes[next] == '\r')
+            ++next;
+        if (next < bytes.size() && bytes[next] == '\n' && (next == end || bytes[next - 1] == '\r'))
+            ++next;
+        lines.append({bytes.mid(start, end - start), bytes.mid(end, next - end)});
+        start = next;
+    }
+    return lines;
+}
+
 void ProfileFile::reload()
 {
     m_lines.clear();
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A FIFO or a device in its place is no settings file, and must not
+    // block the start.
+    QFile file;
+    QString error;
+    if (!SafeFile::openForReading(file, m_path, error))
         return;
-    QString text = QString::fromUtf8(file.readAll());
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    m_lines = text.split(QLatin1Char('\n'));
-    if (!m_lines.isEmpty() && m_lines.last().isEmpty())
-        m_lines.removeLast();
+    m_lines = splitLines(file.readAll());
 }
 
 qsizetype ProfileFile::findSection(const QString &section) const
 {
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
         QString name;
-        if (isSectionLine(m_lines[i], &name) && name.compare(section, Qt::CaseInsensitive) == 0)
+        if (isSectionLine(m_lines[i].text, &name) && name.compare(section, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
@@ -67,7 +96,7 @@ qsizetype ProfileFile::findSection(const QString &section) const
 qsizetype ProfileFile::sectionEnd(qsizetype header) const
 {
     qsizetype i = header + 1;
-    while (i < m_lines.size() && !isSectionLine(m_lines[i]))
+    while (i < m_lines.size() && !isSectionLine(m_lines[i].text))
         ++i;
     return i;
 }
@@ -77,7 +106,7 @@ qsizetype ProfileFile::findKey(qsizetype header, const QString &key) const
     const qsizetype end = sectionEnd(header);
     for (qsizetype i = header + 1; i < end; ++i) {
         QString name;
-        if (keyOf(m_lines[i], name) && name.compare(key, Qt::CaseInsensitive) == 0)
+        if (keyOf(m_lines[i].text, name) && name.compare(key, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
@@ -89,13 +118,12 @@ QString ProfileFile::read(const QString &section, const QString &key, const QStr
     const qsizetype line = header < 0 ? -1 : findKey(header, key);
     if (line < 0)
         return fallback;
-    const QString &text = m_lines[line];
-    QString value = text.mid(text.indexOf(QLatin1Char('=')) + 1).trimmed();
+    const QByteArray &text = m_lines[line].text;
+    QByteArray value = trimmedBlanks(QByteArrayView(text).sliced(text.indexOf('=') + 1));
     if (value.size() >= 2
-        && ((value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
-            || (value.startsWith(QLatin1Char('\'')) && value.endsWith(QLatin1Char('\'')))))
+        && ((value.startsWith('"') && value.endsWith('"')) || (value.startsWith('\'') && value.endsWith('\''))))
         value = value.mid(1, value.size() - 2);
-    return value.left(kLongestValue);
+    return QString::fromUtf8(value).left(kLongestValue);
 }
 
 QStringList ProfileFile::keys(const QString &section) const
@@ -107,7 +135,7 @@ QStringList ProfileFile::keys(const QString &section) const
     const qsizetype end = sectionEnd(header);
     for (qsizetype i = header + 1; i < end; ++i) {
         QString name;
-        if (keyOf(m_lines[i], name))
+        if (keyOf(m_lines[i].text, name))
             names << name;
     }
     return names;
@@ -117,33 +145,42 @@ bool ProfileFile::write(const QString &section, const QString &key, const QStrin
 {
     // Another program may have changed the file since it was read.
     reload();
-    QStringList lines = m_lines;
-    const QString entry = key + QLatin1Char('=') + value;
+    QList<Line> lines = m_lines;
+    const QByteArray newLine("\r\n");
+    // A line added after a last line without a terminator gets one.
+    const auto insert = [&lines, &newLine](qsizetype at, const QByteArray &text) {
+        if (at > 0 && lines[at - 1].end.isEmpty())
+            lines[at - 1].end = newLine;
+        lines.insert(at, {text, newLine});
+    };
+    const QByteArray entry = (key + QLatin1Char('=') + value).toUtf8();
     const qsizetype header = findSection(section);
     if (header < 0) {
-        lines << QLatin1Char('[') + section + QLatin1Char(']') << entry;
+        insert(lines.size(), (QLatin1Char('[') + section + QLatin1Char(']')).toUtf8());
+        insert(lines.size(), entry);
     } else if (const qsizetype line = findKey(header, key); line >= 0) {
         // The key stays as written, with its letters and blanks; only the
-        // value changes.
-        const QString &old = lines[line];
-        qsizetype valueStart = old.indexOf(QLatin1Char('=')) + 1;
-        while (valueStart < old.size() && (old[valueStart] == QLatin1Char(' ') || old[valueStart] == QLatin1Char('\t')))
+        // value changes. Every other line keeps its bytes, whatever their
+        // encoding.
+        const QByteArray &old = lines[line].text;
+        qsizetype valueStart = old.indexOf('=') + 1;
+        while (valueStart < old.size() && (old[valueStart] == ' ' || old[valueStart] == '\t'))
             ++valueStart;
-        lines[line] = old.left(valueStart) + value;
+        lines[line].text = old.left(valueStart) + value.toUtf8();
     } else {
         // After the section's last non-blank line.
         qsizetype at = sectionEnd(header);
-        while (at > header + 1 && lines[at - 1].trimmed().isEmpty())
+        while (at > header + 1 && trimmedBlanks(lines[at - 1].text).isEmpty())
             --at;
-        lines.insert(at, entry);
+        insert(at, entry);
     }
 
     QDir().mkpath(QFileInfo(m_path).absolutePath()); // a first run may find no folder
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray text = (lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toUtf8();
-    if (file.write(text) != text.size() || !file.commit())
+    QByteArray bytes;
+    for (const Line &line : std::as_const(lines))
+        bytes += line.text + line.end;
+    QString error;
+    if (!SafeFile::write(m_path, bytes, error))
         return false;
     m_lines = lines;
     return true;

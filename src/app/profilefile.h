@@ -7,8 +7,10 @@
 // then "key=value" lines. Section and key names compare without regard to
 // case; a value is the raw text after '=' (no escapes: C:\fw\new,v2.hex reads
 // back as written), without surrounding blanks or one pair of quotes, at most
-// 2047 characters. Writing a key keeps every other line of the file and
-// replaces the file as a whole, so it is never left half written.
+// 2047 characters, read as UTF-8. The file is bytes: writing a key keeps
+// every other line byte for byte, terminators included, whatever its
+// encoding, and replaces the file as a whole once it is completely on disk,
+// so it is never left half written or empty.
 class ProfileFile
 {
 public:
@@ -24,10 +26,18 @@ public:
     QStringList keys(const QString &section) const;
 
     // Writes one key and stores the file at once. False when the file cannot
-    // be written; the old file is then unchanged.
+    // be written (a full disk, a folder or FIFO in its place); the old file is
+    // then unchanged.
     bool write(const QString &section, const QString &key, const QString &value);
 
 private:
+    struct Line
+    {
+        QByteArray text; // without its terminator
+        QByteArray end;  // CR LF, CR, LF, or nothing for a last line without one
+    };
+    static QList<Line> splitLines(const QByteArray &bytes);
+
     // Index of the section's header line, or -1.
     qsizetype findSection(const QString &section) const;
     // Index of the key's line within the section starting at header, or -1.
@@ -35,5 +45,5 @@ private:
     qsizetype sectionEnd(qsizetype header) const;
 
     QString m_path;
-    QStringList m_lines;
+    QList<Line> m_lines;
 };

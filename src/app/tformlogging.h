@@ -7,6 +7,10 @@
 
 class QPlainTextEdit;
 
+// The program's own notices in the logging window (an unattended run that
+// cannot tell a person), apart from the bytes exchanged.
+constexpr LogColour kNoticeColour{192, 0, 0};
+
 // The logging window: every message sent to the reader and every batch of
 // bytes received, one coloured line each, the newest always in view. Holds at
 // most 2000 lines; each further line drops the oldest.

@@ -25,6 +25,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <cstdio>
+
 // Resources of a static library are registered by hand.
 static void initialiseResources()
 {
@@ -263,10 +265,17 @@ void TFormMain::closeEvent(QCloseEvent *event)
         m_settings.file = m_image.currentFileName;
         m_settings.left = frameGeometry().x();
         m_settings.top = frameGeometry().y();
-        if (!m_settings.write(m_settingsFile))
-            dialogs().message(Dialogs::Icon::Error,
-                              QStringLiteral("Unable to write to %1").arg(m_settingsFile.path()),
-                              Dialogs::Buttons::Ok);
+        if (!m_settings.write(m_settingsFile)) {
+            const QString text = QStringLiteral("Unable to write to %1").arg(m_settingsFile.path());
+            if (m_autoMode != AutoMode::Off) {
+                // Nobody is there to answer a box: the program ends with
+                // the download's exit code, and says why on stderr.
+                std::fprintf(stderr, "corvant-fwupdate: %s\n", text.toLocal8Bit().constData());
+                m_logging->addLogLine(text, kNoticeColour);
+            } else {
+                dialogs().message(Dialogs::Icon::Error, text, Dialogs::Buttons::Ok);
+            }
+        }
         m_logging->hide();
         emit closed();
     }

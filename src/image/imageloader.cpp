@@ -2,6 +2,7 @@
 
 #include "encryptedhex.h"
 #include "filenames.h"
+#include "safefile.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -57,34 +58,25 @@ QString describeRecordFailure(const HexRecord::Result &result, qsizetype lineLen
     return {};
 }
 
-// Reads a regular file in one piece of its own size, and anything else (a
-// pipe, a device) in chunks up to the size limit, so nothing without an end
-// can exhaust memory.
+// Reads a regular file in one piece of its own size (a file that grows
+// meanwhile is read up to the size it had).
 Failure readWhole(QFile &file, QByteArray &text)
 {
     try {
-        qint64 capacity = kMaxImageFileSize + 1;
-        if (!file.isSequential()) {
-            if (file.size() > kMaxImageFileSize)
-                return Failure::TooLarge;
-            capacity = file.size();
-        }
-        constexpr qint64 kChunk = 1024 * 1024;
-        for (;;) {
-            const qsizetype used = text.size();
-            const qint64 want = file.isSequential() ? kChunk : capacity - used;
-            if (want <= 0)
-                return Failure::None;
-            text.resize(used + qsizetype(want));
-            const qint64 got = file.read(text.data() + used, want);
+        if (file.size() > kMaxImageFileSize)
+            return Failure::TooLarge;
+        text.resize(qsizetype(file.size()));
+        qsizetype used = 0;
+        while (used < text.size()) {
+            const qint64 got = file.read(text.data() + used, text.size() - used);
             if (got < 0)
                 return Failure::CannotRead;
-            text.resize(used + qsizetype(got));
             if (got == 0)
-                return Failure::None;
-            if (text.size() > kMaxImageFileSize)
-                return Failure::TooLarge;
+                break;
+            used += qsizetype(got);
         }
+        text.truncate(used);
+        return Failure::None;
     } catch (const std::bad_alloc &) {
         return Failure::TooLarge;
     }
@@ -181,9 +173,12 @@ bool loadImage(QString &fileName, FirmwareImage &image, LoadReport *reportOut)
         return fail(report, Failure::CannotRead, QStringLiteral("no file name"));
     fileName = resolveFileName(fileName);
 
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(report, Failure::CannotRead, file.errorString());
+    // A FIFO or a device would block the open or never end: only regular
+    // files are read.
+    QFile file;
+    QString error;
+    if (!SafeFile::openForReading(file, fileName, error))
+        return fail(report, Failure::CannotRead, error);
 
     QByteArray text;
     const Failure readFailure = readWhole(file, text);

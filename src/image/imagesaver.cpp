@@ -2,8 +2,9 @@
 
 #include "imageerror.h"
 
+#include "safefile.h"
+
 #include <QFileInfo>
-#include <QSaveFile>
 
 void saveImage(const RecordList &records, const QString &fileName)
 {
@@ -16,16 +17,7 @@ void saveImage(const RecordList &records, const QString &fileName)
     if (info.isFile() && (!info.isWritable() || !(info.permissions() & kAnyWrite)))
         throw ImageError(QStringLiteral("%1 is read-only").arg(fileName));
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ImageError(file.errorString());
-
-    const QByteArray text = records.toText();
-    if (file.write(text) != text.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
+    QString error;
+    if (!SafeFile::write(fileName, records.toText(), error))
         throw ImageError(error);
-    }
-    if (!file.commit())
-        throw ImageError(file.errorString());
 }

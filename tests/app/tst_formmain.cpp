@@ -23,6 +23,8 @@
 #include <QTest>
 #include <QTextBlock>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Counts the label server's calls; its closing call fails.
@@ -141,6 +143,17 @@ private slots:
         QVERIFY(press(*w.form, Qt::Key_F4));
         QVERIFY(w.dialogs.shown.isEmpty());
         QCOMPARE(w.form->StatusBar->text(), QString());
+    }
+
+    // A FIFO named as the firmware (or the settings file) holds nothing up.
+    void fifoAsFirmwareDoesNotHoldTheStart()
+    {
+        Window w;
+        QCOMPARE(::mkfifo(QFile::encodeName(w.path("fw.hex")).constData(), 0600), 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(w.settingsPath()).constData(), 0600), 0);
+        w.open({w.path("fw.hex")});
+        QVERIFY(!w.form->btnDownload->isEnabled());
+        QVERIFY(w.dialogs.shown.isEmpty());
     }
 
     void shortcutsOnlyWithoutModifiers_data()

@@ -1,10 +1,14 @@
 #include "appsettings.h"
+#include "fulldisk.h"
 #include "profilefile.h"
 #include "testfiles.h"
 #include "wholenumber.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class TestProfileFile : public QObject
 {
@@ -48,11 +52,41 @@ private slots:
         QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("gate7:4001")));
         QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("file"), QStringLiteral("C:\\a,b.hex")));
         QVERIFY(file.write(QStringLiteral("formmain"), QStringLiteral("left"), QStringLiteral("-5")));
+        // Lines the program does not write keep their bytes, LF included.
         QCOMPARE(TestFiles::read(path),
-                 QByteArray("; comment\r\n[ports]\r\nCOM5=/tmp/reader\r\n\r\n[Settings]\r\n ComPort = gate7:4001\r\n"
-                            "unknown=x\r\nfile=C:\\a,b.hex\r\n\r\n[other]\r\nk=v\r\n[formmain]\r\nleft=-5\r\n"));
+                 QByteArray("; comment\n[ports]\nCOM5=/tmp/reader\n\n[Settings]\n ComPort = gate7:4001\n"
+                            "unknown=x\nfile=C:\\a,b.hex\r\n\n[other]\nk=v\n[formmain]\r\nleft=-5\r\n"));
         ProfileFile again(path);
         QCOMPARE(again.read(QStringLiteral("settings"), QStringLiteral("file"), QString()), QStringLiteral("C:\\a,b.hex"));
+    }
+
+    // A Windows profile file is bytes in the system's code page, and may hold
+    // anything: every line the program does not write stays byte for byte.
+    void foreignBytesSurviveAWrite_data()
+    {
+        QTest::addColumn<QByteArray>("foreign");
+        QTest::newRow("Latin-1 value") << QByteArray("door=T\xFCr\xF6" "ffner\r\n");
+        QTest::newRow("lone CR and NUL") << QByteArray("a=1\rb=\0x\r\n", 12);
+        QByteArray binary;
+        for (int i = 0; i < 65536; ++i)
+            binary.append(char(i * 7 % 256));
+        QTest::newRow("64 KiB of binary") << binary;
+        QTest::newRow("no final line break") << QByteArray("last=\xFF");
+    }
+    void foreignBytesSurviveAWrite()
+    {
+        QFETCH(QByteArray, foreign);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.ini"));
+        QVERIFY(TestFiles::write(path, "[settings]\r\ncomport=COM1\r\n[other]\r\n" + foreign));
+        ProfileFile file(path);
+        QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("COM2")));
+        QVERIFY(file.write(QStringLiteral("new"), QStringLiteral("k"), QStringLiteral("v")));
+        const QByteArray written = TestFiles::read(path);
+        const QByteArray expectedStart = "[settings]\r\ncomport=COM2\r\n[other]\r\n" + foreign;
+        QVERIFY(written.startsWith(expectedStart));
+        QVERIFY(written.endsWith("[new]\r\nk=v\r\n"));
+        QVERIFY(written.size() <= expectedStart.size() + 2 + 12); // at most a line break added before [new]
     }
 
     void unwritableFileStaysAsItWas()
@@ -64,6 +98,34 @@ private slots:
         QVERIFY(!file.write(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("COM1")));
         QCOMPARE(file.read(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("none")),
                  QStringLiteral("none"));
+    }
+
+    void fullDiskKeepsEveryLine()
+    {
+        FULL_DISK_OR_SKIP(disk)
+        const QString path = disk.path(QStringLiteral("corvant-fwupdate.ini"));
+        const QByteArray old = "[ports]\r\nCOM5=/tmp/reader\r\n[settings]\r\ncomport=COM5\r\nfile=/fw/a.hex\r\n";
+        QVERIFY(TestFiles::write(path, old));
+        QVERIFY(disk.fill());
+        ProfileFile file(path);
+        AppSettings settings = AppSettings::read(file, QStringLiteral("COM1"));
+        settings.file = QStringLiteral("/fw/a-much-longer-name-than-before.hex");
+        QVERIFY(!settings.write(file));
+        QCOMPARE(TestFiles::read(path), old);
+    }
+
+    // A FIFO where the settings file should be neither blocks the start nor
+    // becomes a file.
+    void fifoInItsPlaceIsNoSettingsFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.ini"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        ProfileFile file(path);
+        QCOMPARE(file.read(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("none")),
+                 QStringLiteral("none"));
+        QVERIFY(!file.write(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("COM1")));
+        QVERIFY(!QFileInfo(path).isFile());
     }
 
     void firstWriteCreatesTheFolder()

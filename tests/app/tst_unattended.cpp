@@ -3,6 +3,8 @@
 #include "codewordtable.h"
 #include "unattendedrun.h"
 
+#include <QDir>
+
 using namespace UnattendedRun;
 
 namespace {
@@ -100,6 +102,20 @@ private slots:
         environment.remove(QStringLiteral("QT_LOGGING_RULES"));
         QCOMPARE(run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample}, environment), 1);
         QCOMPARE(run.utility.readAllStandardError(), QByteArray());
+    }
+
+    // A completed unattended download whose settings cannot be written ends
+    // with its exit code and says so on standard error: no box waits.
+    void unwritableSettingsDoNotHoldTheEnd()
+    {
+        Run run;
+        QVERIFY(QDir(run.dir.path()).mkdir(QStringLiteral("corvant-fwupdate.ini")));
+        const QString port = run.startTcpSimulator();
+        QVERIFY(!port.isEmpty());
+        QCOMPARE(run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample}), 1);
+        QCOMPARE(run.utility.readAllStandardError(),
+                 QByteArray("corvant-fwupdate: Unable to write to " + run.path("corvant-fwupdate.ini").toLocal8Bit()
+                            + "\n"));
     }
 
     void overAPseudoTerminal()

@@ -1,10 +1,14 @@
+#include "fulldisk.h"
 #include "hexlines.h"
 #include "hextool.h"
 #include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+
+#include <sys/stat.h>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -321,6 +325,40 @@ private slots:
             = HexLines::words(0xF8, {0x3400, 0x340C, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400});
         QCOMPARE(after[3].trimmed().toUpper(), expected);
         QCOMPARE(after[3].left(13), before[3].left(13));
+    }
+
+    void fullDiskFailsAndKeepsTheOldOutput_data()
+    {
+        QTest::addColumn<QStringList>("command"); // OUT is appended by the test
+        QTest::newRow("encrypt") << QStringList{QStringLiteral("encrypt"), kExample};
+        QTest::newRow("decrypt") << QStringList{QStringLiteral("decrypt"), kExample};
+        QTest::newRow("patch") << QStringList{QStringLiteral("patch"), kExample, QStringLiteral("--cf=5")};
+    }
+    void fullDiskFailsAndKeepsTheOldOutput()
+    {
+        QFETCH(QStringList, command);
+        FULL_DISK_OR_SKIP(disk)
+        const QString output = disk.path(QStringLiteral("old.hex"));
+        QVERIFY(TestFiles::write(output, "old"));
+        QVERIFY(disk.fill());
+        QStringList arguments = command;
+        arguments.insert(2, output);
+        const Run result = run(arguments);
+        QCOMPARE(result.exitCode, HexTool::kExitWriteFailed);
+        QVERIFY2(result.err.contains(QLatin1String("No space left on device")), qPrintable(result.err));
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(TestFiles::read(output), QByteArray("old"));
+    }
+
+    void outputThatIsNoRegularFileIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("out.hex"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const Run result = run({QStringLiteral("decrypt"), kExample, fifo});
+        QCOMPARE(result.exitCode, HexTool::kExitWriteFailed);
+        QVERIFY2(result.err.contains(fifo + QStringLiteral(" is not a regular file")), qPrintable(result.err));
+        QVERIFY(!QFileInfo(fifo).isFile());
     }
 
     void unwritableOutput()

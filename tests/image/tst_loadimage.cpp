@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using Failure = LoadReport::Failure;
 using HexRecord::Test;
 
@@ -201,6 +203,31 @@ private slots:
         LoadReport report;
         QVERIFY(!loadImage(name, image, &report));
         QCOMPARE(report.failure, Failure::TooLarge);
+    }
+
+    // Nothing that is not a regular file is read: a FIFO would block the
+    // open for ever, a device would never end.
+    void onlyRegularFilesAreRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO without a writer") << QStringLiteral("fifo");
+        QTest::newRow("character device") << QStringLiteral("/dev/zero");
+        QTest::newRow("folder") << QStringLiteral("folder");
+    }
+    void onlyRegularFilesAreRead()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        QString name = kind.startsWith(QLatin1Char('/')) ? kind : dir.filePath(kind);
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir(dir.path()).mkdir(kind));
+        FirmwareImage image;
+        LoadReport report;
+        QVERIFY(!loadImage(name, image, &report));
+        QCOMPARE(report.failure, Failure::CannotRead);
+        QCOMPARE(report.reason(), QStringLiteral("cannot read the file: not a regular file"));
     }
 
     void nameIsResolvedToTheFileOnDisk_data()

@@ -1,6 +1,10 @@
+#include "fulldisk.h"
 #include "imageerror.h"
 #include "imagesaver.h"
 #include "testfiles.h"
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <QDir>
 #include <QFile>
@@ -57,6 +61,79 @@ private slots:
         }
         QCOMPARE(TestFiles::read(readOnly), QByteArray("old\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+
+    // A full disk: the error says so, and the old file is whole.
+    void fullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("smaller than a write buffer") << 1000;
+        QTest::newRow("larger than the disk") << 200000;
+    }
+    void fullDiskKeepsTheOldFile()
+    {
+        QFETCH(int, size);
+        FULL_DISK_OR_SKIP(disk)
+        const QString name = disk.path(QStringLiteral("old.hex"));
+        QVERIFY(TestFiles::write(name, "old contents\r\n"));
+        QVERIFY(disk.fill());
+        try {
+            saveImage(RecordList::fromText(QByteArray(size, 'x')), name);
+            QFAIL("saved onto a full disk");
+        } catch (const ImageError &e) {
+            QVERIFY2(e.message().contains(QLatin1String("No space left on device")), qPrintable(e.message()));
+        }
+        QCOMPARE(TestFiles::read(name), QByteArray("old contents\r\n"));
+        QCOMPARE(QDir(disk.folder()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{QStringLiteral(".filler"), QStringLiteral("old.hex")}));
+    }
+
+    // Only a regular file is ever replaced: never a FIFO, a device node or
+    // what a symbolic link cannot reach.
+    void targetThatIsNoRegularFileIsRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("FIFO") << QStringLiteral("fifo") << QStringLiteral("is not a regular file");
+        QTest::newRow("link to a FIFO") << QStringLiteral("link-to-fifo") << QStringLiteral("is not a regular file");
+        QTest::newRow("device node") << QStringLiteral("device") << QStringLiteral("is not a regular file");
+        QTest::newRow("loop of links") << QStringLiteral("loop") << QStringLiteral("is a loop of symbolic links");
+        QTest::newRow("link to nothing") << QStringLiteral("dangling")
+                                         << QStringLiteral("is a symbolic link to nothing");
+    }
+    void targetThatIsNoRegularFileIsRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("target.hex"));
+        const QByteArray native = QFile::encodeName(target);
+        const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("fifo")));
+        if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        } else if (kind == QLatin1String("link-to-fifo")) {
+            QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("fifo")), target));
+        } else if (kind == QLatin1String("device")) {
+            // A node of its own, never the system's (/dev/null would be
+            // replaced if the refusal failed).
+            if (::mknod(native.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+                QSKIP("cannot make a device node here (root only)");
+        } else if (kind == QLatin1String("loop")) {
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("other")), target));
+            QVERIFY(QFile::link(target, dir.filePath(QStringLiteral("other"))));
+        } else {
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere/x.hex")), target));
+        }
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        try {
+            saveImage(RecordList::fromText(":00000001FF"), target);
+            QFAIL("saved onto something that is no regular file");
+        } catch (const ImageError &e) {
+            QCOMPARE(e.message(), target + QLatin1Char(' ') + reason);
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), before);
+        QVERIFY(!QFileInfo(target).isFile());
     }
 };
 

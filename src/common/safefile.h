@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QFile>
+#include <QString>
+
+// Reading and replacing files so that nothing hangs and nothing is lost:
+// only regular files are read or replaced (a FIFO, a device or a directory
+// is refused, never opened blocking), and a file is replaced only once its
+// new contents are completely on disk.
+namespace SafeFile {
+
+// Why the file at path must not be replaced: it exists and is not a regular
+// file after following symbolic links (a FIFO, a device, a directory, a
+// symbolic link leading nowhere or in a loop). Empty when it may be written.
+QString refusal(const QString &path);
+
+// Writes bytes as the whole new contents of path: every write and the final
+// flush are checked before the new file takes the old one's place. False on
+// any failure, with the system's reason in error; the old file is then as it
+// was and no other file is left behind.
+bool write(const QString &path, QByteArrayView bytes, QString &error);
+
+// Opens path for reading without ever blocking, and only when it is a
+// regular file. False with the reason in error otherwise.
+bool openForReading(QFile &file, const QString &path, QString &error);
+
+} // namespace SafeFile
