@@ -2,6 +2,7 @@
 // the group double-clicks and the save flow.
 #include "codewordtable.h"
 #include "customercodes.h"
+#include "fulldisk.h"
 #include "encryptedhex.h"
 #include "imageloader.h"
 #include "optionedits.h"
@@ -618,6 +619,20 @@ private slots:
         panel.p->btnSave->click();
         QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("Unable to write to ") + target});
         QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Error);
+        QCOMPARE(TestFiles::read(target), QByteArray("old contents\r\n"));
+    }
+
+    void saveOntoAFullDiskKeepsTheOldFile()
+    {
+        FULL_DISK_OR_SKIP(disk)
+        Panel panel;
+        QVERIFY(panel.start({QStringLiteral("cf=5")}));
+        const QString target = disk.path(QStringLiteral("old.hex"));
+        QVERIFY(TestFiles::write(target, "old contents\r\n"));
+        QVERIFY(disk.fill());
+        panel.dialogs.fileNames = {target};
+        panel.p->btnSaveAES->click();
+        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("Unable to write to ") + target});
         QCOMPARE(TestFiles::read(target), QByteArray("old contents\r\n"));
     }
 

@@ -1,12 +1,12 @@
 // corvant-reader-sim: a reader bootloader for tests, demos and technicians
 // without hardware.
 #include "loggingrules.h"
+#include "safefile.h"
 #include "simulatorserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -51,8 +51,11 @@ QSet<int> numbers(const QStringList &values, bool &ok)
 
 bool writeDump(const QString &path, const ReaderMemory &memory)
 {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(memory.toIntelHex()) >= 0 && file.commit();
+    QString error;
+    if (SafeFile::write(path, memory.toIntelHex(), error))
+        return true;
+    std::fprintf(stderr, "corvant-reader-sim: cannot write %s: %s\n", qPrintable(path), qPrintable(error));
+    return false;
 }
 
 } // namespace
@@ -131,9 +134,7 @@ int main(int argc, char *argv[])
     }
 
     const int result = app.exec();
-    if (parser.isSet(dump) && !writeDump(parser.value(dump), server.engine().memory())) {
-        std::fprintf(stderr, "corvant-reader-sim: cannot write %s\n", qPrintable(parser.value(dump)));
+    if (parser.isSet(dump) && !writeDump(parser.value(dump), server.engine().memory()))
         return 1;
-    }
     return result;
 }
