@@ -120,6 +120,10 @@ void decryptInPlace(FirmwareImage &image)
         decryptFinalise(state);
     }
 
+    // Zero bytes belong only to the fill at the end; one inside the text is
+    // a garbled block, whose lines would otherwise go missing unnoticed.
+    if (const qsizetype line = RecordList::lineOfStrayZero(buffer))
+        throw StrayZeroError(line);
     // The first zero byte ends the text, which drops the padding.
     image.records = RecordList::fromText(std::move(buffer));
     image.heldEncrypted = false;

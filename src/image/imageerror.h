@@ -20,3 +20,19 @@ public:
 private:
     QString m_message;
 };
+
+// A zero byte inside a text, where a conforming file holds none: the file
+// is damaged (a NUL in a plain file, a garbled block of ciphertext).
+class StrayZeroError : public ImageError
+{
+public:
+    explicit StrayZeroError(qsizetype line)
+        : ImageError(QStringLiteral("line %1 holds a zero byte").arg(line))
+        , m_line(line)
+    {
+    }
+    qsizetype line() const { return m_line; }
+
+private:
+    qsizetype m_line;
+};

@@ -2,6 +2,7 @@
 
 #include "encryptedhex.h"
 #include "filenames.h"
+#include "imageerror.h"
 #include "safefile.h"
 
 #include <QFile>
@@ -99,6 +100,10 @@ QString LoadReport::reason() const
         return QStringLiteral("the first line names encryption but no encrypted text follows");
     case Failure::Decryption:
         return QStringLiteral("the encrypted text cannot be deciphered: %1").arg(detail);
+    case Failure::ZeroByte:
+        return QStringLiteral("line %1%2: a zero byte, where a firmware file holds only text")
+            .arg(line)
+            .arg(wasEncrypted ? QStringLiteral(" of the deciphered text") : QString());
     case Failure::OutOfMemory:
         return QStringLiteral("not enough memory to load the file");
     case Failure::NoRecords:
@@ -121,6 +126,10 @@ bool loadImageFromText(QByteArray text, FirmwareImage &image, LoadReport *report
     image.flags = ContentFlags();
 
     try {
+        if (const qsizetype zero = RecordList::lineOfStrayZero(text)) {
+            report.line = zero;
+            return fail(report, Failure::ZeroByte);
+        }
         image.records = RecordList::fromText(std::move(text));
         if (image.records.isEmpty())
             return fail(report, Failure::Empty);
@@ -154,6 +163,9 @@ bool loadImageFromText(QByteArray text, FirmwareImage &image, LoadReport *report
         return true;
     } catch (const std::bad_alloc &) {
         return fail(report, Failure::OutOfMemory);
+    } catch (const StrayZeroError &e) {
+        report.line = e.line();
+        return fail(report, Failure::ZeroByte);
     } catch (const std::exception &e) {
         // Only deciphering raises anything else: cipher, format and
         // consistency errors alike make the file invalid.

@@ -21,6 +21,7 @@ struct LoadReport
         Empty,               // the file has no line
         EncryptedWithoutText, // the header names encryption, no line follows
         Decryption,          // the encrypted text cannot be deciphered
+        ZeroByte,            // a zero byte inside the text: a damaged file
         OutOfMemory,         // not enough memory to hold the file's lines
         NoRecords,           // no line begins with ':'
         Record,              // a record failed one of its tests

@@ -1,5 +1,6 @@
 #include "recordlist.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -52,6 +53,24 @@ RecordList RecordList::fromText(QByteArray text)
 
     list.m_buffer = std::move(text);
     return list;
+}
+
+qsizetype RecordList::lineOfStrayZero(QByteArrayView text)
+{
+    const qsizetype zero = text.indexOf('\0');
+    if (zero < 0)
+        return 0;
+    const char *rest = text.data() + zero;
+    const char *end = text.data() + text.size();
+    if (std::all_of(rest, end, [](char c) { return c == 0; }))
+        return 0;
+    // Line terminators before it: CR LF, a lone CR or a lone LF.
+    qsizetype line = 1;
+    for (qsizetype i = 0; i < zero; ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= zero || text[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
 }
 
 QByteArrayView RecordList::at(qsizetype index) const

@@ -24,6 +24,11 @@ public:
     // the very start is not part of the first line.
     static RecordList fromText(QByteArray text);
 
+    // A conforming text holds no zero byte, but for the zero fill at the end
+    // of a deciphered one: the 1-based line of the first zero byte that some
+    // other byte follows, or 0 when there is none.
+    static qsizetype lineOfStrayZero(QByteArrayView text);
+
     qsizetype size() const { return qsizetype(m_lines.size()); }
     bool isEmpty() const { return m_lines.empty(); }
 

@@ -34,6 +34,17 @@ QByteArray bareBase64(const FirmwareImage &encrypted)
     return text;
 }
 
+// The record lines of an image, without its other lines.
+QList<QByteArray> recordsOf(const FirmwareImage &image)
+{
+    QList<QByteArray> records;
+    for (qsizetype i = 0; i < image.records.size(); ++i) {
+        if (image.records.at(i).startsWith(':'))
+            records << image.records.at(i).toByteArray();
+    }
+    return records;
+}
+
 } // namespace
 
 using Rewrap = std::function<QByteArray(QByteArray)>;
@@ -275,6 +286,71 @@ private slots:
         base64[70] = base64[70] == 'A' ? 'B' : 'A'; // inside the fourth block
         FirmwareImage loaded;
         QVERIFY(!loadImageFromText("ENCRYPT\r\n" + base64, loaded));
+    }
+
+    // A flipped bit garbles a whole block (and one bit of the next): the
+    // file is then invalid, or at most the records of those two blocks are
+    // gone, the format having no checksum over lines that are no records.
+    // Never does the rest of the file go missing, as when a garbled block
+    // holding a zero byte ended the text there.
+    void everyBitFlipIsCaught()
+    {
+        FirmwareImage original;
+        QVERIFY(loadImageFromText(TestFiles::read(QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex")),
+                                  original));
+        FirmwareImage encrypted = original;
+        EncryptedHex::encryptImage(encrypted, 2026);
+        const QByteArray ciphertext = QByteArray::fromBase64(bareBase64(encrypted));
+        int invalid = 0;
+        for (qsizetype byte = 0; byte < ciphertext.size(); ++byte) {
+            QByteArray flipped = ciphertext;
+            flipped[byte] = char(flipped[byte] ^ (1 << (byte % 8)));
+            FirmwareImage loaded;
+            LoadReport report;
+            if (!loadImageFromText("ENCRYPT\r\n" + flipped.toBase64(), loaded, &report)) {
+                ++invalid;
+                continue;
+            }
+            const QList<QByteArray> records = recordsOf(loaded);
+            QVERIFY2(records.size() >= recordsOf(original).size() - 2 && records.last() == ":00000001FF",
+                     qPrintable(QStringLiteral("bit flip at byte %1 loads with %2 records").arg(byte).arg(records.size())));
+        }
+        QVERIFY(invalid > 0);
+    }
+
+    // Every file this program writes keeps loading: the zero fill of the
+    // last block is the only zero there is.
+    void zeroFillIsNoDamage_data()
+    {
+        QTest::addColumn<int>("length");
+        for (const int length : {1, 13, 14, 15, 16, 17, 31})
+            QTest::newRow(qPrintable(QStringLiteral("%1 characters").arg(length))) << length;
+    }
+    void zeroFillIsNoDamage()
+    {
+        QFETCH(int, length);
+        FirmwareImage image = imageOf(":00000001FF\r\n; " + QByteArray(length, 'c'));
+        const RecordList lines = image.records;
+        EncryptedHex::encryptImage(image, 2026);
+        FirmwareImage loaded;
+        LoadReport report;
+        QVERIFY2(loadImageFromText(image.records.toText(), loaded, &report), qPrintable(report.reason()));
+        QVERIFY(loaded.records == lines);
+    }
+
+    void zeroByteInsideTheDecipheredTextNamesItsLine()
+    {
+        FirmwareImage image;
+        image.records.append(":00000001FF");
+        image.records.append(QByteArray("; a\0b", 5));
+        image.records.append(":00000001FF");
+        EncryptedHex::encryptImage(image, 2026);
+        FirmwareImage loaded;
+        LoadReport report;
+        QVERIFY(!loadImageFromText(image.records.toText(), loaded, &report));
+        QCOMPARE(report.failure, LoadReport::Failure::ZeroByte);
+        QCOMPARE(report.reason(), QStringLiteral("line 2 of the deciphered text: a zero byte, where a firmware file "
+                                                 "holds only text"));
     }
 
     void plainListIsLeftAlone_data()

@@ -46,8 +46,10 @@ private slots:
             << Test::None << qsizetype(0);
         QTest::newRow("empty file") << QByteArray() << false << Failure::Empty << Test::None
                                     << qsizetype(0);
-        QTest::newRow("only NUL") << QByteArray("\0:00000001FF", 12) << false << Failure::Empty
-                                  << Test::None << qsizetype(0);
+        QTest::newRow("NUL before the only record") << QByteArray("\0:00000001FF", 12) << false
+                                                    << Failure::ZeroByte << Test::None << qsizetype(1);
+        QTest::newRow("zero fill at the end") << QByteArray(":00000001FF\r\n\0\0\0", 16) << true << Failure::None
+                                              << Test::None << qsizetype(0);
         QTest::newRow("no line begins with a colon")
             << QByteArray("hello\r\nworld\r\n") << false << Failure::NoRecords << Test::None
             << qsizetype(0);
@@ -63,9 +65,12 @@ private slots:
             << Test::Checksum << qsizetype(2);
         QTest::newRow("odd data count") << QByteArray(":03000000010203F7") << false
                                         << Failure::Record << Test::OddDataLength << qsizetype(1);
-        QTest::newRow("NUL cuts the bad record off")
-            << QByteArray(":00000001FF\r\n\0:0400000000000000FD\r\n", 35) << true
-            << Failure::None << Test::None << qsizetype(0);
+        QTest::newRow("NUL inside: the records after it would go missing")
+            << QByteArray(":00000001FF\r\n\0:0400000000000000FD\r\n", 35) << false
+            << Failure::ZeroByte << Test::None << qsizetype(2);
+        QTest::newRow("NUL in the middle of a line, lone CRs before")
+            << QByteArray(":00000001FF\r\r:0400\0000000000000FC\r\n", 35) << false
+            << Failure::ZeroByte << Test::None << qsizetype(3);
         QTest::newRow("header names encryption, nothing follows")
             << QByteArray("CORVANT encrypted file 2026\r\n") << false
             << Failure::EncryptedWithoutText << Test::None << qsizetype(0);
