@@ -46,6 +46,12 @@ private:
 // The system's English text for a socket error number.
 QString socketErrorText(int code);
 
+// Bytes a link holds until they are read: the protocol's own receive buffer.
+// Readers answer with one or two bytes; a peer that sends more waits in the
+// network or the driver, and a flooding one can neither grow the program
+// nor the logging window's lines (one line per batch of bytes received).
+constexpr qint64 kLinkReadBufferSize = 256;
+
 // The byte channel to the reader's bootloader. Events arrive on the thread
 // that owns the link, one at a time.
 class Link : public QObject

@@ -15,7 +15,6 @@ Q_LOGGING_CATEGORY(lcSerial, "corvant.download.serial")
 namespace {
 
 constexpr qint32 kBaudRate = 9600;
-constexpr qint64 kBufferSize = 4096;
 
 // USB serial adapters hold received bytes up to 16 ms unless told otherwise,
 // which would delay every acknowledgement. A driver that refuses is fine.
@@ -49,7 +48,7 @@ SerialLink::SerialLink(SerialPorts::Overrides overrides, QObject *parent)
     : Link(parent)
     , m_overrides(std::move(overrides))
 {
-    m_port.setReadBufferSize(kBufferSize);
+    m_port.setReadBufferSize(kLinkReadBufferSize);
     connect(&m_port, &QSerialPort::readyRead, this, [this] {
         emit dataAvailable(quint16(std::min<qint64>(m_port.bytesAvailable(), 0xFFFF)));
     });

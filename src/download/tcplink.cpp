@@ -47,6 +47,7 @@ Endpoint resolve(const QString &host, const QString &port)
 TcpLink::TcpLink(QObject *parent)
     : Link(parent)
 {
+    m_socket.setReadBufferSize(kLinkReadBufferSize);
     connect(&m_socket, &QTcpSocket::connected, this, [this] {
         m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         emit connected();

@@ -1,4 +1,5 @@
 // The main window offscreen, with scripted message boxes and file dialogs.
+#include "floodingpeer.h"
 #include "optionedits.h"
 #include "panelsettings.h"
 #include "simulatorserver.h"
@@ -515,6 +516,36 @@ private slots:
         QTest::mouseDClick(f.Image1, Qt::LeftButton);
         QTRY_COMPARE(log.frameGeometry().x(), f.frameGeometry().x() + f.frameGeometry().width());
         QCOMPARE(log.frameGeometry().y(), f.frameGeometry().y());
+    }
+
+    // Under a flood every batch is still a log line, but the window's
+    // memory stays flat once the log holds its 2000 lines.
+    void floodingPeerKeepsTheWindowFlat()
+    {
+        FloodingPeer peer;
+        QVERIFY(peer.port() != 0);
+        Window w;
+        QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(false, true, true, false)));
+        w.open({w.path("fw.hex"), QStringLiteral("port=127.0.0.1:%1").arg(peer.port())});
+        w.form->btnDownloadClick();
+        QTextDocument *log = w.form->logging()->viewer()->document();
+        // Full: 2000 lines, the oldest of them a whole batch of the flood.
+        const int wholeBatch = int(3 + 3 * kLinkReadBufferSize);
+        QTRY_VERIFY_WITH_TIMEOUT(log->blockCount() == TFormLogging::kMaximumLines
+                                     && log->firstBlock().text().size() == wholeBatch,
+                                 30000);
+        // The document's storage settles once its slack is used up.
+        QTest::qWait(2000);
+        const qint64 before = residentKiB();
+        QTest::qWait(2000);
+        const qint64 grown = residentKiB() - before;
+        QVERIFY2(grown < 16 * 1024, qPrintable(QStringLiteral("grew by %1 KiB in 2 s").arg(grown)));
+        // Flat, and at a size a technician's PC does not notice (batches of
+        // 4096 bytes made it settle near 1 GB).
+        QVERIFY2(before < 400 * 1024, qPrintable(QStringLiteral("holds %1 KiB").arg(before)));
+        QCOMPARE(log->lastBlock().text().size(), wholeBatch);
+        w.form->btnCancelClick();
+        QTRY_VERIFY(!w.form->download().linkOpen());
     }
 
     void emptyLogLineDoesNotSwallowTheNext()

@@ -20,6 +20,8 @@ public:
 
     QStringList statusTexts;
     QStringList log;            // "tx: EA", "rx: EB"...
+    bool keepLog = true;        // false: lines are only counted (a flood would fill the list)
+    qint64 logLines = 0;
     QList<LogColour> logColours;
     QList<int> progressPositions;
     int progressMaximum = -1;
@@ -41,6 +43,9 @@ public:
     void hideProgress() override { progressVisible = false; }
     void addLogLine(const QString &text, LogColour colour) override
     {
+        ++logLines;
+        if (!keepLog)
+            return;
         log << text;
         logColours << colour;
     }

@@ -2,6 +2,7 @@
 // and the simulator program over a pseudo-terminal.
 #include "downloadprocedure.h"
 #include "fakehost.h"
+#include "floodingpeer.h"
 #include "hexlines.h"
 #include "imageloader.h"
 #include "portlink.h"
@@ -14,6 +15,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+
 
 using Answer = Dialogs::Answer;
 
@@ -82,6 +84,27 @@ class TestDownloadSim : public QObject
     Q_OBJECT
 
 private slots:
+    // A peer that sends far more than any reader answers: what the
+    // protocol cannot use is dropped, and memory stays flat.
+    void floodingPeerKeepsMemoryFlat()
+    {
+        FloodingPeer peer;
+        QVERIFY(peer.port() != 0);
+        Rig rig(QStringLiteral("127.0.0.1:%1").arg(peer.port()));
+        rig.host.keepLog = false;
+        rig.download.btnDownloadClick();
+        QTRY_VERIFY(peer.sent() > 64 * 1024 * 1024); // the flood is on
+        const qint64 before = residentKiB();
+        const qint64 sentBefore = peer.sent();
+        QTest::qWait(2000);
+        const qint64 grown = residentKiB() - before;
+        QVERIFY2(peer.sent() - sentBefore > 16 * 1024 * 1024, "the peer went on flooding");
+        QVERIFY2(grown < 16 * 1024, qPrintable(QStringLiteral("grew by %1 KiB in 2 s").arg(grown)));
+        QVERIFY(rig.download.searching()); // zeros are no answer: the search goes on
+        rig.download.btnCancelClick();
+        QTRY_COMPARE(rig.finished.size(), 1);
+    }
+
     void referenceExampleOverTcp()
     {
         Simulator sim;
