@@ -124,8 +124,14 @@ void decryptInPlace(FirmwareImage &image)
     // a garbled block, whose lines would otherwise go missing unnoticed.
     if (const qsizetype line = RecordList::lineOfStrayZero(buffer))
         throw StrayZeroError(line);
+    const qsizetype maximum = RecordList::maximumLines(buffer.size());
+    const qsizetype lines = RecordList::countLines(buffer, maximum);
+    if (lines > maximum)
+        throw ImageError(QStringLiteral("%1 lines in %2 bytes: mostly empty lines, which no firmware file is")
+                             .arg(RecordList::countLines(buffer))
+                             .arg(buffer.size()));
     // The first zero byte ends the text, which drops the padding.
-    image.records = RecordList::fromText(std::move(buffer));
+    image.records = RecordList::fromText(std::move(buffer), lines);
     image.heldEncrypted = false;
 }
 

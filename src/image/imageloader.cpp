@@ -104,6 +104,10 @@ QString LoadReport::reason() const
         return QStringLiteral("line %1%2: a zero byte, where a firmware file holds only text")
             .arg(line)
             .arg(wasEncrypted ? QStringLiteral(" of the deciphered text") : QString());
+    case Failure::TooManyLines:
+        return QStringLiteral("%1 lines in %2 bytes: mostly empty lines, which no firmware file is")
+            .arg(lines)
+            .arg(detail);
     case Failure::OutOfMemory:
         return QStringLiteral("not enough memory to load the file");
     case Failure::NoRecords:
@@ -130,7 +134,13 @@ bool loadImageFromText(QByteArray text, FirmwareImage &image, LoadReport *report
             report.line = zero;
             return fail(report, Failure::ZeroByte);
         }
-        image.records = RecordList::fromText(std::move(text));
+        const qsizetype maximum = RecordList::maximumLines(text.size());
+        const qsizetype lines = RecordList::countLines(text, maximum);
+        if (lines > maximum) {
+            report.lines = RecordList::countLines(text); // all of them, for the reason
+            return fail(report, Failure::TooManyLines, QString::number(text.size()));
+        }
+        image.records = RecordList::fromText(std::move(text), lines);
         if (image.records.isEmpty())
             return fail(report, Failure::Empty);
 

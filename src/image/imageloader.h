@@ -22,6 +22,7 @@ struct LoadReport
         EncryptedWithoutText, // the header names encryption, no line follows
         Decryption,          // the encrypted text cannot be deciphered
         ZeroByte,            // a zero byte inside the text: a damaged file
+        TooManyLines,        // more lines than a firmware file of its size holds
         OutOfMemory,         // not enough memory to hold the file's lines
         NoRecords,           // no line begins with ':'
         Record,              // a record failed one of its tests
@@ -31,6 +32,7 @@ struct LoadReport
     HexRecord::Test failedTest = HexRecord::Test::None;
     qsizetype line = 0;    // 1-based line of the failing record
     qsizetype records = 0; // record lines tested
+    qsizetype lines = 0;   // lines of a text refused for holding too many
     bool wasEncrypted = false;
     QString detail;        // system or cipher error text
 

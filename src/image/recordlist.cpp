@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <stdexcept>
 
 namespace {
 
@@ -11,6 +13,12 @@ constexpr QByteArrayView kUtf8ByteOrderMark("\xEF\xBB\xBF");
 
 RecordList RecordList::fromText(QByteArray text)
 {
+    const qsizetype lines = countLines(text);
+    return fromText(std::move(text), lines);
+}
+
+RecordList RecordList::fromText(QByteArray text, qsizetype lines)
+{
     const qsizetype nul = text.indexOf('\0');
     if (nul >= 0)
         text.truncate(nul);
@@ -18,8 +26,6 @@ RecordList RecordList::fromText(QByteArray text)
     RecordList list;
     const char *data = text.constData();
     const qsizetype size = text.size();
-    // A hex record line is about 43 characters; reserving avoids regrowth.
-    list.m_lines.reserve(std::size_t(size / 40 + 1));
 
     // memchr finds the next LF fast; a CR before it either belongs to it
     // (CR LF) or ends a line of its own. The LF found is kept until passed, so
@@ -29,6 +35,8 @@ RecordList RecordList::fromText(QByteArray text)
     // Editors on Windows start a UTF-8 file with a byte-order mark; left in,
     // it would turn the first record into a line that is not a record.
     const char *p = begin + (text.startsWith(kUtf8ByteOrderMark) ? kUtf8ByteOrderMark.size() : 0);
+    // The exact count: no regrowth, and no more room than the lines need.
+    list.m_lines.reserve(std::size_t(lines));
     const char *lf = nullptr;
     bool lfKnown = false;
     while (p < end) {
@@ -39,12 +47,12 @@ RecordList RecordList::fromText(QByteArray text)
         const char *stop = lf ? lf : end;
         const char *cr = static_cast<const char *>(std::memchr(p, '\r', std::size_t(stop - p)));
         if (cr) {
-            list.m_lines.push_back({p - begin, cr - p});
+            list.m_lines.push_back({quint32(p - begin), quint32(cr - p)});
             p = cr + 1;
             if (p == lf)
                 ++p; // CR LF
         } else {
-            list.m_lines.push_back({p - begin, stop - p});
+            list.m_lines.push_back({quint32(p - begin), quint32(stop - p)});
             if (!lf)
                 break;
             p = lf + 1;
@@ -53,6 +61,37 @@ RecordList RecordList::fromText(QByteArray text)
 
     list.m_buffer = std::move(text);
     return list;
+}
+
+qsizetype RecordList::countLines(QByteArrayView text, qsizetype limit)
+{
+    const qsizetype zero = text.indexOf('\0');
+    if (zero >= 0)
+        text.truncate(zero);
+    if (text.isEmpty())
+        return 0;
+    // Every LF ends a line, and every CR but one before an LF. memchr leaps
+    // over a record line at a time.
+    const char *begin = text.data();
+    const char *end = begin + text.size();
+    qsizetype breaks = 0;
+    for (const char *p = begin; breaks <= limit && (p = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p))));
+         ++p)
+        ++breaks;
+    for (const char *p = begin; breaks <= limit && (p = static_cast<const char *>(std::memchr(p, '\r', std::size_t(end - p))));
+         ++p) {
+        if (p + 1 == end || p[1] != '\n')
+            ++breaks;
+    }
+    if (breaks > limit)
+        return breaks;
+    const char last = end[-1];
+    return breaks + (last == '\n' || last == '\r' ? 0 : 1);
+}
+
+qsizetype RecordList::maximumLines(qsizetype textSize)
+{
+    return std::max<qsizetype>(4096, textSize / 3);
 }
 
 qsizetype RecordList::lineOfStrayZero(QByteArrayView text)
@@ -92,19 +131,22 @@ void RecordList::replace(qsizetype index, QByteArrayView line)
     // A line of another length goes to the end of the buffer; the old bytes
     // stay unused until the list is rebuilt by the next load.
     const qsizetype offset = appendToBuffer(line);
-    span.offset = offset;
-    span.length = line.size();
+    span.offset = quint32(offset);
+    span.length = quint32(line.size());
 }
 
 void RecordList::append(QByteArrayView line)
 {
     const qsizetype offset = appendToBuffer(line);
-    m_lines.push_back({offset, line.size()});
+    m_lines.push_back({quint32(offset), quint32(line.size())});
 }
 
 qsizetype RecordList::appendToBuffer(QByteArrayView line)
 {
     const qsizetype offset = m_buffer.size();
+    // Offsets are 32 bits: far beyond any file that loads (256 MiB).
+    if (offset + line.size() > qsizetype(std::numeric_limits<quint32>::max()))
+        throw std::length_error("record list beyond 4 GiB");
     const char *begin = m_buffer.constData();
     if (line.data() >= begin && line.data() < begin + m_buffer.size())
         m_buffer.append(line.toByteArray()); // the source would move with the buffer

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <QtGlobal>
+
+#include <limits>
 #include <vector>
 
 // The record list of a firmware image: the file's text lines in file order,
@@ -23,11 +26,22 @@ public:
     // line, and the first NUL byte ends the text. A UTF-8 byte-order mark at
     // the very start is not part of the first line.
     static RecordList fromText(QByteArray text);
+    // The same, for a caller that has counted the lines (countLines()).
+    static RecordList fromText(QByteArray text, qsizetype lines);
 
     // A conforming text holds no zero byte, but for the zero fill at the end
     // of a deciphered one: the 1-based line of the first zero byte that some
     // other byte follows, or 0 when there is none.
     static qsizetype lineOfStrayZero(QByteArrayView text);
+
+    // The lines fromText() makes of the text (up to its first zero byte);
+    // counting stops once more than limit were found.
+    static qsizetype countLines(QByteArrayView text,
+                                qsizetype limit = std::numeric_limits<qsizetype>::max() - 1);
+    // The most lines a firmware text of this size can hold: its lines are
+    // records of a dozen characters or more. A text of mostly empty lines is
+    // none, and its line table alone would cost several times the text.
+    static qsizetype maximumLines(qsizetype textSize);
 
     qsizetype size() const { return qsizetype(m_lines.size()); }
     bool isEmpty() const { return m_lines.empty(); }
@@ -47,10 +61,12 @@ public:
     friend bool operator==(const RecordList &a, const RecordList &b);
 
 private:
+    // Eight bytes a line: a file of empty lines costs its size several
+    // times over in this table, never tens of times.
     struct Span
     {
-        qsizetype offset;
-        qsizetype length;
+        quint32 offset;
+        quint32 length;
     };
 
     qsizetype appendToBuffer(QByteArrayView line);

@@ -92,6 +92,34 @@ private slots:
         QCOMPARE(report.reason().isEmpty(), valid);
     }
 
+    // A file of mostly empty lines is no firmware, and its line table would
+    // cost many times its size: refused before it is split. A few thousand
+    // blank lines around real records still load.
+    void mostlyEmptyLinesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        const QByteArray record = ":00000001FF\r\n";
+        QTest::newRow("4096 blank lines and a record") << QByteArray(4095, '\n') + record << true;
+        QTest::newRow("records with a blank line between each")
+            << QByteArray(record + "\r\n").repeated(5000) << true;
+        QTest::newRow("5000 blank lines and a record") << QByteArray(5000, '\n') + record << false;
+        QTest::newRow("lone CRs") << QByteArray(9000, '\r') + record << false;
+        QTest::newRow("CR LF pairs") << QByteArray("\r\n").repeated(9000) + record << false;
+    }
+    void mostlyEmptyLinesAreRefused()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, valid);
+        FirmwareImage image;
+        LoadReport report;
+        QCOMPARE(loadImageFromText(text, image, &report), valid);
+        if (!valid) {
+            QCOMPARE(report.failure, Failure::TooManyLines);
+            QVERIFY2(report.reason().contains(QStringLiteral("%1 bytes").arg(text.size())), qPrintable(report.reason()));
+        }
+    }
+
     void everyLineStaysInTheList()
     {
         const QByteArray text = "; \xe9tiquette\r\n\r\n" + kFacility + "\n" + kEndOfFile + "\r";

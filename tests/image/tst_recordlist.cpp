@@ -51,6 +51,31 @@ private slots:
         QCOMPARE(linesOf(RecordList::fromText(text)), lines);
     }
 
+    // The count the loader checks before splitting is the count the split
+    // makes.
+    void countMatchesTheSplit_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("no terminator") << QByteArray("a");
+        QTest::newRow("LF") << QByteArray("a\nb\n");
+        QTest::newRow("lone CRs") << QByteArray("\r\r\ra");
+        QTest::newRow("CR LF") << QByteArray("\r\n\r\nx\r\n");
+        QTest::newRow("LF CR") << QByteArray("a\n\rb");
+        QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb");
+        QTest::newRow("starts with LF") << QByteArray("\nx");
+        QTest::newRow("NUL ends it") << QByteArray("a\nb\0c\nd", 8);
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF\n:00");
+        QTest::newRow("only LFs") << QByteArray(1000, '\n');
+    }
+    void countMatchesTheSplit()
+    {
+        QFETCH(QByteArray, text);
+        const bool mark = text.startsWith("\xEF\xBB\xBF");
+        QCOMPARE(RecordList::countLines(mark ? QByteArrayView(text).sliced(3) : QByteArrayView(text)),
+                 RecordList::fromText(text).size());
+    }
+
     void toTextEndsEveryLineWithCrLf()
     {
         const RecordList list = RecordList::fromText("a\nb\rc");
