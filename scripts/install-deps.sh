@@ -5,7 +5,7 @@
 #   install-deps.sh ci       also what CI needs (clang for the fuzz targets)
 set -eu
 
-packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libssl-dev libbenchmark-dev"
+packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libssl-dev libdbus-1-dev libbenchmark-dev"
 # Reference tools, a real assembler (gputils), a real X server with a window
 # manager and xdotool to drive it, the bus for the label server, PDF text.
 test_packages="srecord python3-intelhex gputils xvfb openbox xdotool fonts-dejavu-core dbus poppler-utils"

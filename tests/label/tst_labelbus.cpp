@@ -62,6 +62,29 @@ private slots:
         QTRY_VERIFY(!serverRunning());
     }
 
+    // A call with a value of 64 MB, or a quantity of two thousand million,
+    // is refused, and the next call is answered at once: by the same server,
+    // or for a message larger than any label needs by one the bus starts.
+    void hostileCallsLeaveTheServerAnswering()
+    {
+        QTemporaryDir dir;
+        DBusLabelServer server;
+        QCOMPARE(server.StartDesigner(), 0);
+        QCOMPARE(server.OpenLabel(pdfLabel(dir)), 0);
+        QCOMPARE(server.PrintLabel(2147483647), 10);
+        QCOMPARE(server.SetVariable(QStringLiteral("firmware"), QString(4097, QLatin1Char('x'))), 9);
+        QVERIFY_THROWS_EXCEPTION(LabelServerError,
+                                 server.SetVariable(QStringLiteral("firmware"), QString(64 * 1024 * 1024, QLatin1Char('x'))));
+        QElapsedTimer call;
+        call.start();
+        QCOMPARE(server.StartDesigner(), 0);
+        QCOMPARE(server.OpenLabel(pdfLabel(dir)), 0);
+        QCOMPARE(server.SetVariable(QStringLiteral("firmware"), QStringLiteral("reader_v1.00")), 0);
+        QVERIFY2(call.elapsed() < 10000, "the calls after it waited");
+        QCOMPARE(server.QuitDesigner(), 0);
+        QTRY_VERIFY(!serverRunning());
+    }
+
     void stickerFromTheWindow()
     {
         Window w;

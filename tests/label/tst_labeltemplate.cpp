@@ -1,4 +1,5 @@
 // The label server's parts without the bus: label files, filling, printing.
+#include "fulldisk.h"
 #include "labeldrawing.h"
 #include "labelprinter.h"
 #include "labelservice.h"
@@ -6,8 +7,12 @@
 #include "pdftext.h"
 #include "testfiles.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -151,6 +156,101 @@ private slots:
         for (const LabelDrawing::Text &text : drawing.texts())
             texts << text.content;
         QTEST(texts, "texts");
+    }
+
+    // A label decides where its PDF goes, but only inside its own folder and
+    // only over a PDF file: never over another file, a device or a FIFO.
+    void pdfTargetsThatAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("pdf");
+        QTest::addColumn<QString>("present"); // what is there before: "text", "pdf", "fifo", "link"
+        QTest::addColumn<int>("openStatus");
+        QTest::addColumn<int>("printStatus");
+        QTest::newRow("an existing text file") << QByteArray("victim.txt") << QStringLiteral("text")
+                                               << int(LabelService::Ok) << int(LabelPrinter::PrintFailed);
+        QTest::newRow("a FIFO") << QByteArray("fifo.pdf") << QStringLiteral("fifo") << int(LabelService::Ok)
+                                << int(LabelPrinter::PrintFailed);
+        QTest::newRow("a link to a file elsewhere") << QByteArray("link.pdf") << QStringLiteral("link")
+                                                    << int(LabelService::Ok) << int(LabelPrinter::PrintFailed);
+        QTest::newRow("up out of the folder") << QByteArray("../out.pdf") << QString() << int(LabelService::NotALabel)
+                                              << int(LabelService::NoLabel);
+        QTest::newRow("an absolute path") << QByteArray("/tmp/corvant-absolute.pdf") << QString()
+                                          << int(LabelService::NotALabel) << int(LabelService::NoLabel);
+        QTest::newRow("an older sticker is replaced") << QByteArray("old.pdf") << QStringLiteral("pdf")
+                                                      << int(LabelService::Ok) << int(LabelService::Ok);
+    }
+    void pdfTargetsThatAreRefused()
+    {
+        QFETCH(QByteArray, pdf);
+        QFETCH(QString, present);
+        QFETCH(int, openStatus);
+        QFETCH(int, printStatus);
+        QTemporaryDir dir;
+        QTemporaryDir elsewhere;
+        const QString target = QDir::cleanPath(dir.filePath(QString::fromUtf8(pdf)));
+        const QByteArray before = present == QLatin1String("pdf") ? QByteArray("%PDF-1.4 old") : QByteArray("precious");
+        if (present == QLatin1String("text") || present == QLatin1String("pdf"))
+            QVERIFY(TestFiles::write(target, before));
+        else if (present == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+        else if (present == QLatin1String("link")) {
+            QVERIFY(TestFiles::write(elsewhere.filePath(QStringLiteral("x.pdf")), before));
+            QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("x.pdf")), target));
+        }
+
+        LabelService service;
+        QCOMPARE(service.OpenLabel(pdfLabel(dir, "<corvant:output pdf=\"" + pdf + "\"/>")), openStatus);
+        QCOMPARE(service.PrintLabel(1), printStatus);
+        if (printStatus == LabelService::Ok) {
+            QCOMPARE(PdfText::pages(target), 1);
+        } else if (present == QLatin1String("link")) {
+            QCOMPARE(TestFiles::read(elsewhere.filePath(QStringLiteral("x.pdf"))), before);
+        } else if (present == QLatin1String("text")) {
+            QCOMPARE(TestFiles::read(target), before);
+        } else if (present == QLatin1String("fifo")) {
+            QVERIFY(!QFileInfo(target).isFile());
+        } else {
+            QVERIFY(!QFileInfo::exists(target));
+        }
+    }
+
+    void fullDiskLeavesNoSticker()
+    {
+        FULL_DISK_OR_SKIP(disk)
+        const QString label = disk.path(QStringLiteral("label.lbl"));
+        QByteArray text = TestFiles::read(kExample);
+        text.replace("<corvant:output/>", "<corvant:output pdf=\"sticker.pdf\"/>");
+        QVERIFY(TestFiles::write(label, text));
+        QVERIFY(disk.fill());
+        LabelService service;
+        QCOMPARE(service.OpenLabel(label), int(LabelService::Ok));
+        QCOMPARE(service.PrintLabel(2), int(LabelPrinter::PrintFailed));
+        QVERIFY(!QFileInfo::exists(disk.path(QStringLiteral("sticker.pdf"))));
+    }
+
+    // One call must not hang or exhaust the server: what no sticker needs
+    // is refused at once, and the next call is answered.
+    void limitsOfOneCall()
+    {
+        QTemporaryDir dir;
+        LabelService service;
+        const QString fifo = dir.filePath(QStringLiteral("fifo.lbl"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QCOMPARE(service.OpenLabel(fifo), int(LabelService::CannotRead));
+        QCOMPARE(service.OpenLabel(QStringLiteral("/dev/zero")), int(LabelService::CannotRead));
+        const QString huge = dir.filePath(QStringLiteral("huge.lbl"));
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(LabelTemplate::kMaximumFileSize + 1));
+        file.close();
+        QCOMPARE(service.OpenLabel(huge), int(LabelService::LabelTooLarge));
+
+        QCOMPARE(service.OpenLabel(pdfLabel(dir)), int(LabelService::Ok));
+        QCOMPARE(service.SetVariable(QStringLiteral("firmware"), QString(4097, QLatin1Char('x'))),
+                 int(LabelService::ValueTooLong));
+        QCOMPARE(service.SetVariable(QStringLiteral("firmware"), QString(4096, QLatin1Char('x'))), int(LabelService::Ok));
+        QCOMPARE(service.PrintLabel(1001), int(LabelService::TooManyCopies));
+        QCOMPARE(service.PrintLabel(2147483647), int(LabelService::TooManyCopies));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("sticker.pdf"))));
     }
 
     void noSuchPrinter()

@@ -9,8 +9,12 @@ namespace LabelPrinter {
 enum Status {
     Printed = 0,
     NoPrinter = 5,   // the named printer does not exist, or there is no default
-    PrintFailed = 6, // the drawing cannot be rendered or the output not written
+    PrintFailed = 6, // the drawing cannot be rendered, or the PDF file not written
+                     // (a full disk, or something there that is no PDF file)
 };
+
+// Dots per inch of PDF output, as a high-resolution printer.
+constexpr int kPdfResolution = 1200;
 
 Status print(const LabelTemplate &label, int copies);
 

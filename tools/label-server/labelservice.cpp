@@ -40,8 +40,12 @@ int LabelService::OpenLabel(const QString &requested)
 {
     m_label.reset();
     const QString fileName = located(requested);
-    if (!QFileInfo(fileName).isReadable())
+    const QFileInfo info(fileName);
+    // A FIFO would block the server, a device never end.
+    if (!info.isReadable() || !info.isFile())
         return CannotRead;
+    if (info.size() > LabelTemplate::kMaximumFileSize)
+        return LabelTooLarge;
     QString error;
     m_label = LabelTemplate::load(fileName, &error);
     if (!m_label) {
@@ -55,6 +59,8 @@ int LabelService::SetVariable(const QString &name, const QString &value)
 {
     if (!m_label)
         return NoLabel;
+    if (value.size() > kLongestValue)
+        return ValueTooLong;
     return m_label->setVariable(name, value) ? Ok : UnknownVariable;
 }
 
@@ -64,5 +70,7 @@ int LabelService::PrintLabel(int quantity)
         return NoLabel;
     if (quantity < 1)
         return BadQuantity;
+    if (quantity > kMostCopies)
+        return TooManyCopies;
     return LabelPrinter::print(*m_label, quantity);
 }

@@ -22,7 +22,12 @@ public:
         UnknownVariable = 4, // the label holds no such variable
         // 5 and 6 are the printer's (LabelPrinter::Status)
         BadQuantity = 7,     // fewer than one copy
+        LabelTooLarge = 8,   // the label file is larger than 4 MiB
+        ValueTooLong = 9,    // a variable's value is longer than 4096 characters
+        TooManyCopies = 10,  // more than 1000 copies
     };
+    static constexpr qsizetype kLongestValue = 4096;
+    static constexpr int kMostCopies = 1000;
 
     using QObject::QObject;
 

@@ -1,5 +1,7 @@
 #include "labeltemplate.h"
 
+#include "safefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -79,9 +81,13 @@ std::optional<LabelTemplate> LabelTemplate::load(const QString &fileName, QStrin
             *error = why;
         return std::nullopt;
     };
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
+    // Never blocking on a FIFO, never reading a device without end.
+    QFile file;
+    QString why;
+    if (!SafeFile::openForReading(file, fileName, why))
+        return fail(why);
+    if (file.size() > kMaximumFileSize)
+        return fail(QStringLiteral("larger than %1 MiB").arg(kMaximumFileSize / (1024 * 1024)));
     LabelTemplate label;
     // Comments draw nothing; a placeholder in one must not be filled (a "--"
     // in a value would break the comment and with it the drawing).
@@ -104,8 +110,14 @@ std::optional<LabelTemplate> LabelTemplate::load(const QString &fileName, QStrin
     if (output.hasMatch()) {
         label.m_printer = attribute(output.captured(0), QStringLiteral("printer"));
         const QString pdf = attribute(output.captured(0), QStringLiteral("pdf"));
-        if (!pdf.isEmpty())
-            label.m_pdf = QFileInfo(fileName).absoluteDir().absoluteFilePath(pdf);
+        if (!pdf.isEmpty()) {
+            // Relative to the label's folder, and never out of it: a label
+            // must not make the server write anywhere else.
+            const QString folder = QFileInfo(fileName).absolutePath();
+            label.m_pdf = QDir::cleanPath(QDir(folder).absoluteFilePath(pdf));
+            if (QDir::isAbsolutePath(pdf) || !label.m_pdf.startsWith(folder + QLatin1Char('/')))
+                return fail(QStringLiteral("the PDF output %1 lies outside the label's folder").arg(pdf));
+        }
     }
 
     for (QRegularExpressionMatchIterator it = kPlaceholder.globalMatch(text); it.hasNext();) {

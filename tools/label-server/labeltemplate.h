@@ -16,7 +16,12 @@
 class LabelTemplate
 {
 public:
-    // Nothing when the file cannot be read or is no SVG drawing.
+    // Label files are small drawings; anything larger is refused unread.
+    static constexpr qint64 kMaximumFileSize = 4 * 1024 * 1024;
+
+    // Nothing when the file cannot be read (not a regular file, larger than
+    // the maximum) or is no SVG drawing, or when its PDF output would lie
+    // outside the label's folder.
     static std::optional<LabelTemplate> load(const QString &fileName, QString *error = nullptr);
 
     // The variable names the label holds, in order of appearance.
@@ -30,6 +35,7 @@ public:
     QByteArray filledSvg() const;
 
     QString printerName() const { return m_printer; }
+    // The PDF file to print to, inside the label's folder; empty for a printer.
     QString pdfFile() const { return m_pdf; }
     // The label's size in millimetres, from the drawing's width and height.
     QSizeF sizeMillimetres() const { return m_size; }

@@ -9,6 +9,16 @@
 
 #include <cstdio>
 
+#include <dbus/dbus.h>
+
+namespace {
+
+// The largest call a label needs is a file name or a value of 4096
+// characters.
+constexpr long kLargestMessage = 1024 * 1024;
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     // Rendering needs a GUI application, not a display.
@@ -30,6 +40,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "corvant-label-server: %s\n", qPrintable(bus.lastError().message()));
         return 1;
     }
+    // A call larger than any label needs ends the connection, and with it
+    // this server, which the bus starts anew for the next call. Left to
+    // libdbus's own limits, one message of over 63 MiB stopped the reading
+    // for good: the server held its name and answered nobody.
+    dbus_connection_set_max_message_size(static_cast<DBusConnection *>(bus.internalPointer()), kLargestMessage);
     // The session ends: so does the server.
     bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"), QStringLiteral("org.freedesktop.DBus.Local"),
                 QStringLiteral("Disconnected"), &app, SLOT(quit()));
