@@ -1,8 +1,10 @@
 #include "safefile.h"
 
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,16 +14,100 @@ namespace SafeFile {
 
 namespace {
 
+constexpr char16_t kEscapeBase = 0xDC00; // U+DC80..U+DCFF: the bytes 0x80..0xFF
+
 QString systemText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// The length of the valid UTF-8 sequence at text[i], or 0.
+int sequenceLength(const unsigned char *text, qsizetype i, qsizetype size)
+{
+    const unsigned char lead = text[i];
+    int length = 0;
+    char32_t value = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > size)
+        return 0;
+    for (int k = 1; k < length; ++k) {
+        if ((text[i + k] & 0xC0) != 0x80)
+            return 0;
+        value = value << 6 | (text[i + k] & 0x3F);
+    }
+    const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
+    const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
+    return overlong || surrogate || value > 0x10FFFF ? 0 : length;
+}
+
+bool writeAll(int fd, QByteArrayView bytes)
+{
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t part = ::write(fd, bytes.data() + written, std::size_t(bytes.size() - written));
+        if (part < 0 && errno == EINTR)
+            continue;
+        if (part <= 0)
+            return false;
+        written += part;
+    }
+    return true;
+}
+
 } // namespace
+
+QString nameFromNative(const QByteArray &name)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(name.constData());
+    QString result;
+    result.reserve(name.size());
+    qsizetype i = 0;
+    while (i < name.size()) {
+        if (bytes[i] < 0x80) {
+            result += QLatin1Char(char(bytes[i]));
+            ++i;
+        } else if (const int length = sequenceLength(bytes, i, name.size())) {
+            result += QString::fromUtf8(name.constData() + i, length);
+            i += length;
+        } else {
+            result += QChar(char16_t(kEscapeBase + bytes[i]));
+            ++i;
+        }
+    }
+    return result;
+}
+
+QByteArray nativeName(const QString &name)
+{
+    QByteArray result;
+    result.reserve(name.size());
+    qsizetype run = 0; // start of the text since the last escaped byte
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t unit = name[i].unicode();
+        if (unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF) {
+            result += QStringView(name).sliced(run, i - run).toUtf8();
+            result += char(unit - kEscapeBase);
+            run = i + 1;
+        }
+    }
+    result += QStringView(name).sliced(run).toUtf8();
+    return result;
+}
 
 QString refusal(const QString &path)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = nativeName(path);
     struct stat entry {};
     if (::lstat(name.constData(), &entry) != 0)
         return {}; // nothing there yet
@@ -32,6 +118,10 @@ QString refusal(const QString &path)
     }
     if (!S_ISREG(target.st_mode))
         return QStringLiteral("%1 is not a regular file").arg(path);
+    // Renaming over it would replace even a file someone protected (and
+    // root may write anything): without any write permission it stays.
+    if ((target.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0)
+        return QStringLiteral("%1 is read-only").arg(path);
     return {};
 }
 
@@ -40,26 +130,54 @@ bool write(const QString &path, QByteArrayView bytes, QString &error)
     error = refusal(path);
     if (!error.isEmpty())
         return false;
-    QSaveFile file(path);
-    // Unbuffered, so a full disk shows in the write that hit it and never
-    // hides in a buffer flushed when the file is committed.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        error = file.errorString();
-        return false;
-    }
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 part = file.write(bytes.data() + written, bytes.size() - written);
-        if (part <= 0) {
-            error = file.errorString();
-            file.cancelWriting();
+    QByteArray target = nativeName(path);
+    // Through a symbolic link the file it leads to is replaced; the link stays.
+    struct stat entry {};
+    if (::lstat(target.constData(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+        char *real = ::realpath(target.constData(), nullptr);
+        if (!real) {
+            error = systemText(errno);
             return false;
         }
-        written += part;
+        target = real;
+        std::free(real);
     }
-    if (!file.flush() || !file.commit()) {
-        error = file.errorString();
-        file.cancelWriting();
+    struct stat existing {};
+    const bool exists = ::stat(target.constData(), &existing) == 0;
+
+    // The new contents go to a file of their own beside the target, which
+    // takes the target's place in one rename once every byte is on disk.
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = target + ".new-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            error = systemText(errno);
+            return false;
+        }
+    }
+    if (fd < 0) {
+        error = systemText(EEXIST);
+        return false;
+    }
+    if (exists)
+        ::fchmod(fd, existing.st_mode & 07777);
+    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const int writeError = errno;
+    if (::close(fd) != 0 && written) {
+        error = systemText(errno);
+        ::unlink(temporary.constData());
+        return false;
+    }
+    if (!written) {
+        error = systemText(writeError);
+        ::unlink(temporary.constData());
+        return false;
+    }
+    if (::rename(temporary.constData(), target.constData()) != 0) {
+        error = systemText(errno);
+        ::unlink(temporary.constData());
         return false;
     }
     return true;
@@ -68,7 +186,7 @@ bool write(const QString &path, QByteArrayView bytes, QString &error)
 bool openForReading(QFile &file, const QString &path, QString &error)
 {
     // Non-blocking: opening a FIFO for reading would wait for a writer.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(nativeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = systemText(errno);
         return false;

@@ -10,9 +10,18 @@
 // new contents are completely on disk.
 namespace SafeFile {
 
+// File names are bytes. A QString cannot hold bytes that are not UTF-8, so
+// those travel as the code units U+DC80..U+DCFF (as Python's
+// "surrogateescape" does) and become the same bytes again on the way out:
+// a file named in Latin-1 is found, and an output is written under the very
+// name it was given.
+QString nameFromNative(const QByteArray &name);
+QByteArray nativeName(const QString &name);
+
 // Why the file at path must not be replaced: it exists and is not a regular
 // file after following symbolic links (a FIFO, a device, a directory, a
-// symbolic link leading nowhere or in a loop). Empty when it may be written.
+// symbolic link leading nowhere or in a loop), or it is read-only. Empty
+// when it may be written.
 QString refusal(const QString &path);
 
 // Writes bytes as the whole new contents of path: every write and the final

@@ -1,6 +1,7 @@
 #include "fulldisk.h"
 #include "hexlines.h"
 #include "hextool.h"
+#include "safefile.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -8,7 +9,10 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -230,7 +234,15 @@ private slots:
         QTest::newRow("G 256") << QStringList{QStringLiteral("--g=256")}
                                << HexTool::kExitInvalidFile << QStringLiteral("--g 256: code out of range (0 - 255)");
         QTest::newRow("D not a number") << QStringList{QStringLiteral("--d=12a")}
-                                        << HexTool::kExitInvalidFile << QStringLiteral("code out of range (0 - 9999)");
+                                        << HexTool::kExitInvalidFile << QStringLiteral("--d 12a: not a number");
+        QTest::newRow("CF in hexadecimal") << QStringList{QStringLiteral("--cf"), QStringLiteral("0x10")}
+                                           << HexTool::kExitInvalidFile << QStringLiteral("--cf 0x10: not a number");
+        QTest::newRow("relay nan") << QStringList{QStringLiteral("--relay=nan")} << HexTool::kExitInvalidFile
+                                   << QStringLiteral("--relay nan: not a number");
+        QTest::newRow("relay inf") << QStringList{QStringLiteral("--relay=inf")} << HexTool::kExitInvalidFile
+                                   << QStringLiteral("--relay inf: not a number");
+        QTest::newRow("facility words") << QStringList{QStringLiteral("--facility=ten")} << HexTool::kExitInvalidFile
+                                        << QStringLiteral("--facility ten: not a number");
         QTest::newRow("relay 25.6") << QStringList{QStringLiteral("--relay"), QStringLiteral("25.6")}
                                     << HexTool::kExitInvalidFile << QStringLiteral("relay time out of range (1.0 - 25.5 seconds)");
         QTest::newRow("relay 0.9") << QStringList{QStringLiteral("--relay=0.9")}
@@ -359,6 +371,51 @@ private slots:
         QCOMPARE(result.exitCode, HexTool::kExitWriteFailed);
         QVERIFY2(result.err.contains(fifo + QStringLiteral(" is not a regular file")), qPrintable(result.err));
         QVERIFY(!QFileInfo(fifo).isFile());
+    }
+
+    // File names are bytes: a Latin-1 name is found, and an output is
+    // written under exactly the bytes it was given.
+    void namesThatAreNotUtf8()
+    {
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path());
+        const QByteArray input = folder + "/fw-\xE9t\xE9.hex";
+        const QByteArray output = folder + "/out-\xFF.hex";
+        QFile source(QString::fromLatin1(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex"));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QByteArray text = source.readAll();
+        const int fd = ::open(input.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, text.constData(), std::size_t(text.size())), ssize_t(text.size()));
+        ::close(fd);
+
+        const Run info = run({QStringLiteral("info"), SafeFile::nameFromNative(input)});
+        QVERIFY2(info.exitCode == HexTool::kExitOk, qPrintable(info.out));
+        QCOMPARE(run({QStringLiteral("encrypt"), SafeFile::nameFromNative(input), SafeFile::nameFromNative(output)})
+                     .exitCode,
+                 HexTool::kExitOk);
+        struct stat written {};
+        QCOMPARE(::stat(output.constData(), &written), 0);
+        QVERIFY(S_ISREG(written.st_mode));
+        // No file under another name (QDir cannot list such names: bytes).
+        QStringList names;
+        if (DIR *listing = ::opendir(folder.constData())) {
+            while (const dirent *entry = ::readdir(listing)) {
+                if (entry->d_name[0] != '.')
+                    names << QString::fromLatin1(QByteArray(entry->d_name).toPercentEncoding());
+            }
+            ::closedir(listing);
+        }
+        names.sort();
+        QCOMPARE(names, (QStringList{QStringLiteral("fw-%E9t%E9.hex"), QStringLiteral("out-%FF.hex")}));
+
+        // The program itself, its arguments given as bytes by a shell.
+        QProcess tool;
+        tool.start(QStringLiteral("/bin/sh"),
+                   {QStringLiteral("-c"), QStringLiteral("\"$0\" info \"$(printf '%s/fw-\\351t\\351.hex' \"$1\")\""),
+                    QStringLiteral(CORVANT_HEXTOOL), dir.path()});
+        QVERIFY(tool.waitForFinished(30000));
+        QVERIFY2(tool.exitCode() == HexTool::kExitOk, tool.readAllStandardError().constData());
     }
 
     void unwritableOutput()

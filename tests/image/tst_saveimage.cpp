@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,6 +62,25 @@ private slots:
         }
         QCOMPARE(TestFiles::read(readOnly), QByteArray("old\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+
+    // Replacing a file keeps what the technician set on it: its permissions,
+    // and a symbolic link leading to it.
+    void replacedFileKeepsItsModeAndItsLink()
+    {
+        QTemporaryDir dir;
+        const QString real = dir.filePath(QStringLiteral("real.hex"));
+        const QString link = dir.filePath(QStringLiteral("link.hex"));
+        QVERIFY(TestFiles::write(real, "old"));
+        QCOMPARE(::chmod(QFile::encodeName(real).constData(), 0640), 0);
+        QVERIFY(QFile::link(real, link));
+        saveImage(RecordList::fromText("new"), link);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(TestFiles::read(real), QByteArray("new\r\n"));
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(real).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 07777, mode_t(0640));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
     // A full disk: the error says so, and the old file is whole.

@@ -1,5 +1,6 @@
 #include "hextool.h"
 #include "loggingrules.h"
+#include "safefile.h"
 
 #include <cstdio>
 
@@ -8,8 +9,9 @@ int main(int argc, char *argv[])
 {
     applyDefaultLoggingRules();
     QStringList arguments;
+    // File names are bytes: one that is not UTF-8 still names its file.
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << SafeFile::nameFromNative(QByteArray(argv[i]));
     QTextStream out(stdout);
     QTextStream err(stderr);
     return HexTool::run(arguments, out, err);

@@ -5,6 +5,7 @@
 #include "readeroptions.h"
 #include "valuetests.h"
 
+#include <cmath>
 #include <optional>
 
 namespace HexTool {
@@ -57,6 +58,11 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
             return kExitUsage;
         }
 
+        // A value that is no number is told apart from one out of range.
+        const auto notANumber = [&err, &option, &value] {
+            err << QStringLiteral("corvant-hextool: %1 %2: not a number\n").arg(option, value);
+            return kExitInvalidFile;
+        };
         const auto codeOption = std::find_if(kCodeOptions.begin(), kCodeOptions.end(),
                                              [&](const char *name) { return option == QLatin1String(name); });
         if (codeOption != kCodeOptions.end()) {
@@ -64,7 +70,9 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
             const int maximum = OptionSlots::maximumCode(OptionSlots::kSlots[slot].kind);
             bool ok = false;
             const int code = value.toInt(&ok, 10);
-            if (!ok || code < 0 || code > maximum) {
+            if (!ok)
+                return notANumber();
+            if (code < 0 || code > maximum) {
                 err << QStringLiteral("corvant-hextool: %1 %2: code out of range (0 - %3)\n")
                            .arg(option, value)
                            .arg(maximum);
@@ -73,14 +81,21 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
             request.codes[slot] = code;
             request.shownValues[qsizetype(slot)] = option + QLatin1Char(' ') + value;
         } else if (option == QLatin1String("--relay")) {
+            const std::optional<double> seconds = ValueTests::relayTimeValue(value, QLocale::c());
+            if (!seconds || !std::isfinite(*seconds))
+                return notANumber();
             if (!ValueTests::relayTimeValid(value, QLocale::c())) {
                 err << QStringLiteral("corvant-hextool: --relay %1: relay time out of range (1.0 - 25.5 seconds)\n")
                            .arg(value);
                 return kExitInvalidFile;
             }
-            request.relayTime = ValueTests::relayTimeValue(value, QLocale::c());
+            request.relayTime = seconds;
             request.shownValues[OptionSlots::kSlotCount] = option + QLatin1Char(' ') + value;
         } else if (option == QLatin1String("--facility")) {
+            bool ok = false;
+            value.trimmed().toLongLong(&ok, 10);
+            if (!ok)
+                return notANumber();
             if (!ValueTests::facilityCodeValid(value)) {
                 err << QStringLiteral("corvant-hextool: --facility %1: facility code out of range (0 - 65535)\n")
                            .arg(value);
