@@ -14,8 +14,10 @@ QString LinkSettings::portName(bool full) const
 LinkSettings LinkSettings::fromPortText(const QString &text)
 {
     LinkSettings settings;
-    if (text.startsWith(QLatin1Char('/'))) {
-        settings.device = text;
+    // A device path, also with blanks around it (they would otherwise make a
+    // host named "/dev/ttyUSB0").
+    if (const QString path = text.trimmed(); path.startsWith(QLatin1Char('/'))) {
+        settings.device = path;
         return settings;
     }
 

@@ -55,9 +55,16 @@ private slots:
         QTEST(settings.portName(true), "fullName");
     }
 
+    void deviceNamedDirectly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("as it is") << QStringLiteral("/dev/pts/7");
+        QTest::newRow("with blanks around") << QStringLiteral(" /dev/pts/7\t");
+    }
     void deviceNamedDirectly()
     {
-        const LinkSettings settings = LinkSettings::fromPortText(QStringLiteral("/dev/pts/7"));
+        QFETCH(QString, text);
+        const LinkSettings settings = LinkSettings::fromPortText(text);
         QCOMPARE(settings.layer, Layer::Serial);
         QCOMPARE(settings.portName(true), QStringLiteral("/dev/pts/7"));
     }

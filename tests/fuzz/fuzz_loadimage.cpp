@@ -1,6 +1,10 @@
-// Load image from arbitrary bytes: never crashes, and a file that loads
-// as valid loads again, line for line, after being written out.
+// Load image from arbitrary bytes: never crashes, a file found by a wildcard
+// name loads as its bytes do, and a file that loads as valid loads again,
+// line for line, after being written out.
 #include "imageloader.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +16,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     LoadReport report;
     const bool valid = loadImageFromText(text, image, &report);
     if (valid != (report.failure == LoadReport::Failure::None))
+        std::abort();
+
+    static QTemporaryDir dir;
+    {
+        QFile file(dir.filePath(QStringLiteral("Firmware.HEX")));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
+            std::abort();
+    }
+    FirmwareImage fromFile;
+    QString name = dir.filePath(QStringLiteral("f*.hex"));
+    if (loadImage(name, fromFile) != valid || name != dir.filePath(QStringLiteral("Firmware.HEX"))
+        || !(fromFile.records == image.records))
         std::abort();
     if (!valid)
         return 0;

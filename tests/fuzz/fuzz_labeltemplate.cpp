@@ -1,0 +1,39 @@
+// Label files over arbitrary bytes: never a crash; a label that loads fills
+// every placeholder of its variables, and a PDF output never lies outside
+// the label's folder.
+#include "labeltemplate.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("label.lbl"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
+            std::abort();
+    }
+    std::optional<LabelTemplate> label = LabelTemplate::load(path);
+    if (!label)
+        return 0;
+    if (!label->pdfFile().isEmpty() && !label->pdfFile().startsWith(dir.path() + QLatin1Char('/')))
+        std::abort();
+    for (const QString &name : label->variables()) {
+        if (!label->setVariable(name, QStringLiteral("<x&\"y'>--")))
+            std::abort();
+    }
+    const QByteArray filled = label->filledSvg();
+    for (const QString &name : label->variables()) {
+        if (filled.contains(QByteArray("{{" + name.toUtf8() + "}}")))
+            std::abort();
+    }
+    if (!label->variables().isEmpty() && filled.contains("<x&"))
+        std::abort(); // a value reached the drawing unescaped
+    return 0;
+}
