@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "dbuslabelserver.h"
 #include "loggingrules.h"
+#include "safefile.h"
 #include "serialports.h"
 #include "tformmain.h"
 
@@ -43,7 +44,10 @@ int main(int argc, char *argv[])
 
     TFormMain::Environment environment;
     environment.programPath = QCoreApplication::applicationFilePath();
-    environment.arguments = app.arguments().mid(1);
+    // What Qt left of the command line (it takes its own options), as bytes:
+    // a file name that is not UTF-8 still names its file.
+    for (int i = 1; i < argc; ++i)
+        environment.arguments << SafeFile::nameFromNative(QByteArray(argv[i]));
     environment.settingsPath = AppSettings::location(AppSettings::fileName(environment.programPath));
     environment.systemSerialDevices = SerialPorts::systemDevices();
     // The label server: on the session bus, started by the bus, or the one

@@ -123,7 +123,9 @@ QString ProfileFile::read(const QString &section, const QString &key, const QStr
     if (value.size() >= 2
         && ((value.startsWith('"') && value.endsWith('"')) || (value.startsWith('\'') && value.endsWith('\''))))
         value = value.mid(1, value.size() - 2);
-    return QString::fromUtf8(value).left(kLongestValue);
+    // Bytes that are not UTF-8 (a Latin-1 file name) come back unchanged
+    // when the value is written again.
+    return SafeFile::nameFromNative(value).left(kLongestValue);
 }
 
 QStringList ProfileFile::keys(const QString &section) const
@@ -153,7 +155,7 @@ bool ProfileFile::write(const QString &section, const QString &key, const QStrin
             lines[at - 1].end = newLine;
         lines.insert(at, {text, newLine});
     };
-    const QByteArray entry = (key + QLatin1Char('=') + value).toUtf8();
+    const QByteArray entry = (key + QLatin1Char('=')).toUtf8() + SafeFile::nativeName(value);
     const qsizetype header = findSection(section);
     if (header < 0) {
         insert(lines.size(), (QLatin1Char('[') + section + QLatin1Char(']')).toUtf8());
@@ -166,7 +168,7 @@ bool ProfileFile::write(const QString &section, const QString &key, const QStrin
         qsizetype valueStart = old.indexOf('=') + 1;
         while (valueStart < old.size() && (old[valueStart] == ' ' || old[valueStart] == '\t'))
             ++valueStart;
-        lines[line].text = old.left(valueStart) + value.toUtf8();
+        lines[line].text = old.left(valueStart) + SafeFile::nativeName(value);
     } else {
         // After the section's last non-blank line.
         qsizetype at = sectionEnd(header);

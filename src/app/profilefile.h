@@ -7,7 +7,8 @@
 // then "key=value" lines. Section and key names compare without regard to
 // case; a value is the raw text after '=' (no escapes: C:\fw\new,v2.hex reads
 // back as written), without surrounding blanks or one pair of quotes, at most
-// 2047 characters, read as UTF-8. The file is bytes: writing a key keeps
+// 2047 characters, read as UTF-8 (bytes that are not UTF-8 are kept as
+// SafeFile::nameFromNative() keeps them). The file is bytes: writing a key keeps
 // every other line byte for byte, terminators included, whatever its
 // encoding, and replaces the file as a whole once it is completely on disk,
 // so it is never left half written or empty.

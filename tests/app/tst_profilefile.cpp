@@ -1,6 +1,7 @@
 #include "appsettings.h"
 #include "fulldisk.h"
 #include "profilefile.h"
+#include "safefile.h"
 #include "testfiles.h"
 #include "wholenumber.h"
 
@@ -87,6 +88,21 @@ private slots:
         QVERIFY(written.startsWith(expectedStart));
         QVERIFY(written.endsWith("[new]\r\nk=v\r\n"));
         QVERIFY(written.size() <= expectedStart.size() + 2 + 12); // at most a line break added before [new]
+    }
+
+    // A file name in Latin-1 (bytes that are not UTF-8) reads and writes
+    // back as the same bytes.
+    void valueThatIsNotUtf8RoundTrips()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.ini"));
+        QVERIFY(TestFiles::write(path, "[settings]\r\nfile=/fw/\xE9t\xE9.hex\r\n"));
+        ProfileFile file(path);
+        const QString value = file.read(QStringLiteral("settings"), QStringLiteral("file"), QString());
+        QCOMPARE(SafeFile::nativeName(value), QByteArray("/fw/\xE9t\xE9.hex"));
+        QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("file"), value));
+        QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("copy"), value));
+        QCOMPARE(TestFiles::read(path), QByteArray("[settings]\r\nfile=/fw/\xE9t\xE9.hex\r\ncopy=/fw/\xE9t\xE9.hex\r\n"));
     }
 
     void unwritableFileStaysAsItWas()
