@@ -69,7 +69,7 @@ private slots:
             << QByteArray(":00000001FF\r\n\0:0400000000000000FD\r\n", 35) << false
             << Failure::ZeroByte << Test::None << qsizetype(2);
         QTest::newRow("NUL in the middle of a line, lone CRs before")
-            << QByteArray(":00000001FF\r\r:0400\0000000000000FC\r\n", 35) << false
+            << QByteArray(QByteArray(":00000001FF\r\r:0400") + '\0' + QByteArray("0000000000FC\r\n")) << false
             << Failure::ZeroByte << Test::None << qsizetype(3);
         QTest::newRow("header names encryption, nothing follows")
             << QByteArray("CORVANT encrypted file 2026\r\n") << false

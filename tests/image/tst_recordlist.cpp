@@ -64,7 +64,7 @@ private slots:
         QTest::newRow("LF CR") << QByteArray("a\n\rb");
         QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb");
         QTest::newRow("starts with LF") << QByteArray("\nx");
-        QTest::newRow("NUL ends it") << QByteArray("a\nb\0c\nd", 8);
+        QTest::newRow("NUL ends it") << QByteArray("a\nb\0c\nd", 7);
         QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF\n:00");
         QTest::newRow("only LFs") << QByteArray(1000, '\n');
     }
