@@ -2,8 +2,8 @@
 // simulator program over loopback TCP with logging on: records per second,
 // and, with the simulator pacing bytes at 9600 bit/s, how far the download
 // stays above the time the bytes take on the wire.
-#include "downloadprocedure.h"
-#include "fakehost.h"
+#include "downloadengine.h"
+#include "downloadrecorder.h"
 #include "hexlines.h"
 #include "portlink.h"
 #include "scripteddialogs.h"
@@ -67,19 +67,21 @@ Run download(const QString &address, const QByteArray &text)
 {
     PortLink link;
     ScriptedDialogs dialogs;
-    FakeHost host;
-    host.port = address;
-    host.firmware.records = RecordList::fromText(text);
-    DownloadProcedure procedure(link, dialogs, host);
-    QSignalSpy finished(&procedure, &DownloadProcedure::finished);
+    DialogQuestions questions(dialogs);
+    DownloadEngine engine(link, questions);
+    DownloadRecorder host(engine);
+    DownloadJob job;
+    job.portText = address;
+    job.lines = RecordList::fromText(text);
+    QSignalSpy finished(&engine, &DownloadEngine::finished);
 
     QElapsedTimer clock;
     clock.start();
-    procedure.btnDownloadClick();
+    engine.start(job);
     finished.wait(600000);
     Run run;
     run.nanoseconds = clock.nsecsElapsed();
-    run.completed = !finished.isEmpty() && finished.at(0).at(0).toInt() == DownloadProcedure::Completed;
+    run.completed = !finished.isEmpty() && finished.at(0).at(0).toInt() == DownloadEngine::Completed;
     for (const QString &line : host.log)
         run.bytes += (line.size() - 3) / 3; // "tx:" / "rx:" and " XX" a byte
     return run;

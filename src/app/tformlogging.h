@@ -1,11 +1,22 @@
 #pragma once
 
-#include "downloadhost.h"
 #include "frameplacement.h"
 
 #include <QWidget>
 
 class QPlainTextEdit;
+
+// A colour of the logging window.
+struct LogColour
+{
+    int red;
+    int green;
+    int blue;
+    friend bool operator==(const LogColour &, const LogColour &) = default;
+};
+
+constexpr LogColour kTransmitColour{128, 128, 0}; // olive
+constexpr LogColour kReceiveColour{0, 128, 0};    // green
 
 // The program's own notices in the logging window (an unattended run that
 // cannot tell a person), apart from the bytes exchanged.

@@ -97,7 +97,9 @@ void TFormMain::FormCreate()
     m_image.currentFileName = m_settings.file;
 
     m_link = std::make_unique<PortLink>(m_settings.ports);
-    m_download = std::make_unique<DownloadProcedure>(*m_link, dialogs(), *this, m_environment.timing);
+    m_questions = std::make_unique<DialogQuestions>(dialogs());
+    m_download = std::make_unique<DownloadEngine>(*m_link, *m_questions, m_environment.timing);
+    connectDownload();
 
     // A server that is slow to start, or hangs, must not hold up the
     // window: the sticker buttons appear once it has answered.
@@ -224,20 +226,6 @@ void TFormMain::FormActivate()
     }
 }
 
-void TFormMain::btnDownloadClick()
-{
-    // While a download runs the action does nothing at all; otherwise the
-    // codes the grid shows are the ones sent.
-    if (busy() || !commitCustomerCodes())
-        return;
-    m_download->btnDownloadClick();
-}
-
-void TFormMain::btnCancelClick()
-{
-    m_download->btnCancelClick();
-}
-
 void TFormMain::btnExitClick()
 {
     close();
@@ -257,7 +245,7 @@ void TFormMain::closeEvent(QCloseEvent *event)
         if (m_labelPrintingAvailable) {
             try {
                 labelServer().QuitDesigner();
-            } catch (...) {
+            } catch (const LabelServerError &) {
                 // The server may be gone already; closing goes on.
             }
         }
@@ -280,13 +268,6 @@ void TFormMain::closeEvent(QCloseEvent *event)
         emit closed();
     }
     event->accept();
-}
-
-void TFormMain::finishUnattended()
-{
-    m_exitCode = 1;
-    // Closed once the link's event that ended the download is handled.
-    QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void TFormMain::OnApplActivate()

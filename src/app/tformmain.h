@@ -3,12 +3,13 @@
 #include "appsettings.h"
 #include "commandline.h"
 #include "customercodes.h"
-#include "downloadhost.h"
-#include "downloadprocedure.h"
+#include "downloadengine.h"
 #include "frameplacement.h"
 #include "firmwareimage.h"
 #include "labelserver.h"
 #include "profilefile.h"
+#include "readeroptions.h"
+#include "recordframing.h"
 #include "waitcursorlabelserver.h"
 
 #include <QPointer>
@@ -31,7 +32,7 @@ class TFormLogging;
 // and progress bar. It owns the program's state for the whole run (the
 // firmware image, the customer code slots, the link and the download, the
 // modes) and derives every control's state from it (Refresh window state).
-class TFormMain : public QWidget, public DownloadHost
+class TFormMain : public QWidget
 {
     Q_OBJECT
 
@@ -56,7 +57,8 @@ public:
     bool quitAtStart() const { return m_quitAtStart; }
     int exitCode() const { return m_exitCode; }
     TFormLogging *logging() const { return m_logging.get(); }
-    DownloadProcedure &download() { return *m_download; }
+    DownloadEngine &download() { return *m_download; }
+    FirmwareImage &image() { return m_image; }
 
     // Handlers, named as in the window's design.
     void btnDownloadClick();
@@ -81,23 +83,11 @@ public:
     const AppSettings &settings() const { return m_settings; }
     const CustomerSlots &customerSlots() const { return m_slots; }
 
-    // DownloadHost
-    QString portText() const override;
-    void setStatusText(const QString &text) override;
-    void showProgress(int maximum) override;
-    void setProgressPosition(int position) override;
-    void hideProgress() override;
-    void addLogLine(const QString &text, LogColour colour) override;
-    void refreshWindowState() override { RefreshWindowState(); }
-    void setBusyCursor(bool busy) override;
-    void processPendingEvents() override;
-    FirmwareImage &image() override { return m_image; }
-    ReaderOptions readerOptions() const override;
-    bool customerCodesShown() const override;
-    RecordFraming::Options frameOptions() const override;
-    bool autoMode() const override { return m_autoMode != AutoMode::Off; }
+    // The options as the panel holds them, and whether the customer code
+    // group is shown (so its codes are written).
+    ReaderOptions readerOptions() const;
+    bool customerCodesShown() const;
     AutoMode autoModeState() const { return m_autoMode; }
-    void finishUnattended() override;
 
     // Controls, named as in the window's design.
     QWidget *PanelTop;
@@ -140,7 +130,12 @@ private:
     void applyCommandLine(const CommandLine &commandLine);
     void placeWindow();
     // A download holds the link, or is opening it.
-    bool busy() const { return m_download->linkOpen() || m_download->starting(); }
+    bool busy() const { return m_download->isBusy(); }
+    void connectDownload();
+    void downloadPhaseChanged(DownloadEngine::Phase phase);
+    void downloadFinished(DownloadEngine::Outcome outcome);
+    RecordFraming::Options frameOptions() const;
+    void setBusyCursor(bool busy);
     void showFileName();
     // The shortcut keys; true when the key was one of them.
     bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
@@ -157,7 +152,8 @@ private:
     ProfileFile m_settingsFile;
     AppSettings m_settings;
     std::unique_ptr<PortLink> m_link;
-    std::unique_ptr<DownloadProcedure> m_download;
+    std::unique_ptr<DialogQuestions> m_questions;
+    std::unique_ptr<DownloadEngine> m_download;
 
     FirmwareImage m_image;
     CustomerSlots m_slots{};

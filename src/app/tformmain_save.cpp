@@ -3,12 +3,10 @@
 
 #include "appinfo.h"
 #include "customercodegrid.h"
-#include "encryptedhex.h"
 #include "filenames.h"
-#include "imageerror.h"
+#include "imageoutput.h"
 #include "imagesaver.h"
 #include "panelsettings.h"
-#include "readeroptions.h"
 
 #include <QFileInfo>
 
@@ -50,13 +48,10 @@ void TFormMain::btnSaveClick(bool encrypted)
     m_image.currentFileName = chosen;
     showFileName();
     try {
-        if (m_image.heldEncrypted)
-            EncryptedHex::decryptInPlace(m_image);
-        ReaderOptionsIo::writeOptions(m_image.records, readerOptions(), customerCodesShown());
-        if (encrypted)
-            EncryptedHex::encryptImage(m_image);
+        ImageOutput::prepare(m_image, ImageOutput::OptionChanges::fromPanel(readerOptions(), customerCodesShown()),
+                             encrypted ? ImageOutput::Form::Encrypted : ImageOutput::Form::Plain);
         saveImage(m_image.records, m_image.currentFileName);
-    } catch (const std::exception &) {
+    } catch (const CorvantError &) {
         dialogs().message(Dialogs::Icon::Error, QStringLiteral("Unable to write to %1").arg(m_image.currentFileName),
                           Dialogs::Buttons::Ok);
         return;

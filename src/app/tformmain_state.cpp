@@ -1,4 +1,4 @@
-// Refresh window state, the file field, and what the download asks of the window.
+// Refresh window state, the file field, and what the panel holds.
 #include "tformmain.h"
 
 #include "customercodegrid.h"
@@ -31,7 +31,7 @@ void TFormMain::RefreshWindowState()
 {
     ShowCustomerCodes();
 
-    const bool idle = !m_download->linkOpen();
+    const bool idle = !m_download->holdsLink();
     for (QWidget *control : {static_cast<QWidget *>(editPort), static_cast<QWidget *>(editFile),
                              static_cast<QWidget *>(btnBrowse), static_cast<QWidget *>(chkCCODES),
                              static_cast<QWidget *>(chkEEPROM), static_cast<QWidget *>(panelSettings->SG1),
@@ -75,68 +75,4 @@ void TFormMain::showFileName()
                                   [&metrics](const QString &text) { return metrics.horizontalAdvance(text); },
                                   QDir::separator()));
     editFile->setCursorPosition(0);
-}
-
-QString TFormMain::portText() const
-{
-    return editPort->currentText();
-}
-
-void TFormMain::setStatusText(const QString &text)
-{
-    StatusBar->setText(text);
-}
-
-void TFormMain::showProgress(int maximum)
-{
-    ProgressBar->setRange(0, maximum);
-    ProgressBar->setValue(0);
-    ProgressBar->show();
-}
-
-void TFormMain::setProgressPosition(int position)
-{
-    ProgressBar->setValue(position);
-}
-
-void TFormMain::hideProgress()
-{
-    ProgressBar->hide();
-}
-
-void TFormMain::addLogLine(const QString &text, LogColour colour)
-{
-    m_logging->addLogLine(text, colour);
-}
-
-void TFormMain::setBusyCursor(bool busy)
-{
-    if (busy && !QApplication::overrideCursor())
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else if (!busy && QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
-}
-
-void TFormMain::processPendingEvents()
-{
-    QCoreApplication::processEvents();
-}
-
-ReaderOptions TFormMain::readerOptions() const
-{
-    ReaderOptions options;
-    options.customerCodes = m_slots;
-    options.relayTimeSeconds = panelSettings->editRelayTime->seconds();
-    options.facilityCode = panelSettings->editFacility->code();
-    return options;
-}
-
-bool TFormMain::customerCodesShown() const
-{
-    return m_image.flags.customerCodeTable && m_settingsMode;
-}
-
-RecordFraming::Options TFormMain::frameOptions() const
-{
-    return {chkEEPROM->isChecked(), m_image.flags.customerCodeTable, chkCCODES->isChecked()};
 }

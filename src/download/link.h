@@ -1,5 +1,6 @@
 #pragma once
 
+#include "corvanterror.h"
 #include "linksettings.h"
 
 #include <QByteArrayView>
@@ -7,21 +8,12 @@
 #include <QString>
 
 #include <cstdint>
-#include <stdexcept>
 
-// A failure of the link; the handler that started the action reports it.
-class LinkError : public std::runtime_error
+// A failure of the link.
+class LinkError : public CorvantError
 {
 public:
-    explicit LinkError(const QString &message)
-        : std::runtime_error(message.toStdString())
-        , m_message(message)
-    {
-    }
-    const QString &message() const { return m_message; }
-
-private:
-    QString m_message;
+    using CorvantError::CorvantError;
 };
 
 // A serial port that does not exist, is in use or cannot be set up.
@@ -73,6 +65,11 @@ public:
     // Closing a closed link does nothing.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+
+    // False: the link is ready to carry bytes once open() returns. True:
+    // open() only starts connecting, and connected() or socketError() tells
+    // how that ended.
+    virtual bool connectsAsynchronously() const { return false; }
 
     // Writes 1 to 256 bytes; throws LinkError when that fails.
     virtual void write(QByteArrayView bytes) = 0;

@@ -1,37 +1,29 @@
 #include "portlink.h"
 
+#include "linkfactory.h"
+
 PortLink::PortLink(SerialPorts::Overrides overrides, QObject *parent)
     : Link(parent)
-    , m_serial(std::move(overrides))
+    , m_overrides(std::move(overrides))
 {
-    forward(m_serial);
-    forward(m_tcp);
-    m_serial.configure(m_settings);
+    use(createLink(LinkSettings(), m_overrides));
 }
 
-void PortLink::forward(Link &link)
+PortLink::~PortLink() = default;
+
+void PortLink::use(std::unique_ptr<Link> link)
 {
-    connect(&link, &Link::dataAvailable, this, &Link::dataAvailable);
-    connect(&link, &Link::connected, this, &Link::connected);
-    connect(&link, &Link::disconnected, this, &Link::disconnected);
-    connect(&link, &Link::socketError, this, &Link::socketError);
-    connect(&link, &Link::lost, this, &Link::lost);
+    m_active = std::move(link);
+    connect(m_active.get(), &Link::dataAvailable, this, &Link::dataAvailable);
+    connect(m_active.get(), &Link::connected, this, &Link::connected);
+    connect(m_active.get(), &Link::disconnected, this, &Link::disconnected);
+    connect(m_active.get(), &Link::socketError, this, &Link::socketError);
+    connect(m_active.get(), &Link::lost, this, &Link::lost);
 }
 
 void PortLink::configure(const LinkSettings &settings)
 {
+    // Only a closed link is reconfigured, so a fresh one loses nothing.
     close();
-    m_settings = settings;
-    active().configure(settings);
-}
-
-Link &PortLink::active()
-{
-    return m_settings.layer == LinkSettings::Layer::Tcp ? static_cast<Link &>(m_tcp)
-                                                        : static_cast<Link &>(m_serial);
-}
-
-const Link &PortLink::active() const
-{
-    return const_cast<PortLink *>(this)->active();
+    use(createLink(settings, m_overrides));
 }

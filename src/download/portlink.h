@@ -1,32 +1,34 @@
 #pragma once
 
-#include "seriallink.h"
-#include "tcplink.h"
+#include "link.h"
+#include "serialports.h"
 
-// The utility's one link object: a serial or a TCP link, whichever the
-// settings name, behind the same interface.
+#include <memory>
+
+// The utility's one link object: whichever kind of link the settings name
+// (made by createLink), behind the same interface, so the download keeps
+// one link across changes of the port field.
 class PortLink : public Link
 {
     Q_OBJECT
 
 public:
     explicit PortLink(SerialPorts::Overrides overrides = {}, QObject *parent = nullptr);
+    ~PortLink() override;
 
     void configure(const LinkSettings &settings) override;
-    const LinkSettings &settings() const override { return m_settings; }
-    void open() override { active().open(); }
-    void close() override { active().close(); }
-    bool isOpen() const override { return active().isOpen(); }
-    void write(QByteArrayView bytes) override { active().write(bytes); }
-    qint64 bytesWaiting() const override { return active().bytesWaiting(); }
-    std::uint8_t readByte() override { return active().readByte(); }
+    const LinkSettings &settings() const override { return m_active->settings(); }
+    void open() override { m_active->open(); }
+    void close() override { m_active->close(); }
+    bool isOpen() const override { return m_active->isOpen(); }
+    bool connectsAsynchronously() const override { return m_active->connectsAsynchronously(); }
+    void write(QByteArrayView bytes) override { m_active->write(bytes); }
+    qint64 bytesWaiting() const override { return m_active->bytesWaiting(); }
+    std::uint8_t readByte() override { return m_active->readByte(); }
 
 private:
-    Link &active();
-    const Link &active() const;
-    void forward(Link &link);
+    void use(std::unique_ptr<Link> link);
 
-    LinkSettings m_settings;
-    SerialLink m_serial;
-    TcpLink m_tcp;
+    SerialPorts::Overrides m_overrides;
+    std::unique_ptr<Link> m_active;
 };

@@ -19,6 +19,7 @@ public:
     void open() override;
     void close() override;
     bool isOpen() const override { return m_open; }
+    bool connectsAsynchronously() const override { return true; }
     void write(QByteArrayView bytes) override;
     qint64 bytesWaiting() const override { return m_socket.bytesAvailable(); }
     std::uint8_t readByte() override;

@@ -4,17 +4,18 @@
 // init, one buffer call, finalise. The block cipher is AES (cCipherAES, over
 // OpenSSL); the chaining mode and the zero-fill padding are done here.
 
+#include "corvanterror.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
 // A cipher error with the layer's numeric code and text.
-class ECipher : public std::runtime_error
+class ECipher : public CorvantError
 {
 public:
     ECipher(int code, const std::string &message)
-        : std::runtime_error(message)
+        : CorvantError(QString::fromStdString(message))
         , m_code(code)
     {
     }
@@ -25,10 +26,13 @@ private:
 };
 
 // A broken precondition of the mode routines (a caller's bug, not bad data).
-class ECipherConsistency : public std::logic_error
+class ECipherConsistency : public CorvantError
 {
 public:
-    using std::logic_error::logic_error;
+    explicit ECipherConsistency(const std::string &message)
+        : CorvantError(QString::fromStdString(message))
+    {
+    }
 };
 
 namespace CipherError {

@@ -1,24 +1,12 @@
 #pragma once
 
-#include <QString>
+#include "corvanterror.h"
 
-#include <stdexcept>
-
-// A failure of file handling or of the encrypted format, for the handler
-// that started the action to report.
-class ImageError : public std::runtime_error
+// A failure of file handling or of the encrypted format.
+class ImageError : public CorvantError
 {
 public:
-    explicit ImageError(const QString &message)
-        : std::runtime_error(message.toStdString())
-        , m_message(message)
-    {
-    }
-
-    const QString &message() const { return m_message; }
-
-private:
-    QString m_message;
+    using CorvantError::CorvantError;
 };
 
 // A zero byte inside a text, where a conforming file holds none: the file

@@ -176,10 +176,10 @@ bool loadImageFromText(QByteArray text, FirmwareImage &image, LoadReport *report
     } catch (const StrayZeroError &e) {
         report.line = e.line();
         return fail(report, Failure::ZeroByte);
-    } catch (const std::exception &e) {
+    } catch (const CorvantError &e) {
         // Only deciphering raises anything else: cipher, format and
         // consistency errors alike make the file invalid.
-        return fail(report, Failure::Decryption, QString::fromUtf8(e.what()));
+        return fail(report, Failure::Decryption, e.message());
     }
 }
 

@@ -1,20 +1,18 @@
 #pragma once
 
+#include "corvanterror.h"
+
 #include <QPointer>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
-#include <stdexcept>
 
 // The server cannot be reached or bound: raised by any operation.
-class LabelServerError : public std::runtime_error
+class LabelServerError : public CorvantError
 {
 public:
-    explicit LabelServerError(const QString &message)
-        : std::runtime_error(message.toStdString())
-    {
-    }
+    using CorvantError::CorvantError;
 };
 
 // The label-printing server: five operations, each returning a 32-bit
@@ -34,7 +32,7 @@ public:
         bool answered = true;
         try {
             StartDesigner();
-        } catch (...) { // an error of any kind: not available
+        } catch (const LabelServerError &) {
             answered = false;
         }
         if (alive)

@@ -319,7 +319,7 @@ private slots:
         w.open({QStringLiteral("custcode"), w.path("fw.hex"), QStringLiteral("port=127.0.0.1:%1").arg(port)});
         TFormMain &f = *w.form;
         QVERIFY(press(f, Qt::Key_F4));
-        QTRY_VERIFY(f.download().linkOpen());
+        QTRY_VERIFY(f.download().holdsLink());
         QTRY_VERIFY(f.StatusBar->text().startsWith(QLatin1String("Searching for bootloader")));
 
         for (QWidget *control : {static_cast<QWidget *>(f.editPort), static_cast<QWidget *>(f.editFile),
@@ -342,7 +342,7 @@ private slots:
         QVERIFY(!f.close());
         QCOMPARE(labels.quits, 0); // a refused close calls nobody
         QCOMPARE(f.StatusBar->text(), QStringLiteral("Cancelling..."));
-        QTRY_VERIFY(!f.download().linkOpen());
+        QTRY_VERIFY(!f.download().holdsLink());
         QVERIFY(closed.isEmpty());
         QVERIFY(shown(f.btnExit));
         QVERIFY(f.btnDownload->isEnabled());
@@ -553,7 +553,7 @@ private slots:
         QVERIFY2(before < kFloodBound, qPrintable(QStringLiteral("holds %1 KiB").arg(before)));
         QCOMPARE(log->lastBlock().text().size(), wholeBatch);
         w.form->btnCancelClick();
-        QTRY_VERIFY(!w.form->download().linkOpen());
+        QTRY_VERIFY(!w.form->download().holdsLink());
     }
 
     void emptyLogLineDoesNotSwallowTheNext()

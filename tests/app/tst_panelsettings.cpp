@@ -199,7 +199,7 @@ private slots:
 
         if (!message.isEmpty()) {
             QVERIFY2(panel.dialogs.texts() == QStringList{message}, qPrintable(panel.dialogs.texts().join(QLatin1Char('|'))));
-            QVERIFY(!panel.f->download().linkOpen());
+            QVERIFY(!panel.f->download().holdsLink());
             QCOMPARE(panel.f->StatusBar->text(), QString());
             QTRY_VERIFY(focusInGrid(panel));
             QCOMPARE(reader.engine().messages(), 0);

@@ -41,6 +41,8 @@ public:
         }
     }
     void close() override { opened = false; }
+    // Like the real links: a TCP host connects after open() returned.
+    bool connectsAsynchronously() const override { return current.layer == LinkSettings::Layer::Tcp; }
     bool isOpen() const override { return opened; }
     void write(QByteArrayView bytes) override
     {

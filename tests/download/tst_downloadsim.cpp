@@ -1,7 +1,7 @@
 // The download against the reader simulator: in-process over loopback TCP,
 // and the simulator program over a pseudo-terminal.
-#include "downloadprocedure.h"
-#include "fakehost.h"
+#include "downloadengine.h"
+#include "downloadrecorder.h"
 #include "floodingpeer.h"
 #include "hexlines.h"
 #include "imageloader.h"
@@ -44,21 +44,25 @@ struct Rig
 {
     PortLink link;
     ScriptedDialogs dialogs;
-    FakeHost host;
-    DownloadProcedure download{link, dialogs, host, kFast};
-    QSignalSpy finished{&download, &DownloadProcedure::finished};
+    DialogQuestions questions{dialogs};
+    DownloadEngine download{link, questions, kFast};
+    DownloadRecorder host{download};
+    DownloadJob job;
+    QSignalSpy finished{&download, &DownloadEngine::finished};
 
     explicit Rig(const QString &port, const QByteArray &text = kThreeLines,
                  SerialPorts::Overrides overrides = {})
         : link(std::move(overrides))
     {
-        host.port = port;
-        host.firmware.records = RecordList::fromText(text);
+        job.portText = port;
+        job.lines = RecordList::fromText(text);
     }
+
+    void start() { download.start(job); }
 
     int run()
     {
-        download.btnDownloadClick();
+        start();
         if (!finished.wait(kWait) && finished.isEmpty())
             return -1;
         return finished.at(0).at(0).toInt();
@@ -92,7 +96,7 @@ private slots:
         QVERIFY(peer.port() != 0);
         Rig rig(QStringLiteral("127.0.0.1:%1").arg(peer.port()));
         rig.host.keepLog = false;
-        rig.download.btnDownloadClick();
+        rig.start();
         QTRY_VERIFY_WITH_TIMEOUT(peer.sent() > 8 * 1024 * 1024, 20000); // the flood is on
         QTest::qWait(1000); // allocators settle (the sanitizers' quarantine fills)
         const qint64 before = residentKiB();
@@ -102,7 +106,7 @@ private slots:
         QVERIFY2(peer.sent() - sentBefore > 1024 * 1024, "the peer went on flooding");
         QVERIFY2(grown < 16 * 1024, qPrintable(QStringLiteral("grew by %1 KiB in 2 s").arg(grown)));
         QVERIFY(rig.download.searching()); // zeros are no answer: the search goes on
-        rig.download.btnCancelClick();
+        rig.download.cancel();
         QTRY_COMPARE(rig.finished.size(), 1);
     }
 
@@ -110,7 +114,7 @@ private slots:
     {
         Simulator sim;
         Rig rig(sim.address());
-        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.run(), int(DownloadEngine::Completed));
         QCOMPARE(rig.host.log, (QStringList{QStringLiteral("tx: EA"), QStringLiteral("rx: EB"),
                                             QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
                                             QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
@@ -125,7 +129,7 @@ private slots:
     {
         Simulator sim;
         Rig rig(sim.address(), bigProgram());
-        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.run(), int(DownloadEngine::Completed));
         QCOMPARE(rig.download.recordsAcknowledged(), 1024);
 
         const QMap<int, std::uint16_t> &memory = sim.server.engine().memory().words();
@@ -156,7 +160,7 @@ private slots:
         options.faults.ignoreWakeups = ignoredWakeups;
         Simulator sim(options);
         Rig rig(sim.address());
-        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.run(), int(DownloadEngine::Completed));
         QCOMPARE(rig.download.recordsAcknowledged(), 1);
         const int wakeups = int(rig.host.log.count(QStringLiteral("tx: EA")));
         // A stray byte arriving with the answer spoils it and costs a wake-up;
@@ -171,7 +175,7 @@ private slots:
         Simulator sim(options);
         Rig rig(sim.address());
         rig.dialogs.answers = {Answer::Retry};
-        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.run(), int(DownloadEngine::Completed));
         QCOMPARE(rig.dialogs.texts().first(), QStringLiteral("Write failed"));
         QCOMPARE(rig.host.log.count(QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00")), 2);
         QCOMPARE(sim.server.engine().memory().words().value(8), std::uint16_t(0x0201));
@@ -184,7 +188,7 @@ private slots:
         Simulator sim(options);
         Rig rig(sim.address());
         rig.dialogs.answers = {Answer::Abort};
-        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.run(), int(DownloadEngine::Completed));
         QCOMPARE(rig.dialogs.texts(), (QStringList{QStringLiteral("Communication timeout"),
                                                    QStringLiteral("Download successfully completed")}));
         QCOMPARE(rig.host.log.count(QStringLiteral("tx: ED")), 2);
@@ -196,11 +200,11 @@ private slots:
         options.faults.ignoreWakeups = 1000;
         Simulator sim(options);
         Rig rig(sim.address());
-        rig.download.btnDownloadClick();
+        rig.start();
         QTRY_VERIFY_WITH_TIMEOUT(rig.host.log.contains(QStringLiteral("tx: EA")), kWait);
-        rig.download.btnCancelClick();
+        rig.download.cancel();
         QVERIFY(rig.finished.wait(kWait));
-        QCOMPARE(rig.finished.at(0).at(0).toInt(), int(DownloadProcedure::SearchCancelled));
+        QCOMPARE(rig.finished.at(0).at(0).toInt(), int(DownloadEngine::SearchCancelled));
         QVERIFY(rig.dialogs.shown.isEmpty());
     }
 
@@ -211,10 +215,10 @@ private slots:
         const quint16 port = probe.serverPort();
         probe.close();
         Rig rig(QStringLiteral("127.0.0.1:%1").arg(port));
-        QCOMPARE(rig.run(), int(DownloadProcedure::SocketFailed));
+        QCOMPARE(rig.run(), int(DownloadEngine::SocketFailed));
         QCOMPARE(rig.host.status(), QStringLiteral("WinSock Error: 111 Connection refused"));
         QVERIFY(rig.dialogs.shown.isEmpty());
-        QVERIFY(!rig.download.linkOpen());
+        QVERIFY(!rig.download.holdsLink());
     }
 
     // Failures to start the connection, all without a name server.
@@ -233,11 +237,11 @@ private slots:
     {
         QFETCH(QString, port);
         Rig rig(port);
-        rig.download.btnDownloadClick();
+        rig.start();
         QTEST(rig.dialogs.texts().value(0), "text");
         QCOMPARE(rig.dialogs.shown.size(), 1);
         QVERIFY(!rig.link.isOpen());
-        QVERIFY(!rig.download.linkOpen());
+        QVERIFY(!rig.download.holdsLink());
         QCOMPARE(rig.host.status(), QString());
     }
 
@@ -247,7 +251,7 @@ private slots:
         options.baud = 57600;
         Simulator sim(options);
         Rig rig(sim.address());
-        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.run(), int(DownloadEngine::Completed));
         // EA EB, the 13-byte write and its 2-byte answer, ED E4.
         QCOMPARE(sim.server.bytesExchanged(), 19);
     }
@@ -258,7 +262,7 @@ private slots:
         options.faults.closeAfter = {1};
         Simulator sim(options);
         Rig rig(sim.address());
-        QCOMPARE(rig.run(), int(DownloadProcedure::ConnectionClosed));
+        QCOMPARE(rig.run(), int(DownloadEngine::ConnectionClosed));
         QCOMPARE(rig.host.status(), QStringLiteral("WinSock connection closed"));
         QVERIFY(rig.dialogs.shown.isEmpty());
     }
@@ -277,7 +281,7 @@ private slots:
         QVERIFY(sim.readAllStandardOutput().contains("pseudo-terminal /dev/"));
 
         Rig rig(QStringLiteral("COM5"), kThreeLines, {{5, linkPath}});
-        QCOMPARE(rig.run(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.run(), int(DownloadEngine::Completed));
         QCOMPARE(rig.host.log.size(), 6);
         QCOMPARE(rig.host.log.at(2), QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"));
 

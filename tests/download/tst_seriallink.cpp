@@ -1,7 +1,7 @@
 // The serial link over a pseudo-terminal whose far end the test holds: a
 // device that goes away mid-download (the same as a USB adapter pulled).
-#include "downloadprocedure.h"
-#include "fakehost.h"
+#include "downloadengine.h"
+#include "downloadrecorder.h"
 #include "hexlines.h"
 #include "portlink.h"
 #include "scripteddialogs.h"
@@ -83,13 +83,15 @@ private slots:
 
         PortLink link;
         ScriptedDialogs dialogs;
-        FakeHost host;
-        host.port = reader.device();
-        host.firmware.records = RecordList::fromText(HexLines::words(0, {1, 2, 3, 4}) + "\r\n:00000001FF\r\n");
-        DownloadProcedure download(link, dialogs, host, kTiming);
-        QSignalSpy finished(&download, &DownloadProcedure::finished);
+        DialogQuestions questions(dialogs);
+        DownloadEngine download(link, questions, kTiming);
+        DownloadRecorder host(download);
+        DownloadJob job;
+        job.portText = reader.device();
+        job.lines = RecordList::fromText(HexLines::words(0, {1, 2, 3, 4}) + "\r\n:00000001FF\r\n");
+        QSignalSpy finished(&download, &DownloadEngine::finished);
 
-        download.btnDownloadClick();
+        download.start(job);
         QVERIFY(link.isOpen());
         QTRY_VERIFY(reader.received().startsWith('\xEA'));
         if (when != QLatin1String("search")) {
@@ -107,10 +109,10 @@ private slots:
         }
 
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kEnoughForAnEvent);
-        QCOMPARE(finished.at(0).at(0).toInt(), int(DownloadProcedure::ConnectionClosed));
+        QCOMPARE(finished.at(0).at(0).toInt(), int(DownloadEngine::ConnectionClosed));
         QCOMPARE(host.status(), QStringLiteral("Connection to %1 lost").arg(reader.device()));
         QVERIFY(!link.isOpen());
-        QVERIFY(!download.linkOpen());
+        QVERIFY(!download.holdsLink());
         QVERIFY(!download.awaitingReply());
         QVERIFY(!download.searching());
         // Only the question the reader's refusal asked: none for the loss.

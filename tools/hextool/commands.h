@@ -1,6 +1,7 @@
 #pragma once
 
 #include "firmwareimage.h"
+#include "imageoutput.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -16,9 +17,9 @@ int patch(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 // Loads a file that must be valid; reports why not on err.
 bool loadValid(QString &fileName, FirmwareImage &image, QTextStream &err);
-// Optionally encrypts the image, then saves it; reports a failure on err.
-// Returns the exit code.
-int encryptAndSave(FirmwareImage &image, bool encrypt, const QString &output, QTextStream &out,
-                   QTextStream &err);
+// Prepares the image for output (the options named, encrypted when asked),
+// then saves it; reports a failure on err. Returns the exit code.
+int writeOutput(FirmwareImage &image, const ImageOutput::OptionChanges &changes, bool encrypt,
+                const QString &output, QTextStream &out, QTextStream &err);
 
 } // namespace HexTool

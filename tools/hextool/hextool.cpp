@@ -1,8 +1,7 @@
 #include "hextool.h"
 
 #include "commands.h"
-#include "encryptedhex.h"
-#include "imageerror.h"
+#include "corvanterror.h"
 #include "imageloader.h"
 #include "imagesaver.h"
 
@@ -43,19 +42,14 @@ bool loadValid(QString &fileName, FirmwareImage &image, QTextStream &err)
     return false;
 }
 
-int encryptAndSave(FirmwareImage &image, bool encrypt, const QString &output, QTextStream &out,
-                   QTextStream &err)
+int writeOutput(FirmwareImage &image, const ImageOutput::OptionChanges &changes, bool encrypt,
+                const QString &output, QTextStream &out, QTextStream &err)
 {
     try {
-        if (encrypt)
-            EncryptedHex::encryptImage(image);
+        ImageOutput::prepare(image, changes, encrypt ? ImageOutput::Form::Encrypted : ImageOutput::Form::Plain);
         saveImage(image.records, output);
-    } catch (const ImageError &e) {
+    } catch (const CorvantError &e) {
         err << QStringLiteral("corvant-hextool: cannot write %1: %2\n").arg(output, e.message());
-        return kExitWriteFailed;
-    } catch (const std::exception &e) {
-        err << QStringLiteral("corvant-hextool: cannot write %1: %2\n")
-                   .arg(output, QString::fromUtf8(e.what()));
         return kExitWriteFailed;
     }
     out << QStringLiteral("wrote %1 (%2)\n")
@@ -69,7 +63,7 @@ int convert(QString input, const QString &output, bool encrypt, QTextStream &out
     FirmwareImage image;
     if (!loadValid(input, image, err))
         return kExitInvalidFile;
-    return encryptAndSave(image, encrypt, output, out, err);
+    return writeOutput(image, {}, encrypt, output, out, err);
 }
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)

@@ -1,8 +1,6 @@
 #include "commands.h"
-#include "customercodes.h"
 #include "hextool.h"
 #include "optionword.h"
-#include "readeroptions.h"
 #include "valuetests.h"
 
 #include <cmath>
@@ -20,9 +18,7 @@ struct PatchRequest
 {
     QString input;
     QString output;
-    std::array<std::optional<int>, OptionSlots::kSlotCount> codes;
-    std::optional<double> relayTime;
-    std::optional<qint64> facilityCode;
+    ImageOutput::OptionChanges changes; // single slots only: the rest stays
     bool encrypt = false;
     // Each option as given ("--cf 12"), for messages: the code slots in slot
     // order, then the relay time and the facility code.
@@ -78,7 +74,7 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
                            .arg(maximum);
                 return kExitInvalidFile;
             }
-            request.codes[slot] = code;
+            request.changes.codes[slot] = code;
             request.shownValues[qsizetype(slot)] = option + QLatin1Char(' ') + value;
         } else if (option == QLatin1String("--relay")) {
             const std::optional<double> seconds = ValueTests::relayTimeValue(value, QLocale::c());
@@ -89,7 +85,7 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
                            .arg(value);
                 return kExitInvalidFile;
             }
-            request.relayTime = seconds;
+            request.changes.relayTimeSeconds = seconds;
             request.shownValues[OptionSlots::kSlotCount] = option + QLatin1Char(' ') + value;
         } else if (option == QLatin1String("--facility")) {
             bool ok = false;
@@ -101,7 +97,7 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
                            .arg(value);
                 return kExitInvalidFile;
             }
-            request.facilityCode = ValueTests::facilityCodeValue(value);
+            request.changes.facilityCode = ValueTests::facilityCodeValue(value);
             request.shownValues[OptionSlots::kSlotCount + 1] = option + QLatin1Char(' ') + value;
         } else {
             err << QStringLiteral("corvant-hextool: unknown option %1\n").arg(option);
@@ -143,13 +139,13 @@ QStringList refusals(const RecordList &records, const PatchRequest &request)
                                     QLatin1String(n.holds));
         }
     };
-    for (std::size_t slot = 0; slot < request.codes.size(); ++slot) {
-        if (request.codes[slot])
+    for (std::size_t slot = 0; slot < request.changes.codes.size(); ++slot) {
+        if (request.changes.codes[slot])
             check(request.shownValues[qsizetype(slot)], wordsNeeded(OptionSlots::Slot(slot)));
     }
-    if (request.relayTime)
+    if (request.changes.relayTimeSeconds)
         check(request.shownValues[OptionSlots::kSlotCount], {{OptionSlots::kRelayTimeWord, "relay time"}});
-    if (request.facilityCode)
+    if (request.changes.facilityCode)
         check(request.shownValues[OptionSlots::kSlotCount + 1], {{OptionSlots::kFacilityCodeLowWord, "facility code, low byte"},
                                                     {OptionSlots::kFacilityCodeHighWord, "facility code, high byte"}});
     return reasons;
@@ -176,15 +172,7 @@ int patch(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << QStringLiteral("corvant-hextool: nothing written\n");
         return kExitInvalidFile;
     }
-    for (std::size_t slot = 0; slot < request.codes.size(); ++slot) {
-        if (request.codes[slot])
-            CustomerCodes::writeSlot(image.records, OptionSlots::Slot(slot), *request.codes[slot]);
-    }
-    if (request.relayTime)
-        ReaderOptionsIo::writeRelayTime(image.records, *request.relayTime);
-    if (request.facilityCode)
-        ReaderOptionsIo::writeFacilityCode(image.records, *request.facilityCode);
-    return encryptAndSave(image, request.encrypt, request.output, out, err);
+    return writeOutput(image, request.changes, request.encrypt, request.output, out, err);
 }
 
 } // namespace HexTool

@@ -1,9 +1,7 @@
-#include "downloadprocedure.h"
-#include "encryptedhex.h"
-#include "fakehost.h"
+#include "downloadengine.h"
+#include "downloadrecorder.h"
 #include "fakelink.h"
 #include "hexlines.h"
-#include "optionword.h"
 #include "scripteddialogs.h"
 
 #include <QSignalSpy>
@@ -34,26 +32,33 @@ struct Rig
 {
     FakeLink link;
     ScriptedDialogs dialogs;
-    FakeHost host;
-    DownloadProcedure download{link, dialogs, host};
-    QSignalSpy finished{&download, &DownloadProcedure::finished};
+    DialogQuestions questions{dialogs};
+    DownloadEngine download{link, questions};
+    DownloadRecorder host{download};
+    DownloadJob job;
+    QSignalSpy finished{&download, &DownloadEngine::finished};
 
-    Rig() { host.firmware.records = threeLines(); }
+    Rig()
+    {
+        job.portText = QStringLiteral("COM1");
+        job.lines = threeLines();
+    }
 
+    void start() { download.start(job); }
     int outcome() const { return finished.size() == 1 ? finished.at(0).at(0).toInt() : -1; }
     QByteArray lastWritten() const { return link.written.value(link.written.size() - 1); }
 
     // Download pressed and the bootloader found.
     void startTransfer()
     {
-        download.btnDownloadClick();
+        start();
         link.reply(kWakeupReply);
     }
 };
 
 } // namespace
 
-class TestDownloadProcedure : public QObject
+class TestDownloadEngine : public QObject
 {
     Q_OBJECT
 
@@ -61,8 +66,8 @@ private slots:
     void referenceExample()
     {
         Rig rig;
-        rig.download.btnDownloadClick();
-        QVERIFY(rig.download.linkOpen());
+        rig.start();
+        QVERIFY(rig.download.holdsLink());
         rig.link.reply(kWakeupReply);
         rig.link.reply(kAck);
         rig.link.reply(kEndReply);
@@ -71,29 +76,29 @@ private slots:
                                             QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
                                             QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
                                             QStringLiteral("rx: E4")}));
-        QCOMPARE(rig.host.logColours.at(0), kTransmitColour);
-        QCOMPARE(rig.host.logColours.at(1), kReceiveColour);
+        QCOMPARE(rig.host.logDirections.at(0), DownloadEngine::Direction::Sent);
+        QCOMPARE(rig.host.logDirections.at(1), DownloadEngine::Direction::Received);
         QCOMPARE(rig.host.progressMaximum, 3);
         QCOMPARE(rig.host.progressPositions, (QList<int>{0, 1, 2}));
         QVERIFY(!rig.host.progressVisible);
         QCOMPARE(rig.download.lineIndex(), 3);
         QCOMPARE(rig.download.recordsAcknowledged(), 1);
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
         QCOMPARE(rig.host.status(), QStringLiteral("Download completed"));
         QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Download successfully completed")});
         QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Information);
         QVERIFY(!rig.link.isOpen());
-        QVERIFY(!rig.download.linkOpen());
+        QVERIFY(!rig.download.holdsLink());
     }
 
     void noLineToSend()
     {
         Rig rig;
-        rig.host.firmware.records = RecordList::fromText(":024200000102B9\r\n:00000001FF\r\n");
+        rig.job.lines = RecordList::fromText(":024200000102B9\r\n:00000001FF\r\n");
         rig.startTransfer();
         QCOMPARE(rig.lastWritten(), kEnd);
         rig.link.reply(kEndReply);
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
         QCOMPARE(rig.dialogs.texts(),
                  QStringList{QStringLiteral("Warning: download completed, but no records have been sent")});
         QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Warning);
@@ -118,10 +123,10 @@ private slots:
     void searchIgnoresAnEventNotStartingWithTheAnswer()
     {
         Rig rig;
-        rig.download.btnDownloadClick();
+        rig.start();
         rig.link.reply(QByteArray("\x00\xEB", 2));
         QCOMPARE(rig.link.written, QList<QByteArray>{kWakeup});
-        rig.download.WakeupTimerExpired();
+        rig.download.onWakeupTimer();
         QCOMPARE(rig.link.written, (QList<QByteArray>{kWakeup, kWakeup}));
         rig.link.reply(kWakeupReply);
         QCOMPARE(rig.lastWritten(), kFirstWrite);
@@ -132,7 +137,7 @@ private slots:
         Rig rig;
         QStringList expected;
         for (const int steps : {1, 2, 3, 4, 5, 4, 3, 2, 1, 0, 1}) {
-            rig.download.WaitingTimerTimer();
+            rig.download.onAnimationTimer();
             expected << QStringLiteral("Searching for bootloader ") + QString(2 * steps, QLatin1Char(' '))
                     + QStringLiteral("...");
         }
@@ -157,7 +162,7 @@ private slots:
         rig.startTransfer();
         const auto fail = [&] {
             if (reply.isEmpty())
-                rig.download.DownloadTimerExpired();
+                rig.download.onReplyTimeout();
             else
                 rig.link.reply(reply);
         };
@@ -171,7 +176,7 @@ private slots:
         QCOMPARE(rig.lastWritten(), kEnd); // Abort: the end message
         QCOMPARE(rig.host.status(), QStringLiteral("Cancelling..."));
         rig.link.reply(kEndReply);
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::Cancelled));
+        QCOMPARE(rig.outcome(), int(DownloadEngine::Cancelled));
         QCOMPARE(rig.host.status(), QStringLiteral("Download cancelled"));
         QCOMPARE(rig.dialogs.texts().last(), QStringLiteral("Download cancelled"));
     }
@@ -183,10 +188,10 @@ private slots:
         rig.link.reply(kAck);
         QCOMPARE(rig.lastWritten(), kEnd);
         rig.dialogs.answers = {Answer::Abort};
-        rig.download.DownloadTimerExpired();
+        rig.download.onReplyTimeout();
         QCOMPARE(rig.link.written.count(kEnd), 2);
         rig.link.reply(kEndReply);
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
     }
 
     void failureWhileCancelRequestedEndsWithoutAQuestion()
@@ -194,9 +199,9 @@ private slots:
         Rig rig;
         rig.dialogs.answers = {Answer::Abort};
         rig.startTransfer();
-        rig.download.DownloadTimerExpired(); // Abort: end message
-        rig.download.DownloadTimerExpired(); // and no answer to it
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::Cancelled));
+        rig.download.onReplyTimeout(); // Abort: end message
+        rig.download.onReplyTimeout(); // and no answer to it
+        QCOMPARE(rig.outcome(), int(DownloadEngine::Cancelled));
         QCOMPARE(rig.dialogs.texts(), (QStringList{QStringLiteral("Communication timeout"),
                                                    QStringLiteral("Download cancelled")}));
         QCOMPARE(rig.host.status(), QStringLiteral("Cancelling..."));
@@ -205,12 +210,12 @@ private slots:
     void cancelDuringTheSearchIsSilent()
     {
         Rig rig;
-        rig.download.btnDownloadClick();
-        rig.download.btnCancelClick();
+        rig.start();
+        rig.download.cancel();
         QVERIFY(rig.dialogs.shown.isEmpty());
         QCOMPARE(rig.host.status(), QStringLiteral("Cancelling..."));
-        rig.download.WakeupTimerExpired();
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::SearchCancelled));
+        rig.download.onWakeupTimer();
+        QCOMPARE(rig.outcome(), int(DownloadEngine::SearchCancelled));
         QCOMPARE(rig.host.status(), QString());
         QVERIFY(rig.dialogs.shown.isEmpty());
         QVERIFY(!rig.link.isOpen());
@@ -219,8 +224,8 @@ private slots:
     void answerBeforeTheNextWakeupDropsTheCancel()
     {
         Rig rig;
-        rig.download.btnDownloadClick();
-        rig.download.btnCancelClick();
+        rig.start();
+        rig.download.cancel();
         rig.link.reply(kWakeupReply);
         QVERIFY(!rig.download.cancelRequested());
         QCOMPARE(rig.lastWritten(), kFirstWrite);
@@ -236,10 +241,10 @@ private slots:
     {
         QFETCH(Answer, answer);
         Rig rig;
-        rig.host.firmware.records = RecordList::fromText(":0400100001020304E2\r\n:0400200001020304D2\r\n");
+        rig.job.lines = RecordList::fromText(":0400100001020304E2\r\n:0400200001020304D2\r\n");
         rig.startTransfer();
         rig.dialogs.answers = {answer};
-        rig.download.btnCancelClick();
+        rig.download.cancel();
         QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Are you sure to abort the download?")});
         QCOMPARE(rig.dialogs.shown.at(0).buttons, Dialogs::Buttons::YesNo);
         rig.link.reply(kAck);
@@ -249,18 +254,17 @@ private slots:
         }
         QCOMPARE(rig.lastWritten(), kEnd);
         rig.link.reply(kEndReply);
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::Cancelled));
+        QCOMPARE(rig.outcome(), int(DownloadEngine::Cancelled));
     }
 
     void completedUnattended()
     {
         Rig rig;
-        rig.host.unattended = true;
+        rig.job.unattended = true;
         rig.startTransfer();
         rig.link.reply(kAck);
         rig.link.reply(kEndReply);
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
-        QCOMPARE(rig.host.unattendedFinishes, 1);
+        QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
         QVERIFY(rig.dialogs.shown.isEmpty());
         QCOMPARE(rig.host.status(), QStringLiteral("Download successfully completed"));
         QVERIFY(!rig.link.isOpen());
@@ -269,13 +273,12 @@ private slots:
     void cancelledUnattendedStaysOpen()
     {
         Rig rig;
-        rig.host.unattended = true;
+        rig.job.unattended = true;
         rig.dialogs.answers = {Answer::Abort};
         rig.startTransfer();
         rig.link.reply(kWriteFailed);
         rig.link.reply(kEndReply);
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::Cancelled));
-        QCOMPARE(rig.host.unattendedFinishes, 0);
+        QCOMPARE(rig.outcome(), int(DownloadEngine::Cancelled));
         QCOMPARE(rig.dialogs.texts(), (QStringList{QStringLiteral("Write failed"),
                                                    QStringLiteral("Download cancelled")}));
     }
@@ -283,7 +286,7 @@ private slots:
     void timersFollowThePhases()
     {
         Rig rig;
-        rig.download.btnDownloadClick();
+        rig.start();
         QVERIFY(rig.download.searching());
         QVERIFY(!rig.download.awaitingReply());
         rig.link.reply(kWakeupReply);
@@ -296,8 +299,8 @@ private slots:
         QVERIFY(!rig.download.animating());
 
         Rig cancelled;
-        cancelled.download.btnDownloadClick();
-        cancelled.download.btnCancelClick();
+        cancelled.start();
+        cancelled.download.cancel();
         QVERIFY2(!cancelled.download.animating(), "the animation freezes");
     }
 
@@ -332,7 +335,7 @@ private slots:
         QCOMPARE(rig.link.written.size(), sent);
         QVERIFY(rig.dialogs.shown.isEmpty());
         QVERIFY(rig.download.awaitingReply());
-        rig.download.DownloadTimerExpired();
+        rig.download.onReplyTimeout();
         QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Communication timeout")});
     }
 
@@ -355,16 +358,16 @@ private slots:
             rig.link.reply(kAck);
             rig.link.reply(kEndReply);
         };
-        rig.download.btnCancelClick();
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
+        rig.download.cancel();
+        QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
         QCOMPARE(rig.host.status(), QStringLiteral("Download completed"));
     }
 
     void linkEventsWhileTheClosingBoxIsOpen()
     {
         Rig rig;
-        rig.host.port = QStringLiteral("127.0.0.1:4001");
-        rig.download.btnDownloadClick();
+        rig.job.portText = QStringLiteral("127.0.0.1:4001");
+        rig.start();
         emit rig.link.connected();
         rig.link.reply(kWakeupReply);
         rig.link.reply(kAck);
@@ -375,7 +378,7 @@ private slots:
         };
         rig.link.reply(kEndReply);
         QCOMPARE(rig.finished.size(), 1);
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::Completed));
+        QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
         QCOMPARE(rig.dialogs.shown.size(), 1);
         QCOMPARE(rig.host.status(), QStringLiteral("Download completed"));
     }
@@ -383,20 +386,24 @@ private slots:
     void connectionFailingInsideOpen()
     {
         Rig rig;
-        rig.host.port = QStringLiteral("10.0.0.1:4001");
+        rig.job.portText = QStringLiteral("10.0.0.1:4001");
         rig.link.failAfterOpening = true;
-        rig.download.btnDownloadClick();
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::SocketFailed));
-        QVERIFY2(!rig.download.linkOpen(), "the window must not stay busy");
-        QVERIFY(!rig.host.busy);
+        rig.start();
+        QCOMPARE(rig.outcome(), int(DownloadEngine::SocketFailed));
+        QVERIFY2(!rig.download.holdsLink(), "the window must not stay busy");
+        QCOMPARE(rig.download.phase(), DownloadEngine::Phase::Idle);
         QVERIFY(rig.link.written.isEmpty());
     }
 
     void secondPressWhileStartingIsIgnored()
     {
         Rig rig;
-        rig.host.duringPendingEvents = [&] { rig.download.btnDownloadClick(); };
-        rig.download.btnDownloadClick();
+        // Whoever paints while the link opens lets a second press in.
+        QObject::connect(&rig.download, &DownloadEngine::phaseChanged, &rig.download, [&](DownloadEngine::Phase phase) {
+            if (phase == DownloadEngine::Phase::Opening)
+                rig.start();
+        });
+        rig.start();
         QCOMPARE(rig.link.openCalls, 1);
         QCOMPARE(rig.link.written, QList<QByteArray>{kWakeup});
     }
@@ -428,22 +435,22 @@ private slots:
         QFETCH(QString, port);
         QFETCH(QString, text);
         Rig rig;
-        rig.host.port = port;
+        rig.job.portText = port;
         rig.link.failOpen = true;
-        rig.download.btnDownloadClick();
+        rig.start();
         QCOMPARE(rig.dialogs.texts(), QStringList{text});
         QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Error);
         QCOMPARE(rig.host.status(), QString());
-        QVERIFY(!rig.download.linkOpen());
-        QVERIFY(!rig.host.busy);
+        QVERIFY(!rig.download.holdsLink());
+        QCOMPARE(rig.download.phase(), DownloadEngine::Phase::Idle);
         QVERIFY(rig.link.written.isEmpty());
     }
 
     void downloadWhileOpenDoesNothing()
     {
         Rig rig;
-        rig.download.btnDownloadClick();
-        rig.download.btnDownloadClick();
+        rig.start();
+        rig.start();
         QCOMPARE(rig.link.openCalls, 1);
         QCOMPARE(rig.link.written.size(), 1);
     }
@@ -452,18 +459,18 @@ private slots:
     {
         Rig rig;
         rig.link.failWrites = true;
-        rig.download.btnDownloadClick();
+        rig.start();
         QVERIFY(rig.download.cancelRequested());
-        rig.download.WakeupTimerExpired();
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::SearchCancelled));
+        rig.download.onWakeupTimer();
+        QCOMPARE(rig.outcome(), int(DownloadEngine::SearchCancelled));
         QVERIFY(rig.dialogs.shown.isEmpty());
     }
 
     void tcpEvents()
     {
         Rig rig;
-        rig.host.port = QStringLiteral("127.0.0.1:4001");
-        rig.download.btnDownloadClick();
+        rig.job.portText = QStringLiteral("127.0.0.1:4001");
+        rig.start();
         QVERIFY(rig.link.written.isEmpty()); // the wake-up waits for the connection
         QCOMPARE(rig.host.status(), QStringLiteral("Connecting..."));
         emit rig.link.connected();
@@ -472,16 +479,16 @@ private slots:
         rig.link.reply(kWakeupReply);
         rig.link.opened = false;
         emit rig.link.disconnected();
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::ConnectionClosed));
+        QCOMPARE(rig.outcome(), int(DownloadEngine::ConnectionClosed));
         QCOMPARE(rig.host.status(), QStringLiteral("WinSock connection closed"));
         QVERIFY(rig.dialogs.shown.isEmpty());
 
         Rig failing;
-        failing.host.port = QStringLiteral("127.0.0.1:4001");
-        failing.download.btnDownloadClick();
+        failing.job.portText = QStringLiteral("127.0.0.1:4001");
+        failing.start();
         failing.link.opened = false;
         emit failing.link.socketError(111);
-        QCOMPARE(failing.outcome(), int(DownloadProcedure::SocketFailed));
+        QCOMPARE(failing.outcome(), int(DownloadEngine::SocketFailed));
         QCOMPARE(failing.host.status(), QStringLiteral("WinSock Error: 111 Connection refused"));
         QVERIFY(failing.dialogs.shown.isEmpty());
     }
@@ -489,10 +496,10 @@ private slots:
     void cancelWhileConnectingIsDroppedOnConnect()
     {
         Rig rig;
-        rig.host.port = QStringLiteral("127.0.0.1:4001");
-        rig.download.btnDownloadClick();
+        rig.job.portText = QStringLiteral("127.0.0.1:4001");
+        rig.start();
         rig.dialogs.answers = {Answer::Yes};
-        rig.download.btnCancelClick();
+        rig.download.cancel();
         QVERIFY(rig.download.cancelRequested());
         emit rig.link.connected();
         QVERIFY(!rig.download.cancelRequested());
@@ -507,7 +514,7 @@ private slots:
         rig.dialogs.answers = {Answer::Retry};
         rig.dialogs.whileOpen = [&] {
             rig.link.reply(kAck);                // a late acknowledgement
-            rig.download.DownloadTimerExpired(); // and a second failure
+            rig.download.onReplyTimeout(); // and a second failure
             QCOMPARE(rig.link.written.size(), 2); // EA and the first write only
         };
         rig.link.reply(kWriteFailed);
@@ -522,8 +529,8 @@ private slots:
     void connectionLostWhileAFailureIsAsked()
     {
         Rig rig;
-        rig.host.port = QStringLiteral("127.0.0.1:4001");
-        rig.download.btnDownloadClick();
+        rig.job.portText = QStringLiteral("127.0.0.1:4001");
+        rig.start();
         emit rig.link.connected();
         rig.link.reply(kWakeupReply);
         rig.dialogs.answers = {Answer::Retry};
@@ -533,7 +540,7 @@ private slots:
         };
         const qsizetype before = rig.link.written.size();
         rig.link.reply(kWriteFailed);
-        QCOMPARE(rig.outcome(), int(DownloadProcedure::ConnectionClosed));
+        QCOMPARE(rig.outcome(), int(DownloadEngine::ConnectionClosed));
         QCOMPARE(rig.link.written.size(), before); // the answer sent nothing
     }
 
@@ -553,23 +560,9 @@ private slots:
         rig.startTransfer();
         rig.link.reply(QByteArray("\xE7", 1)); // half a reply, then silence
         rig.dialogs.answers = {Answer::Retry};
-        rig.download.DownloadTimerExpired();
+        rig.download.onReplyTimeout();
         rig.link.reply(kAck); // the answer to the retry
         QCOMPARE(rig.lastWritten(), kEnd);
-    }
-
-    void encryptedImageIsDecryptedAndGetsTheOptions()
-    {
-        Rig rig;
-        rig.host.firmware.records = RecordList::fromText(
-            HexLines::words(0xA8, {0, 0, 0, 0x3400}) + "\r\n:00000001FF\r\n");
-        EncryptedHex::encryptImage(rig.host.firmware, 2026);
-        rig.host.options.relayTimeSeconds = 2.5;
-        rig.startTransfer();
-        QVERIFY(!rig.host.firmware.heldEncrypted);
-        QCOMPARE(rig.host.progressMaximum, 2);
-        QCOMPARE(OptionWord::read(rig.host.firmware.records, 0xAB), std::optional<std::uint8_t>(0x19));
-        QCOMPARE(rig.lastWritten(), QByteArray::fromHex("E300A8084D0000000000003419"));
     }
 
     void lineSplitInSeveralMessages()
@@ -578,7 +571,7 @@ private slots:
         QList<std::uint16_t> words;
         for (int i = 0; i < 127; ++i)
             words << std::uint16_t(i);
-        rig.host.firmware.records = RecordList::fromText(HexLines::words(0x100, words));
+        rig.job.lines = RecordList::fromText(HexLines::words(0x100, words));
         rig.startTransfer();
         QCOMPARE(rig.lastWritten().mid(0, 4), QByteArray::fromHex("E30100F8"));
         rig.link.reply(kAck);
@@ -591,5 +584,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDownloadProcedure)
-#include "tst_downloadprocedure.moc"
+QTEST_GUILESS_MAIN(TestDownloadEngine)
+#include "tst_downloadengine.moc"

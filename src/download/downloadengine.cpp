@@ -1,0 +1,432 @@
+#include "downloadengine.h"
+
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <cstdlib>
+
+Q_LOGGING_CATEGORY(lcDownload, "corvant.download")
+
+namespace {
+
+constexpr int kAnimationPhases = 10;
+// Only the first two bytes of a reply ever decide; the rest of a flood is
+// dropped rather than kept.
+constexpr qsizetype kReplyBufferSize = 256;
+
+// A running timer is left alone: its period is not restarted.
+void startIfStopped(QTimer &timer)
+{
+    if (!timer.isActive())
+        timer.start();
+}
+
+QString socketErrorStatus(int code)
+{
+    return QStringLiteral("WinSock Error: %1 %2").arg(code).arg(socketErrorText(code));
+}
+
+} // namespace
+
+DownloadEngine::DownloadEngine(Link &link, DownloadQuestions &questions, DownloadTiming timing, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_questions(questions)
+{
+    // Qt's default coarse timers fire up to 5 % early: a reply time-out of
+    // 10 s must never end before 10 s.
+    for (QTimer *timer : {&m_wakeupTimer, &m_animationTimer, &m_replyTimer})
+        timer->setTimerType(Qt::PreciseTimer);
+    m_wakeupTimer.setInterval(timing.wakeup);
+    m_animationTimer.setInterval(timing.animation);
+    m_replyTimer.setInterval(timing.reply);
+    connect(&m_wakeupTimer, &QTimer::timeout, this, &DownloadEngine::onWakeupTimer);
+    connect(&m_animationTimer, &QTimer::timeout, this, &DownloadEngine::onAnimationTimer);
+    connect(&m_replyTimer, &QTimer::timeout, this, &DownloadEngine::onReplyTimeout);
+
+    connect(&m_link, &Link::dataAvailable, this, &DownloadEngine::onDataAvailable);
+    connect(&m_link, &Link::connected, this, &DownloadEngine::onConnected);
+    connect(&m_link, &Link::disconnected, this, &DownloadEngine::onDisconnected);
+    connect(&m_link, &Link::socketError, this, &DownloadEngine::onSocketError);
+    connect(&m_link, &Link::lost, this, &DownloadEngine::onLinkLost);
+}
+
+QString DownloadEngine::hexBytes(QByteArrayView bytes)
+{
+    QString text;
+    text.reserve(3 * bytes.size());
+    for (const char byte : bytes) {
+        text += QLatin1Char(' ');
+        text += QLatin1Char("0123456789ABCDEF"[(byte >> 4) & 0xF]);
+        text += QLatin1Char("0123456789ABCDEF"[byte & 0xF]);
+    }
+    return text;
+}
+
+QString DownloadEngine::logText(Direction direction, QByteArrayView bytes)
+{
+    return (direction == Direction::Sent ? QStringLiteral("tx:") : QStringLiteral("rx:")) + hexBytes(bytes);
+}
+
+void DownloadEngine::setPhase(Phase phase)
+{
+    if (phase == m_phase)
+        return;
+    m_phase = phase;
+    emit phaseChanged(phase);
+}
+
+void DownloadEngine::start(DownloadJob job)
+{
+    // Whoever paints while the link opens lets events in: a second start
+    // must not begin a second download.
+    if (isBusy() || m_link.isOpen())
+        return;
+    m_job = std::move(job);
+    setUpPort(m_link, m_job.portText);
+    emit statusChanged(QStringLiteral("Connecting..."));
+    setPhase(Phase::Opening);
+
+    QString failure;
+    try {
+        m_link.open();
+    } catch (const PortOpenError &e) {
+        qCInfo(lcDownload) << "port open failed:" << e.message();
+        failure = QStringLiteral("Error: could not open communication port ") + m_job.portText;
+    } catch (const SocketError &e) {
+        failure = socketErrorStatus(e.code());
+    } catch (...) {
+        setPhase(Phase::Idle);
+        throw;
+    }
+    if (!failure.isEmpty()) {
+        emit statusChanged(QString());
+        setPhase(Phase::Idle);
+        m_questions.tell(Dialogs::Icon::Error, failure);
+        return;
+    }
+    // A connection can be made or fail inside open() already; its event
+    // has then moved the download on.
+    if (m_phase != Phase::Opening)
+        return;
+    if (!m_link.isOpen()) {
+        setPhase(Phase::Idle);
+        return;
+    }
+    if (m_link.connectsAsynchronously()) {
+        setPhase(Phase::Connecting);
+        return;
+    }
+    setPhase(Phase::Searching);
+    sendWakeup();
+}
+
+void DownloadEngine::onConnected()
+{
+    if (m_phase != Phase::Opening && m_phase != Phase::Connecting)
+        return;
+    emit statusChanged(QStringLiteral("Connected"));
+    setPhase(Phase::Searching);
+    sendWakeup();
+}
+
+void DownloadEngine::onDisconnected()
+{
+    // Once the download is over (its closing box is open) the link's end
+    // changes nothing.
+    if (m_phase == Phase::Idle || m_phase == Phase::Closing)
+        return;
+    emit statusChanged(QStringLiteral("WinSock connection closed"));
+    endDownload(ConnectionClosed);
+}
+
+void DownloadEngine::onSocketError(int code)
+{
+    if (m_phase == Phase::Idle || m_phase == Phase::Closing)
+        return;
+    emit statusChanged(socketErrorStatus(code));
+    endDownload(SocketFailed);
+}
+
+void DownloadEngine::onLinkLost()
+{
+    // Ends like a closed TCP connection: no time-out wait, no box.
+    if (m_phase == Phase::Idle || m_phase == Phase::Closing)
+        return;
+    emit statusChanged(QStringLiteral("Connection to %1 lost").arg(m_link.portName(false)));
+    endDownload(ConnectionClosed);
+}
+
+void DownloadEngine::sendMessage(QByteArrayView bytes)
+{
+    // A reply starts afresh with every message: leftovers of an earlier,
+    // incomplete reply must not spoil it.
+    m_reply.clear();
+    ++m_messagesSent;
+    emit logged(Direction::Sent, bytes.toByteArray());
+    try {
+        m_link.write(bytes);
+    } catch (const LinkError &e) {
+        qCInfo(lcDownload) << "write failed:" << e.message();
+        m_cancelRequested = true;
+    }
+}
+
+void DownloadEngine::sendWakeup()
+{
+    startIfStopped(m_wakeupTimer);
+    startIfStopped(m_animationTimer);
+    m_cancelRequested = false;
+    const char wakeup = char(Bootloader::kWakeup);
+    sendMessage(QByteArrayView(&wakeup, 1));
+}
+
+void DownloadEngine::onWakeupTimer()
+{
+    m_wakeupTimer.stop();
+    if (m_phase != Phase::Searching)
+        return;
+    if (!m_cancelRequested) {
+        sendWakeup();
+        return;
+    }
+    emit statusChanged(QString());
+    endDownload(SearchCancelled);
+}
+
+void DownloadEngine::onAnimationTimer()
+{
+    if (++m_animationPhase > kAnimationPhases)
+        m_animationPhase = 1;
+    const int steps = 5 - std::abs(m_animationPhase - 5);
+    emit statusChanged(QStringLiteral("Searching for bootloader ") + QString(2 * steps, QLatin1Char(' '))
+                       + QStringLiteral("..."));
+}
+
+void DownloadEngine::onDataAvailable(quint16 count)
+{
+    if (count == 0)
+        return;
+    QByteArray received;
+    received.reserve(count);
+    for (int i = 0; i < count; ++i)
+        received.append(char(m_link.readByte()));
+    emit logged(Direction::Received, received);
+
+    // One message, one answer: nothing is acted on while the message's
+    // failure question is open, nor outside the phases that await a reply.
+    if (m_failureQuestionOpen)
+        return;
+    std::uint8_t sent = 0;
+    switch (m_phase) {
+    case Phase::Searching:
+        sent = Bootloader::kWakeup;
+        break;
+    case Phase::Transferring:
+        sent = Bootloader::kWrite;
+        break;
+    case Phase::Finishing:
+        sent = Bootloader::kEnd;
+        break;
+    default:
+        return;
+    }
+    m_reply.append(received.first(std::min(received.size(), kReplyBufferSize - m_reply.size())));
+    const Bootloader::Reply reply = Bootloader::decodeReply(sent, m_reply);
+    if (reply == Bootloader::Reply::NeedMore)
+        return;
+    // The rest of this batch belongs to no message: the next reply starts
+    // with the next message.
+    m_reply.clear();
+    handleReply(reply);
+}
+
+void DownloadEngine::handleReply(Bootloader::Reply reply)
+{
+    switch (reply) {
+    case Bootloader::Reply::WakeupAnswered:
+        beginTransfer();
+        break;
+    case Bootloader::Reply::Acknowledged:
+        ++m_recordsAcknowledged;
+        if (++m_partIndex >= m_partCount) {
+            m_partIndex = 0;
+            ++m_lineIndex;
+        }
+        sendNextMessage();
+        break;
+    case Bootloader::Reply::WriteFailed:
+        askAfterFailure(QStringLiteral("Write failed"));
+        break;
+    case Bootloader::Reply::NotAccepted:
+        askAfterFailure(QStringLiteral("Write failed (data not accepted)"));
+        break;
+    case Bootloader::Reply::EndAnswered:
+        if (m_lineIndex < lineCount()) {
+            emit statusChanged(QStringLiteral("Download cancelled"));
+            endDownload(Cancelled);
+        } else {
+            emit statusChanged(QStringLiteral("Download completed"));
+            endDownload(Completed);
+        }
+        break;
+    case Bootloader::Reply::NeedMore:
+    case Bootloader::Reply::Ignore:
+        break;
+    }
+}
+
+void DownloadEngine::beginTransfer()
+{
+    m_cancelRequested = false;
+    m_wakeupTimer.stop();
+    m_animationTimer.stop();
+    m_lineIndex = 0;
+    m_partIndex = 0;
+    m_recordsAcknowledged = 0;
+    emit progressStarted(lineCount());
+    emit statusChanged(QStringLiteral("Downloading, please wait ..."));
+    setPhase(Phase::Transferring);
+    sendNextMessage();
+}
+
+void DownloadEngine::sendNextMessage()
+{
+    m_replyTimer.stop();
+    QByteArray message;
+    for (;;) {
+        if (m_lineIndex >= lineCount() || m_cancelRequested) {
+            message = QByteArray(1, char(Bootloader::kEnd));
+            setPhase(Phase::Finishing);
+            break;
+        }
+        emit progressChanged(m_lineIndex);
+        const QList<QByteArray> parts = RecordFraming::frameLine(m_job.lines.at(m_lineIndex), m_job.framing);
+        if (m_partIndex < parts.size()) {
+            message = parts[m_partIndex];
+            m_partCount = int(parts.size());
+            break;
+        }
+        m_partIndex = 0;
+        ++m_lineIndex;
+    }
+    sendMessage(message);
+    startIfStopped(m_replyTimer);
+}
+
+void DownloadEngine::onReplyTimeout()
+{
+    m_replyTimer.stop();
+    if (m_phase == Phase::Transferring || m_phase == Phase::Finishing)
+        askAfterFailure(QStringLiteral("Communication timeout"));
+}
+
+void DownloadEngine::askAfterFailure(const QString &text)
+{
+    if (m_cancelRequested) {
+        endDownload(Cancelled);
+        return;
+    }
+    if (m_failureQuestionOpen)
+        return;
+
+    // No time-out while the question is open: its answer sends the one next
+    // message.
+    m_replyTimer.stop();
+    m_failureQuestionOpen = true;
+    const int generation = m_generation;
+    const bool retry = m_questions.retryAfterFailure(text);
+    m_failureQuestionOpen = false;
+    if (generation != m_generation)
+        return; // the connection ended the download meanwhile
+
+    dropHeldBackBytes();
+    if (retry) {
+        ++m_retries;
+    } else {
+        m_cancelRequested = true;
+        emit statusChanged(QStringLiteral("Cancelling..."));
+    }
+    sendNextMessage();
+}
+
+void DownloadEngine::dropHeldBackBytes()
+{
+    // Replies that came while the question was open were held back by the
+    // link (no new data event inside its own handler); they belong to the
+    // message that failed and must not spoil the answer to the next one.
+    const qint64 stale = m_link.bytesWaiting();
+    if (stale <= 0)
+        return;
+    QByteArray dropped;
+    for (qint64 i = 0; i < stale; ++i)
+        dropped.append(char(m_link.readByte()));
+    emit logged(Direction::Received, dropped);
+}
+
+void DownloadEngine::cancel()
+{
+    if (!m_link.isOpen() || m_phase == Phase::Idle || m_phase == Phase::Closing)
+        return;
+    // The search is cancelled at once; a transfer only when confirmed.
+    if (!m_animationTimer.isActive()) {
+        const int generation = m_generation;
+        if (!m_questions.confirmCancel())
+            return;
+        if (generation != m_generation) {
+            // The download ended while the question was open; the next
+            // search clears the request again.
+            m_cancelRequested = true;
+            return;
+        }
+    }
+    m_cancelRequested = true;
+    m_animationTimer.stop();
+    emit statusChanged(QStringLiteral("Cancelling..."));
+}
+
+void DownloadEngine::endDownload(Outcome outcome)
+{
+    setPhase(Phase::Closing);
+    ++m_generation;
+    stopTimers();
+    emit progressEnded();
+
+    Dialogs::Icon icon = Dialogs::Icon::None;
+    QString text;
+    if (outcome == Completed) {
+        icon = m_recordsAcknowledged >= 1 ? Dialogs::Icon::Information : Dialogs::Icon::Warning;
+        text = m_recordsAcknowledged >= 1 ? QStringLiteral("Download successfully completed")
+                                          : QStringLiteral("Warning: download completed, but no records have been sent");
+    } else if (outcome == Cancelled) {
+        icon = Dialogs::Icon::Warning;
+        text = QStringLiteral("Download cancelled");
+    }
+    if (outcome == Completed && m_job.unattended)
+        emit statusChanged(text); // nobody would answer the box
+    else if (!text.isEmpty())
+        m_questions.tell(icon, text);
+
+    closeLink();
+    setPhase(Phase::Idle);
+    emit finished(outcome);
+}
+
+void DownloadEngine::stopTimers()
+{
+    m_wakeupTimer.stop();
+    m_animationTimer.stop();
+    m_replyTimer.stop();
+}
+
+void DownloadEngine::closeLink()
+{
+    stopTimers();
+    if (!m_link.isOpen())
+        return;
+    try {
+        m_link.close();
+    } catch (const LinkError &e) {
+        qCInfo(lcDownload) << "closing the link failed:" << e.message();
+    }
+}

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "bootloaderprotocol.h"
+#include "downloadjob.h"
+#include "downloadquestions.h"
+#include "link.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+
+// Timer periods; tests shorten them.
+struct DownloadTiming
+{
+    std::chrono::milliseconds wakeup{1000};
+    std::chrono::milliseconds animation{100};
+    std::chrono::milliseconds reply{10000};
+};
+
+// The download: wake-up search, one acknowledged write message per line,
+// end message, Abort/Retry on failures and time-outs, five outcomes. Driven
+// by the link's events, three timers, cancel and the answers to its own
+// questions, all on one thread. Exactly one message is outstanding at any
+// time: the reply timer stops while a failure question is open, and replies
+// and further failures arriving meanwhile are dropped. Knows no window: it
+// reports through signals and asks through DownloadQuestions.
+class DownloadEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum Outcome {
+        Completed = 0,        // end message acknowledged after the last line
+        ConnectionClosed = 1, // TCP connection closed, or the serial device gone
+        SocketFailed = 2,     // TCP error
+        SearchCancelled = 3,  // cancel during the search
+        Cancelled = 4,        // end message acknowledged with lines left, or failure after cancel
+    };
+    Q_ENUM(Outcome)
+
+    //            start()                 open() returned
+    //   Idle ------------> Opening ----------------------> Searching (serial)
+    //                         |  \---------------------> Connecting (TCP) --connected--> Searching
+    //                         \-- open failed: its box, then Idle
+    //   Searching --EB--> Transferring --last line or cancel--> Finishing --E4--> Closing --> Idle
+    //   Searching --wake-up time with cancel--> Closing
+    //   any phase holding the link --closed, failed or lost--> Closing
+    // Closing shows the outcome's box (the link is still open) and closes the
+    // link. Orthogonal to the phase: a failure question is open, a cancel is
+    // requested.
+    enum class Phase { Idle, Opening, Connecting, Searching, Transferring, Finishing, Closing };
+    Q_ENUM(Phase)
+
+    enum class Direction { Sent, Received };
+    Q_ENUM(Direction)
+
+    DownloadEngine(Link &link, DownloadQuestions &questions, DownloadTiming timing = {},
+                   QObject *parent = nullptr);
+
+    Phase phase() const { return m_phase; }
+    // A download is under way, from the start until its end is reported.
+    bool isBusy() const { return m_phase != Phase::Idle; }
+    // The download holds the link open: the window's controls stay locked.
+    bool holdsLink() const { return m_phase != Phase::Idle && m_phase != Phase::Opening; }
+    bool failureQuestionOpen() const { return m_failureQuestionOpen; }
+    bool cancelRequested() const { return m_cancelRequested; }
+    int lineIndex() const { return m_lineIndex; }
+    int recordsAcknowledged() const { return m_recordsAcknowledged; }
+    int messagesSent() const { return m_messagesSent; }
+    int retries() const { return m_retries; }
+    // Which timers run: the search (wake-up and animation) and the reply time-out.
+    bool searching() const { return m_wakeupTimer.isActive() && m_animationTimer.isActive(); }
+    bool animating() const { return m_animationTimer.isActive(); }
+    bool awaitingReply() const { return m_replyTimer.isActive(); }
+
+    // Starts a download unless one is under way: sets up and opens the link
+    // named by the job's port text, then searches for the bootloader.
+    void start(DownloadJob job);
+    // Cancel, and a request to close the window while the link is held.
+    void cancel();
+
+    // "tx: EA", "rx: E7 E4": a line of the logging window.
+    static QString logText(Direction direction, QByteArrayView bytes);
+    static QString hexBytes(QByteArrayView bytes);
+
+signals:
+    void phaseChanged(DownloadEngine::Phase phase);
+    void statusChanged(const QString &text);
+    void progressStarted(int maximum);
+    void progressChanged(int position);
+    void progressEnded();
+    // Every message sent, and every batch of bytes received.
+    void logged(DownloadEngine::Direction direction, const QByteArray &bytes);
+    void finished(DownloadEngine::Outcome outcome);
+
+public slots:
+    // The link's and the timers' events; public so tests can drive them.
+    void onDataAvailable(quint16 count);
+    void onConnected();
+    void onDisconnected();
+    void onSocketError(int code);
+    void onLinkLost();
+    void onWakeupTimer();
+    void onAnimationTimer();
+    void onReplyTimeout();
+
+private:
+    void setPhase(Phase phase);
+    void sendWakeup();
+    void beginTransfer();
+    void sendNextMessage();
+    void sendMessage(QByteArrayView bytes);
+    void handleReply(Bootloader::Reply reply);
+    void askAfterFailure(const QString &text);
+    void dropHeldBackBytes();
+    void endDownload(Outcome outcome);
+    void closeLink();
+    void stopTimers();
+    int lineCount() const { return int(m_job.lines.size()); }
+
+    Link &m_link;
+    DownloadQuestions &m_questions;
+
+    // Children, so the download's timers can be found and checked.
+    QTimer m_wakeupTimer{this};
+    QTimer m_animationTimer{this};
+    QTimer m_replyTimer{this};
+
+    DownloadJob m_job;
+    Phase m_phase = Phase::Idle;
+    bool m_failureQuestionOpen = false;
+    bool m_cancelRequested = false;
+    // Counts ended downloads, so an answer that comes back after its
+    // download ended does not act on the next one.
+    int m_generation = 0;
+
+    QByteArray m_reply; // bytes received since the last message was sent
+    int m_lineIndex = 0;
+    int m_partIndex = 0; // message within a line split in several
+    int m_partCount = 1; // messages of the line being sent
+    int m_recordsAcknowledged = 0;
+    int m_messagesSent = 0;
+    int m_retries = 0;
+    int m_animationPhase = 0;
+};

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "link.h"
+#include "serialports.h"
+
+#include <memory>
+
+// The link of the kind the settings name, configured from them. The one
+// place that knows every kind of link.
+std::unique_ptr<Link> createLink(const LinkSettings &settings, const SerialPorts::Overrides &overrides);
