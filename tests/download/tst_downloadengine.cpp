@@ -4,6 +4,7 @@
 #include "hexlines.h"
 #include "scripteddialogs.h"
 
+#include <QMetaEnum>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -89,6 +90,86 @@ private slots:
         QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Information);
         QVERIFY(!rig.link.isOpen());
         QVERIFY(!rig.download.holdsLink());
+    }
+
+    // Every path through a download, as the phases it passes.
+    void phaseTable_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("phases");
+        const QString serial = QStringLiteral("COM1");
+        const QString tcp = QStringLiteral("127.0.0.1:4001");
+        const QString done = QStringLiteral("Finishing Closing Idle");
+        QTest::newRow("serial, completed") << serial << QStringLiteral("EB ack E4")
+                                           << QStringLiteral("Opening Searching Transferring ") + done;
+        QTest::newRow("TCP, completed") << tcp << QStringLiteral("connected EB ack E4")
+                                        << QStringLiteral("Opening Connecting Searching Transferring ") + done;
+        QTest::newRow("failure, Abort") << serial << QStringLiteral("EB abort E8 E4")
+                                        << QStringLiteral("Opening Searching Transferring ") + done;
+        QTest::newRow("failure, Retry") << serial << QStringLiteral("EB retry E8 ack E4")
+                                        << QStringLiteral("Opening Searching Transferring ") + done;
+        QTest::newRow("search cancelled") << serial << QStringLiteral("cancel wake-up-time")
+                                          << QStringLiteral("Opening Searching Closing Idle");
+        QTest::newRow("port does not open") << serial << QStringLiteral("fail-open") << QStringLiteral("Opening Idle");
+        QTest::newRow("connection fails inside open") << tcp << QStringLiteral("fail-inside-open")
+                                                      << QStringLiteral("Opening Closing Idle");
+        QTest::newRow("connection refused") << tcp << QStringLiteral("refused")
+                                            << QStringLiteral("Opening Connecting Closing Idle");
+        QTest::newRow("closed during the transfer") << tcp << QStringLiteral("connected EB closed")
+                                                    << QStringLiteral("Opening Connecting Searching Transferring Closing Idle");
+        QTest::newRow("end message unanswered, Abort") << serial << QStringLiteral("EB ack abort time-out time-out")
+                                                       << QStringLiteral("Opening Searching Transferring ") + done;
+    }
+    void phaseTable()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, script);
+        QFETCH(QString, phases);
+        Rig rig;
+        rig.job.portText = port;
+        const QMetaEnum names = QMetaEnum::fromType<DownloadEngine::Phase>();
+        bool started = false;
+        for (const QString &step : script.split(QLatin1Char(' '))) {
+            if (!started && step != QLatin1String("fail-open") && step != QLatin1String("fail-inside-open")) {
+                rig.start();
+                started = true;
+            }
+            if (step == QLatin1String("fail-open")) {
+                rig.link.failOpen = true;
+            } else if (step == QLatin1String("fail-inside-open")) {
+                rig.link.failAfterOpening = true;
+            } else if (step == QLatin1String("connected")) {
+                emit rig.link.connected();
+            } else if (step == QLatin1String("refused") || step == QLatin1String("closed")) {
+                rig.link.opened = false;
+                if (step == QLatin1String("refused"))
+                    emit rig.link.socketError(111);
+                else
+                    emit rig.link.disconnected();
+            } else if (step == QLatin1String("retry") || step == QLatin1String("abort")) {
+                rig.dialogs.answers << (step == QLatin1String("retry") ? Answer::Retry : Answer::Abort);
+            } else if (step == QLatin1String("cancel")) {
+                rig.download.cancel();
+            } else if (step == QLatin1String("wake-up-time")) {
+                rig.download.onWakeupTimer();
+            } else if (step == QLatin1String("time-out")) {
+                rig.download.onReplyTimeout();
+            } else if (step == QLatin1String("ack")) {
+                rig.link.reply(kAck);
+            } else {
+                rig.link.reply(QByteArray::fromHex(step.toLatin1()));
+            }
+        }
+        if (!started)
+            rig.start();
+        QStringList passed;
+        for (const DownloadEngine::Phase phase : rig.host.phases)
+            passed << QString::fromLatin1(names.valueToKey(int(phase)));
+        QCOMPARE(passed.join(QLatin1Char(' ')), phases);
+        QCOMPARE(rig.finished.size(), phases.contains(QLatin1String("Closing")) ? 1 : 0);
+        QVERIFY(!rig.download.isBusy());
+        QVERIFY(!rig.link.isOpen());
     }
 
     void noLineToSend()

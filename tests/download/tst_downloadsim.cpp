@@ -2,6 +2,7 @@
 // and the simulator program over a pseudo-terminal.
 #include "downloadengine.h"
 #include "downloadrecorder.h"
+#include "policyquestions.h"
 #include "floodingpeer.h"
 #include "hexlines.h"
 #include "imageloader.h"
@@ -179,6 +180,54 @@ private slots:
         QCOMPARE(rig.dialogs.texts().first(), QStringLiteral("Write failed"));
         QCOMPARE(rig.host.log.count(QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00")), 2);
         QCOMPARE(sim.server.engine().memory().words().value(8), std::uint16_t(0x0201));
+    }
+
+    // Nobody at the front end: failures are retried while retries are left,
+    // then the download is abandoned as Abort does, and nothing waits.
+    void failurePolicyRetriesThenAbandons_data()
+    {
+        QTest::addColumn<int>("retries");
+        QTest::addColumn<QList<int>>("failing"); // messages the reader refuses
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("retried");
+        QTest::newRow("no failure") << 3 << QList<int>{} << int(DownloadEngine::Completed) << 0;
+        QTest::newRow("two failures, three retries") << 3 << QList<int>{1, 2} << int(DownloadEngine::Completed) << 2;
+        QTest::newRow("two failures, two retries") << 2 << QList<int>{1, 2} << int(DownloadEngine::Completed) << 2;
+        QTest::newRow("three failures, two retries") << 2 << QList<int>{1, 2, 3} << int(DownloadEngine::Cancelled) << 2;
+        QTest::newRow("no retries") << 0 << QList<int>{1} << int(DownloadEngine::Cancelled) << 0;
+    }
+    void failurePolicyRetriesThenAbandons()
+    {
+        QFETCH(int, retries);
+        QFETCH(QList<int>, failing);
+        QFETCH(int, outcome);
+        QFETCH(int, retried);
+        SimulatorServer::Options options;
+        options.faults.writeFailed = QSet<int>(failing.begin(), failing.end());
+        Simulator sim(options);
+        PortLink link;
+        PolicyQuestions policy(retries);
+        DownloadEngine download(link, policy, kFast);
+        DownloadRecorder recorder(download);
+        QSignalSpy finished(&download, &DownloadEngine::finished);
+        DownloadJob job;
+        job.portText = sim.address();
+        job.lines = RecordList::fromText(kThreeLines);
+        job.unattended = true;
+        download.start(job);
+        QVERIFY(finished.wait(kWait) || !finished.isEmpty());
+        QCOMPARE(finished.at(0).at(0).toInt(), outcome);
+        QCOMPARE(download.retries(), retried);
+        QCOMPARE(policy.failures().size(), failing.size());
+        QCOMPARE(recorder.log.count(QStringLiteral("tx: ED")), 1);
+        const bool completed = outcome == int(DownloadEngine::Completed);
+        QCOMPARE(sim.server.engine().memory().words().contains(8), completed);
+        QCOMPARE(download.recordsAcknowledged(), completed ? 1 : 0);
+        const QString write = QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00");
+        QCOMPARE(recorder.log.count(write), failing.size() + (completed ? 1 : 0));
+        const auto sent = std::count_if(recorder.log.begin(), recorder.log.end(),
+                                        [](const QString &line) { return line.startsWith(QLatin1String("tx:")); });
+        QCOMPARE(download.messagesSent(), int(sent));
     }
 
     void silentEndMessageAnsweredAbortStillCompletes()
