@@ -7,10 +7,10 @@
 #include "hexlines.h"
 #include "portlink.h"
 #include "scripteddialogs.h"
+#include "simulatorprocess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QSignalSpy>
 
 #include <benchmark/benchmark.h>
@@ -18,43 +18,6 @@
 namespace {
 
 constexpr int kRecords = 1024;
-
-QByteArray program()
-{
-    QByteArray text;
-    for (int record = 0; record < kRecords; ++record) {
-        QList<std::uint16_t> words;
-        for (int k = 0; k < 8; ++k)
-            words << std::uint16_t((record * 8 + k) * 5 & 0x3FFF);
-        text += HexLines::words(record * 8, words) + "\r\n";
-    }
-    return text + ":00000001FF\r\n";
-}
-
-// The simulator program on a free loopback port, for one benchmark.
-class SimulatorProcess
-{
-public:
-    explicit SimulatorProcess(const QStringList &extra)
-    {
-        m_process.start(QStringLiteral(CORVANT_READER_SIM), QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} + extra);
-        m_process.setReadChannel(QProcess::StandardOutput);
-        if (m_process.waitForReadyRead(10000)) {
-            const QByteArray line = m_process.readLine().trimmed(); // "listening on 127.0.0.1:PORT"
-            m_address = QString::fromLatin1(line.mid(line.lastIndexOf(' ') + 1));
-        }
-    }
-    ~SimulatorProcess()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(5000);
-    }
-    const QString &address() const { return m_address; }
-
-private:
-    QProcess m_process;
-    QString m_address;
-};
 
 struct Run
 {
@@ -90,7 +53,7 @@ Run download(const QString &address, const QByteArray &text)
 void BM_DownloadOverTcp(benchmark::State &state)
 {
     SimulatorProcess sim({});
-    const QByteArray text = program();
+    const QByteArray text = HexLines::program8K();
     for (auto _ : state) {
         const Run run = download(sim.address(), text);
         if (!run.completed) {
@@ -108,7 +71,7 @@ void BM_DownloadPacedAt9600(benchmark::State &state)
 {
     constexpr int kBaud = 9600;
     SimulatorProcess sim({QStringLiteral("--baud"), QString::number(kBaud)});
-    const QByteArray text = program();
+    const QByteArray text = HexLines::program8K();
     for (auto _ : state) {
         const Run run = download(sim.address(), text);
         if (!run.completed) {

@@ -45,20 +45,42 @@ TFormLogging::TFormLogging(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Viewer);
     resize(kInitialWidth, 400);
+
+    m_batchTimer.setSingleShot(true);
+    m_batchTimer.setInterval(kBatchMilliseconds);
+    connect(&m_batchTimer, &QTimer::timeout, this, &TFormLogging::flushLines);
 }
 
 void TFormLogging::addLogLine(const QString &text, LogColour colour)
 {
-    QTextCharFormat format;
-    format.setForeground(QColor(colour.red, colour.green, colour.blue));
-    QTextDocument *document = Viewer->document();
-    QTextCursor cursor(document);
+    m_pending.push_back({cleaned(text), colour});
+    // A peer that floods the link fills batches long before their time is
+    // up: a full batch goes at once, so what waits stays small.
+    if (m_pending.size() >= std::size_t(kMaximumBatch))
+        flushLines();
+    else if (!m_batchTimer.isActive())
+        m_batchTimer.start();
+}
+
+void TFormLogging::flushLines()
+{
+    m_batchTimer.stop();
+    if (m_pending.empty())
+        return;
+    QTextCursor cursor(Viewer->document());
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    // The empty document has one empty block, which takes the first line.
-    if (m_anyLine)
-        cursor.insertBlock(); // beyond the bound, the document drops its first block
-    m_anyLine = true;
-    cursor.insertText(cleaned(text), format);
+    QTextCharFormat format;
+    for (const Line &line : m_pending) {
+        // The empty document has one empty block, which takes the first line.
+        if (m_anyLine)
+            cursor.insertBlock(); // beyond the bound, the document drops its first block
+        m_anyLine = true;
+        format.setForeground(QColor(line.colour.red, line.colour.green, line.colour.blue));
+        cursor.insertText(line.text, format);
+    }
+    cursor.endEditBlock();
+    m_pending.clear();
     // Keep the newest line in view.
     Viewer->verticalScrollBar()->setValue(Viewer->verticalScrollBar()->maximum());
 }

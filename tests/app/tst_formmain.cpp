@@ -1,5 +1,4 @@
 // The main window offscreen, with scripted message boxes and file dialogs.
-#include "floodingpeer.h"
 #include "optionedits.h"
 #include "panelsettings.h"
 #include "simulatorserver.h"
@@ -72,14 +71,6 @@ public:
         return QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     }
 };
-
-// What the window may hold under a flood, in KiB (the sanitizers' shadow
-// memory and quarantine more than double it).
-#if defined(__SANITIZE_ADDRESS__)
-constexpr qint64 kFloodBound = 1200 * 1024;
-#else
-constexpr qint64 kFloodBound = 400 * 1024;
-#endif
 
 } // namespace
 
@@ -481,88 +472,6 @@ private slots:
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QTRY_COMPARE(w.form->frameGeometry().x(), (screen.width() - w.form->frameGeometry().width()) / 2);
         QCOMPARE(w.form->frameGeometry().y(), (screen.height() - w.form->frameGeometry().height()) / 2);
-    }
-
-    void loggingWindow()
-    {
-        Window w;
-        w.open({});
-        TFormLogging &log = *w.form->logging();
-        for (int i = 1; i <= 2001; ++i)
-            log.addLogLine(QStringLiteral("tx: %1").arg(i), kTransmitColour);
-        QTextDocument *document = log.viewer()->document();
-        QCOMPARE(document->blockCount(), 2000);
-        QCOMPARE(document->firstBlock().text(), QStringLiteral("tx: 2"));
-        QCOMPARE(document->lastBlock().text(), QStringLiteral("tx: 2001"));
-        QCOMPARE(log.viewer()->verticalScrollBar()->value(), log.viewer()->verticalScrollBar()->maximum());
-
-        log.addLogLine(QStringLiteral("rx: E7") + QChar(0) + QStringLiteral("E4\r\n\r\n"), kReceiveColour);
-        const QTextBlock last = document->lastBlock();
-        QCOMPARE(last.text(), QStringLiteral("rx: E7 E4"));
-        QCOMPARE(last.begin().fragment().charFormat().foreground().color(), QColor(0, 128, 0));
-        QCOMPARE(document->firstBlock().begin().fragment().charFormat().foreground().color(),
-                 QColor(128, 128, 0));
-    }
-
-    void logoDoubleClickTogglesTheLogBesideTheWindow()
-    {
-        Window w;
-        w.open({});
-        TFormMain &f = *w.form;
-        f.show();
-        f.move(40, 30);
-        QTest::mouseDClick(f.Image1, Qt::LeftButton);
-        TFormLogging &log = *f.logging();
-        QTRY_VERIFY(log.isVisible());
-        QCOMPARE(log.frameGeometry().x(), f.frameGeometry().x() + f.frameGeometry().width());
-        QCOMPARE(log.frameGeometry().y(), f.frameGeometry().y());
-        QCOMPARE(log.height(), f.height());
-        QTest::mouseDClick(f.Image1, Qt::LeftButton);
-        QVERIFY(!log.isVisible());
-
-        f.move(200, 100);
-        QTest::mouseDClick(f.Image1, Qt::LeftButton);
-        QTRY_COMPARE(log.frameGeometry().x(), f.frameGeometry().x() + f.frameGeometry().width());
-        QCOMPARE(log.frameGeometry().y(), f.frameGeometry().y());
-    }
-
-    // Under a flood every batch is still a log line, but the window's
-    // memory stays flat once the log holds its 2000 lines.
-    void floodingPeerKeepsTheWindowFlat()
-    {
-        FloodingPeer peer;
-        QVERIFY(peer.port() != 0);
-        Window w;
-        QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(false, true, true, false)));
-        w.open({w.path("fw.hex"), QStringLiteral("port=127.0.0.1:%1").arg(peer.port())});
-        w.form->btnDownloadClick();
-        QTextDocument *log = w.form->logging()->viewer()->document();
-        // Full: 2000 lines, the oldest of them a whole batch of the flood.
-        const int wholeBatch = int(3 + 3 * kLinkReadBufferSize);
-        QTRY_VERIFY_WITH_TIMEOUT(log->blockCount() == TFormLogging::kMaximumLines
-                                     && log->firstBlock().text().size() == wholeBatch,
-                                 30000);
-        // The document's storage settles once its slack is used up.
-        QTest::qWait(2000);
-        const qint64 before = residentKiB();
-        QTest::qWait(2000);
-        const qint64 grown = residentKiB() - before;
-        QVERIFY2(grown < 16 * 1024, qPrintable(QStringLiteral("grew by %1 KiB in 2 s").arg(grown)));
-        // Flat, and at a size a technician's PC does not notice (batches of
-        // 4096 bytes made it settle near 1 GB).
-        QVERIFY2(before < kFloodBound, qPrintable(QStringLiteral("holds %1 KiB").arg(before)));
-        QCOMPARE(log->lastBlock().text().size(), wholeBatch);
-        w.form->btnCancelClick();
-        QTRY_VERIFY(!w.form->download().holdsLink());
-    }
-
-    void emptyLogLineDoesNotSwallowTheNext()
-    {
-        TFormLogging log;
-        log.addLogLine(QString(3, QChar(0)), kReceiveColour);
-        log.addLogLine(QStringLiteral("tx: EA"), kTransmitColour);
-        QCOMPARE(log.viewer()->document()->blockCount(), 2);
-        QCOMPARE(log.viewer()->document()->lastBlock().text(), QStringLiteral("tx: EA"));
     }
 };
 

@@ -34,6 +34,25 @@ inline QByteArray words(int firstWord, const QList<std::uint16_t> &values)
     return record(firstWord * 2, 0x00, data);
 }
 
+// Words of the 8K-word test program: word n holds n * 7, kept to 14 bits.
+inline std::uint16_t programWord(int word)
+{
+    return std::uint16_t(word * 7 & 0x3FFF);
+}
+
+// The 8K-word test program: 1024 records of eight words, then the end record.
+inline QByteArray program8K()
+{
+    QByteArray text;
+    for (int record = 0; record < 1024; ++record) {
+        QList<std::uint16_t> values;
+        for (int k = 0; k < 8; ++k)
+            values << programWord(record * 8 + k);
+        text += words(record * 8, values) + "\r\n";
+    }
+    return text + ":00000001FF\r\n";
+}
+
 // Whether the line's bytes, checksum included, add up to zero modulo 256.
 inline bool sumsToZero(const QByteArray &line)
 {

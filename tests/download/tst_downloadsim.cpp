@@ -28,19 +28,6 @@ constexpr int kWait = 20000;
 
 const QByteArray kThreeLines = ":0400100001020304E2\r\n:02400E00F23F7F\r\n:00000001FF\r\n";
 
-// An 8K-word program: 1024 records of eight words.
-QByteArray bigProgram()
-{
-    QByteArray text;
-    for (int record = 0; record < 1024; ++record) {
-        QList<std::uint16_t> words;
-        for (int k = 0; k < 8; ++k)
-            words << std::uint16_t((record * 8 + k) * 7 & 0x3FFF);
-        text += HexLines::words(record * 8, words) + "\r\n";
-    }
-    return text + ":00000001FF\r\n";
-}
-
 struct Rig
 {
     PortLink link;
@@ -129,14 +116,14 @@ private slots:
     void bigProgramArrivesAsFramed()
     {
         Simulator sim;
-        Rig rig(sim.address(), bigProgram());
+        Rig rig(sim.address(), HexLines::program8K());
         QCOMPARE(rig.run(), int(DownloadEngine::Completed));
         QCOMPARE(rig.download.recordsAcknowledged(), 1024);
 
         const QMap<int, std::uint16_t> &memory = sim.server.engine().memory().words();
         QCOMPARE(memory.size(), 8192);
         for (int word = 0; word < 8192; ++word) {
-            if (memory.value(word) != std::uint16_t(word * 7 & 0x3FFF))
+            if (memory.value(word) != HexLines::programWord(word))
                 QFAIL(qPrintable(QStringLiteral("word %1 differs").arg(word)));
         }
     }
