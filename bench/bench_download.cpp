@@ -2,10 +2,10 @@
 // simulator program over loopback TCP with logging on: records per second,
 // and, with the simulator pacing bytes at 9600 bit/s, how far the download
 // stays above the time the bytes take on the wire.
-#include "downloadengine.h"
+#include "download/downloadengine.h"
 #include "downloadrecorder.h"
 #include "hexlines.h"
-#include "portlink.h"
+#include "download/portlink.h"
 #include "scripteddialogs.h"
 #include "simulatorprocess.h"
 

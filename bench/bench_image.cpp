@@ -1,6 +1,6 @@
 #include "bighex.h"
-#include "encryptedhex.h"
-#include "imageloader.h"
+#include "image/encryptedhex.h"
+#include "image/imageloader.h"
 
 #include <QFile>
 #include <QTemporaryDir>

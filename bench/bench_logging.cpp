@@ -3,12 +3,12 @@
 // closed and once with it open, lines added as the main window adds them.
 // The window may make a download at most 10 % slower. Run under xvfb-run
 // for a real X server; offscreen, painting goes to memory.
-#include "downloadengine.h"
+#include "download/downloadengine.h"
 #include "hexlines.h"
-#include "portlink.h"
+#include "download/portlink.h"
 #include "scripteddialogs.h"
 #include "simulatorprocess.h"
-#include "tformlogging.h"
+#include "app/tformlogging.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

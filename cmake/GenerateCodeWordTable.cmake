@@ -55,7 +55,7 @@ endforeach()
 
 file(WRITE "${OUTPUT}.tmp"
 "// Generated from ${INPUT} by GenerateCodeWordTable.cmake; edit the table file instead.
-#include \"codewordtable.h\"
+#include \"options/codewordtable.h\"
 
 const std::array<std::uint16_t, CodeWordTable::kSize> CodeWordTable::kEntries = {
 ${body}};

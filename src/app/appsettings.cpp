@@ -1,6 +1,7 @@
-#include "appsettings.h"
+#include "app/appsettings.h"
 
-#include "wholenumber.h"
+#include "download/linksettings.h"
+#include "app/wholenumber.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -59,7 +60,7 @@ SerialPorts::Overrides AppSettings::readPorts(const ProfileFile &file)
             continue;
         bool ok = false;
         const int number = key.mid(3).toInt(&ok, 10);
-        if (ok && number >= 1 && number <= 255)
+        if (ok && LinkSettings::isComNumber(number))
             ports.insert(number, file.read(kPorts, key, QString()));
     }
     return ports;

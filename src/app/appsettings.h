@@ -1,7 +1,7 @@
 #pragma once
 
-#include "profilefile.h"
-#include "serialports.h"
+#include "app/profilefile.h"
+#include "download/serialports.h"
 
 #include <QString>
 

@@ -1,6 +1,7 @@
-#include "commandline.h"
+#include "app/commandline.h"
 
-#include "wholenumber.h"
+#include "options/optionslots.h"
+#include "app/wholenumber.h"
 
 namespace {
 
@@ -13,9 +14,9 @@ struct CodeArgument
 };
 
 const CodeArgument kCodes[] = {
-    {"cf=", 999, "Error: invalid CF customer code", &CommandLine::cf},
-    {"df=", 9999, "Error: invalid DF customer code", &CommandLine::df},
-    {"gf=", 255, "Error: invalid GF customer code", &CommandLine::gf},
+    {"cf=", OptionSlots::maximumCode(OptionSlots::Kind::CF), "Error: invalid CF customer code", &CommandLine::cf},
+    {"df=", OptionSlots::maximumCode(OptionSlots::Kind::DF), "Error: invalid DF customer code", &CommandLine::df},
+    {"gf=", OptionSlots::maximumCode(OptionSlots::Kind::GF), "Error: invalid GF customer code", &CommandLine::gf},
 };
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "customercodegrid.h"
+#include "app/customercodegrid.h"
 
 #include <QMouseEvent>
 

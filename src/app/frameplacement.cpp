@@ -1,4 +1,4 @@
-#include "frameplacement.h"
+#include "app/frameplacement.h"
 
 #include <QEvent>
 #include <QWidget>

@@ -1,7 +1,7 @@
-#include "guidialogs.h"
+#include "app/guidialogs.h"
 
-#include "appinfo.h"
-#include "filenames.h"
+#include "app/appinfo.h"
+#include "image/filenames.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,11 +1,11 @@
 // corvant-fwupdate: the CORVANT Firmware Update Utility.
-#include "appinfo.h"
-#include "appsettings.h"
-#include "dbuslabelserver.h"
-#include "loggingrules.h"
-#include "safefile.h"
-#include "serialports.h"
-#include "tformmain.h"
+#include "app/appinfo.h"
+#include "app/appsettings.h"
+#include "label/dbuslabelserver.h"
+#include "common/loggingrules.h"
+#include "common/safefile.h"
+#include "download/serialports.h"
+#include "app/tformmain.h"
 
 #include <QApplication>
 #include <QMessageBox>

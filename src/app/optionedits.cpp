@@ -1,6 +1,6 @@
-#include "optionedits.h"
+#include "app/optionedits.h"
 
-#include "valuetests.h"
+#include "options/valuetests.h"
 
 #include <QLineEdit>
 

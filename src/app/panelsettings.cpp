@@ -1,9 +1,9 @@
-#include "panelsettings.h"
+#include "app/panelsettings.h"
 
-#include "customercodegrid.h"
-#include "optionedits.h"
-#include "optionslots.h"
-#include "readeroptions.h"
+#include "app/customercodegrid.h"
+#include "app/optionedits.h"
+#include "options/optionslots.h"
+#include "options/readeroptions.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "customercodegrid.h"
+#include "app/customercodegrid.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "profilefile.h"
+#include "app/profilefile.h"
 
-#include "safefile.h"
+#include "common/safefile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "shortenpath.h"
+#include "app/shortenpath.h"
 
 QString shortenPath(const QString &path, int maximumWidth,
                     const std::function<int(const QString &)> &widthOf, QChar separator)

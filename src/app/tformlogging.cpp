@@ -1,4 +1,4 @@
-#include "tformlogging.h"
+#include "app/tformlogging.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frameplacement.h"
+#include "app/frameplacement.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,13 +1,13 @@
 // Start-up, activation, the actions of the window and its close.
-#include "tformmain.h"
+#include "app/tformmain.h"
 
-#include "appinfo.h"
-#include "customercodegrid.h"
-#include "guidialogs.h"
-#include "imageloader.h"
-#include "panelsettings.h"
-#include "portlink.h"
-#include "tformlogging.h"
+#include "app/appinfo.h"
+#include "app/customercodegrid.h"
+#include "app/guidialogs.h"
+#include "image/imageloader.h"
+#include "app/panelsettings.h"
+#include "download/portlink.h"
+#include "app/tformlogging.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "appsettings.h"
-#include "commandline.h"
-#include "customercodes.h"
-#include "downloadengine.h"
-#include "frameplacement.h"
-#include "firmwareimage.h"
-#include "labelserver.h"
-#include "profilefile.h"
-#include "readeroptions.h"
-#include "recordframing.h"
-#include "waitcursorlabelserver.h"
+#include "app/appsettings.h"
+#include "app/commandline.h"
+#include "options/customercodes.h"
+#include "download/downloadengine.h"
+#include "app/frameplacement.h"
+#include "image/firmwareimage.h"
+#include "label/labelserver.h"
+#include "app/profilefile.h"
+#include "options/readeroptions.h"
+#include "download/recordframing.h"
+#include "app/waitcursorlabelserver.h"
 
 #include <QPointer>
 #include <QWidget>

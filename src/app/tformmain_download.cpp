@@ -1,11 +1,11 @@
 // The Download and Cancel actions, and how the window shows a download.
-#include "tformmain.h"
+#include "app/tformmain.h"
 
-#include "imageoutput.h"
-#include "optionedits.h"
-#include "panelsettings.h"
-#include "portlink.h"
-#include "tformlogging.h"
+#include "options/imageoutput.h"
+#include "app/optionedits.h"
+#include "app/panelsettings.h"
+#include "download/portlink.h"
+#include "app/tformlogging.h"
 
 #include <QApplication>
 #include <QCheckBox>

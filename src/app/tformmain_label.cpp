@@ -1,9 +1,9 @@
 // Sticker printing from the settings panel.
-#include "tformmain.h"
+#include "app/tformmain.h"
 
-#include "appinfo.h"
-#include "panelsettings.h"
-#include "sticker.h"
+#include "app/appinfo.h"
+#include "app/panelsettings.h"
+#include "label/sticker.h"
 
 #include <QFileInfo>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 // The main window's controls and their placement.
-#include "panelsettings.h"
-#include "tformmain.h"
+#include "app/panelsettings.h"
+#include "app/tformmain.h"
 
 #include <QCheckBox>
 #include <QComboBox>

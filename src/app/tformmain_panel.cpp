@@ -1,11 +1,11 @@
 // The settings panel's handlers: the customer code grid and the group boxes.
-#include "tformmain.h"
+#include "app/tformmain.h"
 
-#include "customercodegrid.h"
-#include "optionedits.h"
-#include "panelsettings.h"
-#include "readeroptions.h"
-#include "valuetests.h"
+#include "app/customercodegrid.h"
+#include "app/optionedits.h"
+#include "app/panelsettings.h"
+#include "options/readeroptions.h"
+#include "options/valuetests.h"
 
 #include <QApplication>
 #include <QGroupBox>

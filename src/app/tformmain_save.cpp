@@ -1,12 +1,12 @@
 // The save flow of "Save plain" and "Save encrypted".
-#include "tformmain.h"
+#include "app/tformmain.h"
 
-#include "appinfo.h"
-#include "customercodegrid.h"
-#include "filenames.h"
-#include "imageoutput.h"
-#include "imagesaver.h"
-#include "panelsettings.h"
+#include "app/appinfo.h"
+#include "app/customercodegrid.h"
+#include "image/filenames.h"
+#include "options/imageoutput.h"
+#include "image/imagesaver.h"
+#include "app/panelsettings.h"
 
 #include <QFileInfo>
 

@@ -1,12 +1,12 @@
 // Refresh window state, the file field, and what the panel holds.
-#include "tformmain.h"
+#include "app/tformmain.h"
 
-#include "customercodegrid.h"
-#include "optionedits.h"
-#include "panelsettings.h"
-#include "shortenpath.h"
-#include "tformlogging.h"
-#include "valuetests.h"
+#include "app/customercodegrid.h"
+#include "app/optionedits.h"
+#include "app/panelsettings.h"
+#include "app/shortenpath.h"
+#include "app/tformlogging.h"
+#include "options/valuetests.h"
 
 #include <QApplication>
 #include <QCheckBox>

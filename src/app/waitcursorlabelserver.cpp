@@ -1,4 +1,4 @@
-#include "waitcursorlabelserver.h"
+#include "app/waitcursorlabelserver.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "labelserver.h"
+#include "label/labelserver.h"
 
 // The label server's calls block the window until they return (printing
 // renders the label first): the mouse shows the busy cursor meanwhile, and

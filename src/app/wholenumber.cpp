@@ -1,4 +1,4 @@
-#include "wholenumber.h"
+#include "app/wholenumber.h"
 
 std::optional<qint32> parseWholeNumber(const QString &text)
 {

@@ -1,4 +1,4 @@
-#include "bootloaderprotocol.h"
+#include "download/bootloaderprotocol.h"
 
 namespace Bootloader {
 

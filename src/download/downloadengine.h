@@ -1,9 +1,9 @@
 #pragma once
 
-#include "bootloaderprotocol.h"
-#include "downloadjob.h"
-#include "downloadquestions.h"
-#include "link.h"
+#include "download/bootloaderprotocol.h"
+#include "download/downloadjob.h"
+#include "download/downloadquestions.h"
+#include "download/link.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "recordframing.h"
-#include "recordlist.h"
+#include "download/recordframing.h"
+#include "image/recordlist.h"
 
 #include <QString>
 

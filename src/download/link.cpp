@@ -1,4 +1,4 @@
-#include "link.h"
+#include "download/link.h"
 
 #include <cerrno>
 #include <clocale>

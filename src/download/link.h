@@ -1,7 +1,7 @@
 #pragma once
 
-#include "corvanterror.h"
-#include "linksettings.h"
+#include "common/corvanterror.h"
+#include "download/linksettings.h"
 
 #include <QByteArrayView>
 #include <QObject>

@@ -1,7 +1,7 @@
-#include "linkfactory.h"
+#include "download/linkfactory.h"
 
-#include "seriallink.h"
-#include "tcplink.h"
+#include "download/seriallink.h"
+#include "download/tcplink.h"
 
 std::unique_ptr<Link> createLink(const LinkSettings &settings, const SerialPorts::Overrides &overrides)
 {

@@ -1,4 +1,4 @@
-#include "linksettings.h"
+#include "download/linksettings.h"
 
 #include <QRegularExpression>
 
@@ -6,9 +6,9 @@ QString LinkSettings::portName(bool full) const
 {
     if (layer == Layer::Serial)
         return device.isEmpty() ? QStringLiteral("COM%1").arg(comNumber) : device;
-    if (full && !wsPort.isEmpty())
-        return wsAddress + QLatin1Char(':') + wsPort;
-    return wsAddress;
+    if (full && !port.isEmpty())
+        return host + QLatin1Char(':') + port;
+    return host;
 }
 
 LinkSettings LinkSettings::fromPortText(const QString &text)
@@ -32,7 +32,7 @@ LinkSettings LinkSettings::fromPortText(const QString &text)
         if (!ok)
             number = -1;
     }
-    if (number >= kFirstComNumber && number <= kLastComNumber) {
+    if (isComNumber(number)) {
         settings.comNumber = number;
         return settings;
     }
@@ -40,10 +40,10 @@ LinkSettings LinkSettings::fromPortText(const QString &text)
     settings.layer = Layer::Tcp;
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
     if (colon >= 0) {
-        settings.wsAddress = text.left(colon).trimmed();
-        settings.wsPort = text.mid(colon + 1).trimmed();
+        settings.host = text.left(colon).trimmed();
+        settings.port = text.mid(colon + 1).trimmed();
     } else {
-        settings.wsAddress = text.trimmed();
+        settings.host = text.trimmed();
     }
     return settings;
 }

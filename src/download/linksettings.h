@@ -12,11 +12,14 @@ struct LinkSettings
     static constexpr int kLastComNumber = 255;
     static constexpr const char *kDefaultTcpPort = "10001";
 
+    // Whether COMn names a serial port the program knows.
+    static constexpr bool isComNumber(int number) { return number >= kFirstComNumber && number <= kLastComNumber; }
+
     Layer layer = Layer::Serial;
     int comNumber = 1;  // COMn, when no device path is given
     QString device;     // a serial device named directly ("/dev/pts/3")
-    QString wsAddress;  // TCP host: dotted IPv4 address or host name
-    QString wsPort = QString::fromLatin1(kDefaultTcpPort); // number or service name
+    QString host;       // TCP host: dotted IPv4 address or host name
+    QString port = QString::fromLatin1(kDefaultTcpPort); // number or service name
 
     // "COM3", the device path, "gate7"; the full form adds ":port" to a TCP
     // host when a port is set ("gate7:4001").

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "downloadquestions.h"
+#include "download/downloadquestions.h"
 
 #include <QStringList>
 

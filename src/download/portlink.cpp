@@ -1,6 +1,6 @@
-#include "portlink.h"
+#include "download/portlink.h"
 
-#include "linkfactory.h"
+#include "download/linkfactory.h"
 
 PortLink::PortLink(SerialPorts::Overrides overrides, QObject *parent)
     : Link(parent)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link.h"
-#include "serialports.h"
+#include "download/link.h"
+#include "download/serialports.h"
 
 #include <memory>
 

@@ -1,9 +1,9 @@
-#include "recordframing.h"
+#include "download/recordframing.h"
 
-#include "bootloaderprotocol.h"
+#include "download/bootloaderprotocol.h"
 
-#include "hexrecord.h"
-#include "memorymap.h"
+#include "image/hexrecord.h"
+#include "image/memorymap.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "seriallink.h"
+#include "download/seriallink.h"
 
 #include <QLoggingCategory>
 

@@ -1,6 +1,6 @@
-#include "serialports.h"
+#include "download/serialports.h"
 
-#include "linksettings.h"
+#include "download/linksettings.h"
 
 #include <QFileInfo>
 #include <QSerialPortInfo>
@@ -75,8 +75,7 @@ QList<int> presentPorts(const QStringList &systemDevices, const Overrides &overr
             present << number;
     }
     for (auto it = overrides.constBegin(); it != overrides.constEnd(); ++it) {
-        if (it.key() >= LinkSettings::kFirstComNumber && it.key() <= LinkSettings::kLastComNumber
-            && QFileInfo::exists(it.value()))
+        if (LinkSettings::isComNumber(it.key()) && QFileInfo::exists(it.value()))
             present << it.key();
     }
     std::sort(present.begin(), present.end());

@@ -1,4 +1,4 @@
-#include "tcplink.h"
+#include "download/tcplink.h"
 
 #include <QHostAddress>
 
@@ -74,7 +74,7 @@ void TcpLink::open()
 {
     if (m_open)
         return;
-    const Endpoint endpoint = resolve(m_settings.wsAddress, m_settings.wsPort);
+    const Endpoint endpoint = resolve(m_settings.host, m_settings.port);
     m_open = true;
     m_socket.connectToHost(endpoint.address, endpoint.port);
 }

@@ -1,4 +1,4 @@
-#include "base64text.h"
+#include "image/base64text.h"
 
 #include <algorithm>
 

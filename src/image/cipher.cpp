@@ -1,6 +1,6 @@
-#include "cipher.h"
+#include "image/cipher.h"
 
-#include "cipheraes.h"
+#include "image/cipheraes.h"
 
 #include <openssl/crypto.h>
 

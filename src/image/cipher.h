@@ -4,7 +4,7 @@
 // init, one buffer call, finalise. The block cipher is AES (cCipherAES, over
 // OpenSSL); the chaining mode and the zero-fill padding are done here.
 
-#include "corvanterror.h"
+#include "common/corvanterror.h"
 
 #include <cstddef>
 #include <cstdint>

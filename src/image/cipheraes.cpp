@@ -1,4 +1,4 @@
-#include "cipheraes.h"
+#include "image/cipheraes.h"
 
 #include <openssl/crypto.h>
 #include <openssl/evp.h>

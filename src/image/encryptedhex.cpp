@@ -1,8 +1,8 @@
-#include "encryptedhex.h"
+#include "image/encryptedhex.h"
 
-#include "base64text.h"
-#include "cipher.h"
-#include "imageerror.h"
+#include "image/base64text.h"
+#include "image/cipher.h"
+#include "image/imageerror.h"
 
 #include <QDate>
 

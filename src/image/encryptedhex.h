@@ -1,6 +1,6 @@
 #pragma once
 
-#include "firmwareimage.h"
+#include "image/firmwareimage.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,4 +1,4 @@
-#include "filenames.h"
+#include "image/filenames.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "contentflags.h"
-#include "recordlist.h"
+#include "image/contentflags.h"
+#include "image/recordlist.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "hexrecord.h"
+#include "image/hexrecord.h"
 
-#include "memorymap.h"
+#include "image/memorymap.h"
 
 #include <algorithm>
 #include <array>

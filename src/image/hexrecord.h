@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contentflags.h"
+#include "image/contentflags.h"
 
 #include <QByteArrayView>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "corvanterror.h"
+#include "common/corvanterror.h"
 
 // A failure of file handling or of the encrypted format.
 class ImageError : public CorvantError

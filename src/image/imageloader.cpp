@@ -1,9 +1,9 @@
-#include "imageloader.h"
+#include "image/imageloader.h"
 
-#include "encryptedhex.h"
-#include "filenames.h"
-#include "imageerror.h"
-#include "safefile.h"
+#include "image/encryptedhex.h"
+#include "image/filenames.h"
+#include "image/imageerror.h"
+#include "common/safefile.h"
 
 #include <QFile>
 #include <QLoggingCategory>

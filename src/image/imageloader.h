@@ -1,7 +1,7 @@
 #pragma once
 
-#include "firmwareimage.h"
-#include "hexrecord.h"
+#include "image/firmwareimage.h"
+#include "image/hexrecord.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "imagesaver.h"
+#include "image/imagesaver.h"
 
-#include "imageerror.h"
-#include "safefile.h"
+#include "image/imageerror.h"
+#include "common/safefile.h"
 
 void saveImage(const RecordList &records, const QString &fileName)
 {

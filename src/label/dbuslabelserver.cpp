@@ -1,4 +1,4 @@
-#include "dbuslabelserver.h"
+#include "label/dbuslabelserver.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "labelserver.h"
+#include "label/labelserver.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "corvanterror.h"
+#include "common/corvanterror.h"
 
 #include <QPointer>
 #include <QString>

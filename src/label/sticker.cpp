@@ -1,6 +1,6 @@
-#include "sticker.h"
+#include "label/sticker.h"
 
-#include "filenames.h"
+#include "image/filenames.h"
 
 #include <QStringList>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "customercodes.h"
-#include "dialogs.h"
-#include "labelserver.h"
+#include "options/customercodes.h"
+#include "dialogs/dialogs.h"
+#include "label/labelserver.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "codewordtable.h"
+#include "options/codewordtable.h"
 
 namespace CodeWordTable {
 

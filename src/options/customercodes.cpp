@@ -1,7 +1,7 @@
-#include "customercodes.h"
+#include "options/customercodes.h"
 
-#include "codewordtable.h"
-#include "optionword.h"
+#include "options/codewordtable.h"
+#include "options/optionword.h"
 
 namespace CustomerCodes {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "firmwareimage.h"
-#include "optionslots.h"
+#include "image/firmwareimage.h"
+#include "options/optionslots.h"
 
 #include <array>
 #include <cstdint>

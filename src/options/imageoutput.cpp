@@ -1,6 +1,6 @@
-#include "imageoutput.h"
+#include "options/imageoutput.h"
 
-#include "encryptedhex.h"
+#include "image/encryptedhex.h"
 
 namespace ImageOutput {
 

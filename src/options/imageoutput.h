@@ -1,8 +1,8 @@
 #pragma once
 
-#include "customercodes.h"
-#include "firmwareimage.h"
-#include "readeroptions.h"
+#include "options/customercodes.h"
+#include "image/firmwareimage.h"
+#include "options/readeroptions.h"
 
 #include <array>
 #include <optional>

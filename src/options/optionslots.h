@@ -1,15 +1,17 @@
 #pragma once
 
+#include "image/memorymap.h"
+
 #include <array>
 
 // Where the reader firmware keeps its options: each option byte is the low
 // byte of an option word (return-with-literal, high byte 0x34) at a fixed
-// program-memory word address.
+// program-memory word address, named by the memory map.
 namespace OptionSlots {
 
-constexpr int kFacilityCodeLowWord = 0xA1;
-constexpr int kFacilityCodeHighWord = 0xA2;
-constexpr int kRelayTimeWord = 0xAB;
+constexpr int kFacilityCodeLowWord = MemoryMap::kFacilityCodeWord;
+constexpr int kFacilityCodeHighWord = MemoryMap::kFacilityCodeWord + 1;
+constexpr int kRelayTimeWord = MemoryMap::kRelayTimeWord;
 
 // The eight customer code slots, in the order the window holds them.
 enum Slot { CF, C, DF, D, GF, G, A, B };

@@ -1,7 +1,7 @@
-#include "optionword.h"
+#include "options/optionword.h"
 
-#include "hexrecord.h"
-#include "memorymap.h"
+#include "image/hexrecord.h"
+#include "image/memorymap.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recordlist.h"
+#include "image/recordlist.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "readeroptions.h"
+#include "options/readeroptions.h"
 
-#include "optionslots.h"
-#include "optionword.h"
+#include "options/optionslots.h"
+#include "options/optionword.h"
 
 #include <algorithm>
 #include <cmath>

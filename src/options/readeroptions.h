@@ -1,7 +1,7 @@
 #pragma once
 
-#include "customercodes.h"
-#include "firmwareimage.h"
+#include "options/customercodes.h"
+#include "image/firmwareimage.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "valuetests.h"
+#include "options/valuetests.h"
 
 namespace ValueTests {
 
@@ -47,7 +47,8 @@ QString codeText(int row, int code)
 {
     if (code <= 0)
         return {};
-    const int digits = rowMaximum(row) == 9999 ? 4 : 3;
+    const OptionSlots::Slot slot = OptionSlots::kSlotOfRow[std::size_t(row)];
+    const int digits = OptionSlots::kSlots[slot].kind == OptionSlots::Kind::DF ? 4 : 3;
     return QStringLiteral("%1").arg(code, digits, 10, QLatin1Char('0'));
 }
 

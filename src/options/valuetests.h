@@ -1,6 +1,6 @@
 #pragma once
 
-#include "customercodes.h"
+#include "options/customercodes.h"
 
 #include <QLocale>
 #include <QString>

@@ -1,10 +1,10 @@
 // A firmware written by a real assembler (gpasm, from data/reader.asm) goes
 // through load, option writing and an unattended download to the simulator,
 // as it is and as a Windows editor saves it (with a byte-order mark).
-#include "codewordtable.h"
-#include "customercodes.h"
-#include "imageloader.h"
-#include "readeroptions.h"
+#include "options/codewordtable.h"
+#include "options/customercodes.h"
+#include "image/imageloader.h"
+#include "options/readeroptions.h"
 #include "unattendedrun.h"
 
 using namespace UnattendedRun;

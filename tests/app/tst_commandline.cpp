@@ -1,5 +1,5 @@
-#include "commandline.h"
-#include "shortenpath.h"
+#include "app/commandline.h"
+#include "app/shortenpath.h"
 
 #include <QTest>
 

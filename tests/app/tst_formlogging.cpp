@@ -3,8 +3,8 @@
 #include "floodingpeer.h"
 #include "testfiles.h"
 #include "testwindow.h"
-#include "tformlogging.h"
-#include "tformmain.h"
+#include "app/tformlogging.h"
+#include "app/tformmain.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

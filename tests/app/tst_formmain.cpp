@@ -1,11 +1,11 @@
 // The main window offscreen, with scripted message boxes and file dialogs.
-#include "optionedits.h"
-#include "panelsettings.h"
-#include "simulatorserver.h"
+#include "app/optionedits.h"
+#include "app/panelsettings.h"
+#include "reader-sim/simulatorserver.h"
 #include "testfiles.h"
-#include "tformlogging.h"
+#include "app/tformlogging.h"
 #include "testwindow.h"
-#include "tformmain.h"
+#include "app/tformmain.h"
 
 #include <QApplication>
 #include <QCheckBox>

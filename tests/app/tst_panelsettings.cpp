@@ -1,18 +1,18 @@
 // The settings panel offscreen: the customer code grid, the option edits,
 // the group double-clicks and the save flow.
-#include "codewordtable.h"
-#include "customercodes.h"
+#include "options/codewordtable.h"
+#include "options/customercodes.h"
 #include "fulldisk.h"
-#include "encryptedhex.h"
-#include "imageloader.h"
-#include "optionedits.h"
-#include "optionword.h"
-#include "panelsettings.h"
-#include "readeroptions.h"
-#include "simulatorserver.h"
+#include "image/encryptedhex.h"
+#include "image/imageloader.h"
+#include "app/optionedits.h"
+#include "options/optionword.h"
+#include "app/panelsettings.h"
+#include "options/readeroptions.h"
+#include "reader-sim/simulatorserver.h"
 #include "testfiles.h"
 #include "testwindow.h"
-#include "tformlogging.h"
+#include "app/tformlogging.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,9 +1,9 @@
-#include "appsettings.h"
+#include "app/appsettings.h"
 #include "fulldisk.h"
-#include "profilefile.h"
-#include "safefile.h"
+#include "app/profilefile.h"
+#include "common/safefile.h"
 #include "testfiles.h"
-#include "wholenumber.h"
+#include "app/wholenumber.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

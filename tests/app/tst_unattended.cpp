@@ -1,6 +1,6 @@
 // The program itself, unattended, against the simulator program: over TCP
 // and over a pseudo-terminal reached through the settings' [ports] section.
-#include "codewordtable.h"
+#include "options/codewordtable.h"
 #include "unattendedrun.h"
 
 #include <QDir>

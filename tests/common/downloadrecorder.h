@@ -1,6 +1,6 @@
 #pragma once
 
-#include "downloadengine.h"
+#include "download/downloadengine.h"
 
 #include <QList>
 #include <QObject>

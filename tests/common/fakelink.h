@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link.h"
+#include "download/link.h"
 
 #include <QByteArray>
 #include <QList>

@@ -4,7 +4,7 @@
 // file dialogs, firmware files with the option slots asked for.
 #include "hexlines.h"
 #include "scripteddialogs.h"
-#include "tformmain.h"
+#include "app/tformmain.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

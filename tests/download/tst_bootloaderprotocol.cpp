@@ -1,4 +1,4 @@
-#include "bootloaderprotocol.h"
+#include "download/bootloaderprotocol.h"
 
 #include <QTest>
 

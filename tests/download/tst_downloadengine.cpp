@@ -1,4 +1,4 @@
-#include "downloadengine.h"
+#include "download/downloadengine.h"
 #include "downloadrecorder.h"
 #include "fakelink.h"
 #include "hexlines.h"

@@ -1,14 +1,14 @@
 // The download against the reader simulator: in-process over loopback TCP,
 // and the simulator program over a pseudo-terminal.
-#include "downloadengine.h"
+#include "download/downloadengine.h"
 #include "downloadrecorder.h"
-#include "policyquestions.h"
+#include "download/policyquestions.h"
 #include "floodingpeer.h"
 #include "hexlines.h"
-#include "imageloader.h"
-#include "portlink.h"
+#include "image/imageloader.h"
+#include "download/portlink.h"
 #include "scripteddialogs.h"
-#include "simulatorserver.h"
+#include "reader-sim/simulatorserver.h"
 #include "testfiles.h"
 
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "fakelink.h"
-#include "linksettings.h"
-#include "serialports.h"
+#include "download/linksettings.h"
+#include "download/serialports.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,8 +49,8 @@ private slots:
         if (settings.layer == Layer::Serial) {
             QTEST(settings.comNumber, "com");
         } else {
-            QTEST(settings.wsAddress, "host");
-            QTEST(settings.wsPort, "port");
+            QTEST(settings.host, "host");
+            QTEST(settings.port, "port");
         }
         QTEST(settings.portName(true), "fullName");
     }

@@ -1,5 +1,5 @@
 #include "hexlines.h"
-#include "recordframing.h"
+#include "download/recordframing.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 // The serial link over a pseudo-terminal whose far end the test holds: a
 // device that goes away mid-download (the same as a USB adapter pulled).
-#include "downloadengine.h"
+#include "download/downloadengine.h"
 #include "downloadrecorder.h"
 #include "hexlines.h"
-#include "portlink.h"
+#include "download/portlink.h"
 #include "scripteddialogs.h"
 
 #include <QSignalSpy>

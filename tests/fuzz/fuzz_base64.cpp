@@ -1,6 +1,6 @@
 // Base64 decoding of arbitrary text never crashes, and whatever is encoded
 // decodes back to itself.
-#include "base64text.h"
+#include "image/base64text.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // a crash; every message ends the program at start, as the usage text and
 // an invalid customer code do; a code that is stored and accepted is within
 // its range.
-#include "commandline.h"
+#include "app/commandline.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Decrypt in place over arbitrary encrypted text: either it deciphers, or it
 // raises an error and leaves the image exactly as it was. And the same bytes
 // as plain lines: enciphered and deciphered again they are the same lines.
-#include "encryptedhex.h"
+#include "image/encryptedhex.h"
 
 #include <cstdint>
 #include <cstdlib>

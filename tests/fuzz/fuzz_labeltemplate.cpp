@@ -1,7 +1,7 @@
 // Label files over arbitrary bytes: never a crash; a label that loads fills
 // every placeholder of its variables, and a PDF output never lies outside
 // the label's folder.
-#include "labeltemplate.h"
+#include "label-server/labeltemplate.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // Load image from arbitrary bytes: never crashes, a file found by a wildcard
 // name loads as its bytes do, and a file that loads as valid loads again,
 // line for line, after being written out.
-#include "imageloader.h"
+#include "image/imageloader.h"
 
 #include <QFile>
 #include <QTemporaryDir>

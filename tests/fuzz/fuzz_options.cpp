@@ -1,9 +1,9 @@
 // Reader options on arbitrary images: what is written can be read back, the
 // image stays a valid firmware file, and the lines that hold no option word
 // are left alone.
-#include "customercodes.h"
-#include "imageloader.h"
-#include "readeroptions.h"
+#include "options/customercodes.h"
+#include "image/imageloader.h"
+#include "options/readeroptions.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Port texts: the settings a text gives are the settings their own full
 // name gives again, so a port field that shows a name means that port.
-#include "linksettings.h"
+#include "download/linksettings.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString name = settings.portName(true);
     const bool named = name.size() <= 3 + 99
         && (settings.layer == LinkSettings::Layer::Serial
-            || (!settings.wsAddress.isEmpty() && !settings.wsPort.isEmpty()));
+            || (!settings.host.isEmpty() && !settings.port.isEmpty()));
     if (named && !(LinkSettings::fromPortText(name) == settings))
         std::abort();
     return 0;

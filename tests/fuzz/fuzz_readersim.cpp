@@ -1,7 +1,7 @@
 // The simulated bootloader over arbitrary bytes, fed in two pieces: never a
 // crash; every reply is one the protocol knows; nothing is written outside
 // the reader's memory.
-#include "bootloaderengine.h"
+#include "reader-sim/bootloaderengine.h"
 
 #include <cstdint>
 #include <cstdlib>

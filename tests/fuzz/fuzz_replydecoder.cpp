@@ -1,7 +1,7 @@
 // The reply decoder on arbitrary bytes after each message: it never reads
 // beyond what it was given, asks for more only before a reply has decided,
 // and once decided stays decided however many bytes follow.
-#include "bootloaderprotocol.h"
+#include "download/bootloaderprotocol.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "fulldisk.h"
 #include "hexlines.h"
-#include "hextool.h"
-#include "safefile.h"
+#include "hextool/hextool.h"
+#include "common/safefile.h"
 #include "testfiles.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "cipher.h"
+#include "image/cipher.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
-#include "cipher.h"
-#include "encryptedhex.h"
-#include "imageerror.h"
-#include "imageloader.h"
-#include "imagesaver.h"
+#include "image/cipher.h"
+#include "image/encryptedhex.h"
+#include "image/imageerror.h"
+#include "image/imageloader.h"
+#include "image/imagesaver.h"
 #include "testfiles.h"
 
 #include <QDate>

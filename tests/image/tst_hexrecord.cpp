@@ -1,4 +1,4 @@
-#include "hexrecord.h"
+#include "image/hexrecord.h"
 
 #include <QTest>
 

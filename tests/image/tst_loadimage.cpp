@@ -1,5 +1,5 @@
-#include "encryptedhex.h"
-#include "imageloader.h"
+#include "image/encryptedhex.h"
+#include "image/imageloader.h"
 #include "testfiles.h"
 
 #include <QDir>

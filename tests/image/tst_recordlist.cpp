@@ -1,4 +1,4 @@
-#include "recordlist.h"
+#include "image/recordlist.h"
 
 #include <QTest>
 

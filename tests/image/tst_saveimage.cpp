@@ -1,6 +1,6 @@
 #include "fulldisk.h"
-#include "imageerror.h"
-#include "imagesaver.h"
+#include "image/imageerror.h"
+#include "image/imagesaver.h"
 #include "testfiles.h"
 
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // The utility with no label server to be had (no session bus at all): the
 // sticker buttons stay hidden and closing goes on.
-#include "dbuslabelserver.h"
-#include "panelsettings.h"
+#include "label/dbuslabelserver.h"
+#include "app/panelsettings.h"
 #include "testfiles.h"
 #include "testwindow.h"
 

@@ -1,8 +1,8 @@
 // The label server on a private session bus (the test runs under
 // dbus-run-session with a bus that can start the server from the build tree).
-#include "dbuslabelserver.h"
-#include "optionedits.h"
-#include "panelsettings.h"
+#include "label/dbuslabelserver.h"
+#include "app/optionedits.h"
+#include "app/panelsettings.h"
 #include "pdftext.h"
 #include "testfiles.h"
 #include "testwindow.h"

@@ -1,9 +1,9 @@
 // The label server's parts without the bus: label files, filling, printing.
 #include "fulldisk.h"
-#include "labeldrawing.h"
-#include "labelprinter.h"
-#include "labelservice.h"
-#include "labeltemplate.h"
+#include "label-server/labeldrawing.h"
+#include "label-server/labelprinter.h"
+#include "label-server/labelservice.h"
+#include "label-server/labeltemplate.h"
 #include "pdftext.h"
 #include "testfiles.h"
 

@@ -1,5 +1,5 @@
 #include "scripteddialogs.h"
-#include "sticker.h"
+#include "label/sticker.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
-#include "codewordtable.h"
-#include "customercodes.h"
+#include "options/codewordtable.h"
+#include "options/customercodes.h"
 #include "hexlines.h"
-#include "optionword.h"
+#include "options/optionword.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
-#include "corvanterror.h"
-#include "encryptedhex.h"
+#include "common/corvanterror.h"
+#include "image/encryptedhex.h"
 #include "hexlines.h"
-#include "imageoutput.h"
-#include "optionword.h"
+#include "options/imageoutput.h"
+#include "options/optionword.h"
 
 #include <QTest>
 

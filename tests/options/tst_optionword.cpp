@@ -1,5 +1,5 @@
 #include "hexlines.h"
-#include "optionword.h"
+#include "options/optionword.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #include "hexlines.h"
-#include "optionword.h"
-#include "readeroptions.h"
+#include "options/optionword.h"
+#include "options/readeroptions.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "valuetests.h"
+#include "options/valuetests.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
-#include "bootloaderengine.h"
+#include "reader-sim/bootloaderengine.h"
 #include "hexlines.h"
-#include "imageloader.h"
+#include "image/imageloader.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "firmwareimage.h"
-#include "imageoutput.h"
+#include "image/firmwareimage.h"
+#include "options/imageoutput.h"
 
 #include <QStringList>
 #include <QTextStream>

@@ -1,9 +1,9 @@
-#include "hextool.h"
+#include "hextool/hextool.h"
 
-#include "commands.h"
-#include "corvanterror.h"
-#include "imageloader.h"
-#include "imagesaver.h"
+#include "hextool/commands.h"
+#include "common/corvanterror.h"
+#include "image/imageloader.h"
+#include "image/imagesaver.h"
 
 namespace HexTool {
 

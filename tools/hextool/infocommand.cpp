@@ -1,9 +1,9 @@
-#include "commands.h"
-#include "customercodes.h"
-#include "hextool.h"
-#include "imageloader.h"
-#include "readeroptions.h"
-#include "valuetests.h"
+#include "hextool/commands.h"
+#include "options/customercodes.h"
+#include "hextool/hextool.h"
+#include "image/imageloader.h"
+#include "options/readeroptions.h"
+#include "options/valuetests.h"
 
 namespace HexTool {
 

@@ -1,7 +1,7 @@
-#include "commands.h"
-#include "hextool.h"
-#include "optionword.h"
-#include "valuetests.h"
+#include "hextool/commands.h"
+#include "hextool/hextool.h"
+#include "options/optionword.h"
+#include "options/valuetests.h"
 
 #include <cmath>
 #include <optional>

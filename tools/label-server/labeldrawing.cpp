@@ -1,4 +1,4 @@
-#include "labeldrawing.h"
+#include "label-server/labeldrawing.h"
 
 #include <QFont>
 #include <QFontMetricsF>

@@ -1,8 +1,8 @@
-#include "labelprinter.h"
+#include "label-server/labelprinter.h"
 
-#include "labeldrawing.h"
+#include "label-server/labeldrawing.h"
 
-#include "safefile.h"
+#include "common/safefile.h"
 
 #include <QBuffer>
 #include <QFileInfo>

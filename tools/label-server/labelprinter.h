@@ -1,6 +1,6 @@
 #pragma once
 
-#include "labeltemplate.h"
+#include "label-server/labeltemplate.h"
 
 // Prints a filled label through Qt's printing support: to the PDF file the
 // label names, else to its printer, else to the system's default printer.

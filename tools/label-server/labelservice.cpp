@@ -1,6 +1,6 @@
-#include "labelservice.h"
+#include "label-server/labelservice.h"
 
-#include "labelprinter.h"
+#include "label-server/labelprinter.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "labeltemplate.h"
+#include "label-server/labeltemplate.h"
 
 #include <QObject>
 

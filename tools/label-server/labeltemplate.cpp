@@ -1,6 +1,6 @@
-#include "labeltemplate.h"
+#include "label-server/labeltemplate.h"
 
-#include "safefile.h"
+#include "common/safefile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // corvant-label-server: prints stickers for the firmware update utility.
 // A D-Bus session service; the bus starts it on the first call.
-#include "labelservice.h"
-#include "loggingrules.h"
+#include "label-server/labelservice.h"
+#include "common/loggingrules.h"
 
 #include <QDBusConnection>
 #include <QDBusError>

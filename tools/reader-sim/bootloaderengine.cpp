@@ -1,4 +1,4 @@
-#include "bootloaderengine.h"
+#include "reader-sim/bootloaderengine.h"
 
 namespace {
 

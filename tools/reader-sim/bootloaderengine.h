@@ -1,6 +1,6 @@
 #pragma once
 
-#include "readermemory.h"
+#include "reader-sim/readermemory.h"
 
 #include <QByteArray>
 #include <QList>

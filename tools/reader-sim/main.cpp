@@ -1,8 +1,8 @@
 // corvant-reader-sim: a reader bootloader for tests, demos and technicians
 // without hardware.
-#include "loggingrules.h"
-#include "safefile.h"
-#include "simulatorserver.h"
+#include "common/loggingrules.h"
+#include "common/safefile.h"
+#include "reader-sim/simulatorserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "precisetimer.h"
+#include "reader-sim/precisetimer.h"
 
 #include <QSocketNotifier>
 

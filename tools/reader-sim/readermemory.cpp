@@ -1,4 +1,4 @@
-#include "readermemory.h"
+#include "reader-sim/readermemory.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "simulatorserver.h"
+#include "reader-sim/simulatorserver.h"
 
 #include <QFile>
 #include <QSocketNotifier>

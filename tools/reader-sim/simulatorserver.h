@@ -1,7 +1,7 @@
 #pragma once
 
-#include "bootloaderengine.h"
-#include "precisetimer.h"
+#include "reader-sim/bootloaderengine.h"
+#include "reader-sim/precisetimer.h"
 
 #include <QByteArray>
 #include <QObject>
