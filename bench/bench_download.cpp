@@ -3,9 +3,9 @@
 // and, with the simulator pacing bytes at 9600 bit/s, how far the download
 // stays above the time the bytes take on the wire.
 #include "download/downloadengine.h"
+#include "download/portlink.h"
 #include "downloadrecorder.h"
 #include "hexlines.h"
-#include "download/portlink.h"
 #include "scripteddialogs.h"
 #include "simulatorprocess.h"
 
@@ -19,8 +19,7 @@ namespace {
 
 constexpr int kRecords = 1024;
 
-struct Run
-{
+struct Run {
     bool completed = false;
     qint64 nanoseconds = 0;
     qint64 bytes = 0; // sent and received
@@ -44,7 +43,8 @@ Run download(const QString &address, const QByteArray &text)
     finished.wait(600000);
     Run run;
     run.nanoseconds = clock.nsecsElapsed();
-    run.completed = !finished.isEmpty() && finished.at(0).at(0).toInt() == DownloadEngine::Completed;
+    run.completed
+        = !finished.isEmpty() && finished.at(0).at(0).toInt() == DownloadEngine::Completed;
     for (const QString &line : host.log)
         run.bytes += (line.size() - 3) / 3; // "tx:" / "rx:" and " XX" a byte
     return run;

@@ -148,7 +148,10 @@ void BM_LoadPeakMemory(benchmark::State &state)
     state.counters["peak_per_file_byte"] = ratio;
 }
 BENCHMARK(BM_LoadPeakMemory)
-    ->Arg(0)->Arg(1)->Arg(2)->Arg(3)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
     ->ArgNames({"input(0=LF,1=CRLF,2=xx-LF,3=firmware)"})
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);

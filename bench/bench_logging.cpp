@@ -3,12 +3,12 @@
 // closed and once with it open, lines added as the main window adds them.
 // The window may make a download at most 10 % slower. Run under xvfb-run
 // for a real X server; offscreen, painting goes to memory.
+#include "app/tformlogging.h"
 #include "download/downloadengine.h"
-#include "hexlines.h"
 #include "download/portlink.h"
+#include "hexlines.h"
 #include "scripteddialogs.h"
 #include "simulatorprocess.h"
-#include "app/tformlogging.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,8 +28,9 @@ double download(const QString &address, const RecordList &lines, TFormLogging &l
     QObject::connect(&engine, &DownloadEngine::logged, &log,
                      [&log](DownloadEngine::Direction direction, const QByteArray &bytes) {
                          log.addLogLine(DownloadEngine::logText(direction, bytes),
-                                        direction == DownloadEngine::Direction::Sent ? kTransmitColour
-                                                                                     : kReceiveColour);
+                                        direction == DownloadEngine::Direction::Sent
+                                            ? kTransmitColour
+                                            : kReceiveColour);
                      });
     QSignalSpy finished(&engine, &DownloadEngine::finished);
     DownloadJob job;
@@ -70,7 +71,10 @@ void BM_LoggingWindowOpenVersusClosed(benchmark::State &state)
     state.counters["open_s"] = openTotal / double(state.iterations());
     state.counters["open/closed"] = openTotal / closedTotal;
 }
-BENCHMARK(BM_LoggingWindowOpenVersusClosed)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_LoggingWindowOpenVersusClosed)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 } // namespace
 

@@ -4,12 +4,12 @@
 #include <QStringList>
 
 // The simulator program on a free loopback port, for one benchmark.
-class SimulatorProcess
-{
+class SimulatorProcess {
 public:
     explicit SimulatorProcess(const QStringList &extra)
     {
-        m_process.start(QStringLiteral(CORVANT_READER_SIM), QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} + extra);
+        m_process.start(QStringLiteral(CORVANT_READER_SIM),
+                        QStringList {QStringLiteral("--tcp"), QStringLiteral("0")} + extra);
         m_process.setReadChannel(QProcess::StandardOutput);
         if (m_process.waitForReadyRead(10000)) {
             const QByteArray line = m_process.readLine().trimmed(); // "listening on 127.0.0.1:PORT"

@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the project needs, when any is missing.
 #   install-deps.sh          what building and running the programs needs
 #   install-deps.sh test     also what the tests need (reference tools)
-#   install-deps.sh ci       also what CI needs (clang for the fuzz targets)
+#   install-deps.sh ci       also what CI needs (clang for the fuzz targets,
+#                            clang-format for the format check)
 set -eu
 
 packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libssl-dev libdbus-1-dev libbenchmark-dev"
@@ -12,7 +13,7 @@ test_packages="srecord python3-intelhex gputils xvfb openbox xdotool fonts-dejav
 case "${1:-}" in
     "") ;;
     test) packages="$packages $test_packages" ;;
-    ci) packages="$packages $test_packages clang libclang-rt-14-dev" ;;
+    ci) packages="$packages $test_packages clang libclang-rt-14-dev clang-format" ;;
     *) echo "usage: $0 [test|ci]" >&2; exit 1 ;;
 esac
 

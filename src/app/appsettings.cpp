@@ -1,7 +1,7 @@
 #include "app/appsettings.h"
 
-#include "download/linksettings.h"
 #include "app/wholenumber.h"
+#include "download/linksettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,7 +13,8 @@ const QString kFormMain = QStringLiteral("formmain");
 const QString kNiceLabel = QStringLiteral("nicelabel");
 const QString kPorts = QStringLiteral("ports");
 
-qint32 readInteger(const ProfileFile &file, const QString &section, const QString &key, qint32 fallback)
+qint32 readInteger(const ProfileFile &file, const QString &section, const QString &key,
+                   qint32 fallback)
 {
     return parseWholeNumber(file.read(section, key, QString())).value_or(fallback);
 }
@@ -46,8 +47,10 @@ AppSettings AppSettings::read(const ProfileFile &file, const QString &defaultPor
     settings.left = readInteger(file, kFormMain, QStringLiteral("left"), kNoPosition);
     settings.top = readInteger(file, kFormMain, QStringLiteral("top"), kNoPosition);
     settings.labelFile = file.read(kNiceLabel, QStringLiteral("filename"), settings.labelFile);
-    settings.firmwareVariable = file.read(kNiceLabel, QStringLiteral("varname1"), settings.firmwareVariable);
-    settings.codesVariable = file.read(kNiceLabel, QStringLiteral("varname2"), settings.codesVariable);
+    settings.firmwareVariable
+        = file.read(kNiceLabel, QStringLiteral("varname1"), settings.firmwareVariable);
+    settings.codesVariable
+        = file.read(kNiceLabel, QStringLiteral("varname2"), settings.codesVariable);
     settings.ports = readPorts(file);
     return settings;
 }

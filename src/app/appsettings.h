@@ -7,17 +7,16 @@
 
 // What the settings file keeps between runs, read once at start-up and
 // written once when the main window closes.
-struct AppSettings
-{
+struct AppSettings {
     static constexpr qint32 kNoPosition = 2147483647; // centre the window
 
-    QString comPort;          // [settings] comport
-    QString file;             // [settings] file
+    QString comPort; // [settings] comport
+    QString file; // [settings] file
     qint32 left = kNoPosition; // [formmain] left
-    qint32 top = kNoPosition;  // [formmain] top
+    qint32 top = kNoPosition; // [formmain] top
     QString labelFile = QStringLiteral("quilmar.lbl"); // [nicelabel] filename
     QString firmwareVariable = QStringLiteral("firmware"); // [nicelabel] varname1
-    QString codesVariable = QStringLiteral("custcode");    // [nicelabel] varname2
+    QString codesVariable = QStringLiteral("custcode"); // [nicelabel] varname2
     SerialPorts::Overrides ports; // [ports] COMn=device, never written
 
     // The bare file name: the program's name without its extension, plus ".ini".

@@ -1,12 +1,11 @@
 #include "app/commandline.h"
 
-#include "options/optionslots.h"
 #include "app/wholenumber.h"
+#include "options/optionslots.h"
 
 namespace {
 
-struct CodeArgument
-{
+struct CodeArgument {
     const char *prefix;
     int maximum;
     const char *error;
@@ -14,9 +13,12 @@ struct CodeArgument
 };
 
 const CodeArgument kCodes[] = {
-    {"cf=", OptionSlots::maximumCode(OptionSlots::Kind::CF), "Error: invalid CF customer code", &CommandLine::cf},
-    {"df=", OptionSlots::maximumCode(OptionSlots::Kind::DF), "Error: invalid DF customer code", &CommandLine::df},
-    {"gf=", OptionSlots::maximumCode(OptionSlots::Kind::GF), "Error: invalid GF customer code", &CommandLine::gf},
+    {"cf=", OptionSlots::maximumCode(OptionSlots::Kind::CF), "Error: invalid CF customer code",
+     &CommandLine::cf},
+    {"df=", OptionSlots::maximumCode(OptionSlots::Kind::DF), "Error: invalid DF customer code",
+     &CommandLine::df},
+    {"gf=", OptionSlots::maximumCode(OptionSlots::Kind::GF), "Error: invalid GF customer code",
+     &CommandLine::gf},
 };
 
 } // namespace
@@ -35,7 +37,9 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &prog
         if (lower == QLatin1String("/?") || lower == QLatin1String("-?")) {
             result.messages.append(
                 {Dialogs::Icon::Information,
-                 QStringLiteral("Usage: %1 [ port=COMn ] [ mode=AUTO ] [ mode=ALL ] [ filename.hex ]").arg(programPath)});
+                 QStringLiteral(
+                     "Usage: %1 [ port=COMn ] [ mode=AUTO ] [ mode=ALL ] [ filename.hex ]")
+                     .arg(programPath)});
             result.quitAtStart = true;
             continue;
         }

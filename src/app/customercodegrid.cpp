@@ -23,7 +23,8 @@ void CustomerCodeGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEd
 {
     // Tab in an open editor asks for the next cell; here it leaves the grid.
     QTableWidget::closeEditor(editor, QAbstractItemDelegate::NoHint);
-    if (hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem)
+    if (hint == QAbstractItemDelegate::EditNextItem
+        || hint == QAbstractItemDelegate::EditPreviousItem)
         focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
 }
 

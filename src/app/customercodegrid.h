@@ -6,8 +6,7 @@
 // values. Tab and Shift+Tab leave the grid for the next or previous control
 // of the window, an open cell editor committed on the way, and a label cell
 // never becomes the current cell.
-class CustomerCodeGrid : public QTableWidget
-{
+class CustomerCodeGrid : public QTableWidget {
     Q_OBJECT
 
 public:

@@ -45,7 +45,8 @@ void FramePlacement::place(Target target)
     } else {
         // A window shown before and hidden: the client area goes inside the
         // frame it had, so the window manager maps it where it belongs.
-        m_window.setGeometry(QRect(corner + QPoint(margins.left(), margins.top()), m_window.size()));
+        m_window.setGeometry(
+            QRect(corner + QPoint(margins.left(), margins.top()), m_window.size()));
     }
     m_requestedClient = m_window.geometry().topLeft();
 }
@@ -82,7 +83,8 @@ void FramePlacement::apply()
     // be or put the frame there; anywhere else, somebody moved the window
     // meanwhile, and that move stands.
     const QPoint client = m_window.geometry().topLeft();
-    if (client != m_requestedClient && client != m_requestedClient + QPoint(margins.left(), margins.top()))
+    if (client != m_requestedClient
+        && client != m_requestedClient + QPoint(margins.left(), margins.top()))
         return;
     const QPoint corner = m_target(m_window.size().grownBy(margins));
     if (m_window.frameGeometry().topLeft() == corner)

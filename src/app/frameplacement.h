@@ -17,8 +17,7 @@ class QWidget;
 // at its stored position would creep by its title bar on every start. So the
 // position is set before the window is shown, and checked again as soon as
 // the frame is known.
-class FramePlacement : public QObject
-{
+class FramePlacement : public QObject {
 public:
     // Where the frame's top-left corner goes, given the frame's size (the
     // window's own size until the frame is known).
@@ -39,7 +38,7 @@ private:
     QWidget &m_window;
     Target m_target;
     bool m_awaitingFrame = false;
-    QPoint m_requestedClient;  // where the client area was asked to go
-    QMargins m_knownMargins;   // of the last frame seen, for a window shown again
-    QTimer m_frameDeadline;    // without a window manager no frame ever comes
+    QPoint m_requestedClient; // where the client area was asked to go
+    QMargins m_knownMargins; // of the last frame seen, for a window shown again
+    QTimer m_frameDeadline; // without a window manager no frame ever comes
 };

@@ -49,7 +49,8 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
     }
     // A carriage return between sentences is a line break, as on Windows.
     QString shown = text;
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     box.setText(shown);
     QAbstractButton *abort = nullptr;
     QAbstractButton *retry = nullptr;
@@ -87,7 +88,8 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
     }
 }
 
-std::optional<QString> GuiDialogs::inputText(const QString &title, const QString &prompt, const QString &preset)
+std::optional<QString> GuiDialogs::inputText(const QString &title, const QString &prompt,
+                                             const QString &preset)
 {
     QInputDialog dialog(owner());
     dialog.setWindowTitle(title);
@@ -118,10 +120,11 @@ QString GuiDialogs::saveFileName(const FileRequest &request)
         const QString chosen = withExtension(dialog.selectedFiles().first(), request.defaultSuffix);
         if (!QFileInfo::exists(chosen))
             return chosen;
-        const QMessageBox::StandardButton answer = QMessageBox::warning(
-            &dialog, request.title,
-            QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(chosen).fileName()),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        const QMessageBox::StandardButton answer
+            = QMessageBox::warning(&dialog, request.title,
+                                   QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                       .arg(QFileInfo(chosen).fileName()),
+                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         if (answer == QMessageBox::Yes)
             return chosen;
         dialog.selectFile(QFileInfo(chosen).fileName());

@@ -6,8 +6,7 @@ class QWidget;
 
 // Message boxes and file dialogs of the window. Their exec() runs a nested
 // event loop: the link's events and the download's timers go on meanwhile.
-class GuiDialogs : public Dialogs
-{
+class GuiDialogs : public Dialogs {
 public:
     explicit GuiDialogs(QWidget *parent = nullptr)
         : m_parent(parent)
@@ -18,7 +17,8 @@ public:
     Answer message(Icon icon, const QString &text, Buttons buttons) override;
     QString openFileName(const FileRequest &request) override;
     QString saveFileName(const FileRequest &request) override;
-    std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &preset) override;
+    std::optional<QString> inputText(const QString &title, const QString &prompt,
+                                     const QString &preset) override;
 
 private:
     // The window the boxes belong to, once it is on the screen.

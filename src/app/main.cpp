@@ -1,11 +1,11 @@
 // corvant-fwupdate: the CORVANT Firmware Update Utility.
 #include "app/appinfo.h"
 #include "app/appsettings.h"
-#include "label/dbuslabelserver.h"
+#include "app/tformmain.h"
 #include "common/loggingrules.h"
 #include "common/safefile.h"
 #include "download/serialports.h"
-#include "app/tformmain.h"
+#include "label/dbuslabelserver.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -13,8 +13,7 @@
 namespace {
 
 // An error that no handler caught is shown, and the program goes on.
-class Application : public QApplication
-{
+class Application : public QApplication {
 public:
     using QApplication::QApplication;
 
@@ -23,9 +22,11 @@ public:
         try {
             return QApplication::notify(receiver, event);
         } catch (const std::exception &e) {
-            QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle), QString::fromUtf8(e.what()));
+            QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle),
+                                  QString::fromUtf8(e.what()));
         } catch (...) {
-            QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle), QStringLiteral("Unknown error"));
+            QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle),
+                                  QStringLiteral("Unknown error"));
         }
         return false;
     }
@@ -48,17 +49,20 @@ int main(int argc, char *argv[])
     // a file name that is not UTF-8 still names its file.
     for (int i = 1; i < argc; ++i)
         environment.arguments << SafeFile::nameFromNative(QByteArray(argv[i]));
-    environment.settingsPath = AppSettings::location(AppSettings::fileName(environment.programPath));
+    environment.settingsPath
+        = AppSettings::location(AppSettings::fileName(environment.programPath));
     environment.systemSerialDevices = SerialPorts::systemDevices();
     // The label server: on the session bus, started by the bus, or the one
     // installed next to this program.
-    DBusLabelServer labelServer({QCoreApplication::applicationDirPath() + QStringLiteral("/corvant-label-server")});
+    DBusLabelServer labelServer(
+        {QCoreApplication::applicationDirPath() + QStringLiteral("/corvant-label-server")});
     environment.labelServer = &labelServer;
 
     TFormMain form(environment);
     if (form.quitAtStart())
         return 0;
-    QObject::connect(&form, &TFormMain::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&form, &TFormMain::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     form.show();
     app.exec();
     return form.exitCode();

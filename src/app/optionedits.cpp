@@ -13,8 +13,7 @@ constexpr int kLargestFacilityCode = 999999;
 // The test runs on every change of the text: typed ones reach the line
 // edit's signal; the spin box changes its text with that signal blocked and
 // reports only its own, and only when the number changed.
-template <class Edit>
-void watchValidity(Edit &edit, QLineEdit *line)
+template<class Edit> void watchValidity(Edit &edit, QLineEdit *line)
 {
     const auto check = [&edit] { showValidity(edit, edit.isValueValid()); };
     QObject::connect(line, &QLineEdit::textChanged, &edit, check);

@@ -12,8 +12,7 @@
 
 // Relay time in seconds, one decimal, suffix " sec", the user's decimal
 // separator; valid from 1.0 to 25.5.
-class RelayTimeEdit : public QDoubleSpinBox
-{
+class RelayTimeEdit : public QDoubleSpinBox {
     Q_OBJECT
 
 public:
@@ -31,8 +30,7 @@ protected:
 };
 
 // Facility code, digits only; valid from 0 to 65535.
-class FacilityCodeEdit : public QSpinBox
-{
+class FacilityCodeEdit : public QSpinBox {
     Q_OBJECT
 
 public:

@@ -47,11 +47,15 @@ PanelSettings::PanelSettings(QWidget *parent)
     , editRelayTime(new RelayTimeEdit(this))
     , editFacility(new FacilityCodeEdit(this))
     , PanelSave(new QWidget(this))
-    , btnSave(button(QStringLiteral("btnSave"), QStringLiteral("Save plain"), {kColumnWidth, 30}, PanelSave))
-    , btnSaveAES(button(QStringLiteral("btnSaveAES"), QStringLiteral("Save encrypted"), {kColumnWidth, 30}, PanelSave))
+    , btnSave(button(QStringLiteral("btnSave"), QStringLiteral("Save plain"), {kColumnWidth, 30},
+                     PanelSave))
+    , btnSaveAES(button(QStringLiteral("btnSaveAES"), QStringLiteral("Save encrypted"),
+                        {kColumnWidth, 30}, PanelSave))
     , PanelNice(new QWidget(this))
-    , btnNicePrint(button(QStringLiteral("btnNicePrint"), QStringLiteral("Print sticker"), {135, 30}, PanelNice))
-    , btnNiceSettings(button(QStringLiteral("btnNiceSettings"), QStringLiteral("..."), {25, 30}, PanelNice))
+    , btnNicePrint(button(QStringLiteral("btnNicePrint"), QStringLiteral("Print sticker"),
+                          {135, 30}, PanelNice))
+    , btnNiceSettings(
+          button(QStringLiteral("btnNiceSettings"), QStringLiteral("..."), {25, 30}, PanelNice))
 {
     setObjectName(QStringLiteral("PanelSettings"));
     grpCodes->setObjectName(QStringLiteral("grpCodes"));
@@ -79,7 +83,8 @@ PanelSettings::PanelSettings(QWidget *parent)
     SG1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
                          | QAbstractItemView::AnyKeyPressed);
     for (int row = 0; row < kRows; ++row) {
-        auto *label = new QTableWidgetItem(QString::fromLatin1(OptionSlots::kRowLabels[std::size_t(row)]));
+        auto *label
+            = new QTableWidgetItem(QString::fromLatin1(OptionSlots::kRowLabels[std::size_t(row)]));
         label->setFlags(Qt::ItemIsEnabled);
         label->setBackground(palette().button());
         SG1->setItem(row, 0, label);
@@ -92,11 +97,13 @@ PanelSettings::PanelSettings(QWidget *parent)
     codesLayout->addStretch();
     grpCodes->setFixedWidth(kColumnWidth);
 
-    grpRelayTime = editGroup(QStringLiteral("Relay time"), QStringLiteral("Relay time in range from 1 - 25 seconds"),
-                             editRelayTime, this);
+    grpRelayTime
+        = editGroup(QStringLiteral("Relay time"),
+                    QStringLiteral("Relay time in range from 1 - 25 seconds"), editRelayTime, this);
     grpRelayTime->setObjectName(QStringLiteral("grpRelayTime"));
-    grpFacility = editGroup(QStringLiteral("Facility code"), QStringLiteral("Facility code in range from 0 - 65535"),
-                            editFacility, this);
+    grpFacility
+        = editGroup(QStringLiteral("Facility code"),
+                    QStringLiteral("Facility code in range from 0 - 65535"), editFacility, this);
     grpFacility->setObjectName(QStringLiteral("grpFacility"));
 
     PanelSave->setFixedSize(kColumnWidth, 60);

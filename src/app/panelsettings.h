@@ -12,8 +12,7 @@ class QPushButton;
 // The settings panel: the customer code grid on the left; relay time and
 // facility code at the top right; the save and sticker buttons at the bottom
 // right. Shown only in settings mode.
-class PanelSettings : public QWidget
-{
+class PanelSettings : public QWidget {
     Q_OBJECT
 
 public:

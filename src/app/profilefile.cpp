@@ -87,7 +87,8 @@ qsizetype ProfileFile::findSection(const QString &section) const
 {
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
         QString name;
-        if (isSectionLine(m_lines[i].text, &name) && name.compare(section, Qt::CaseInsensitive) == 0)
+        if (isSectionLine(m_lines[i].text, &name)
+            && name.compare(section, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
@@ -121,7 +122,8 @@ QString ProfileFile::read(const QString &section, const QString &key, const QStr
     const QByteArray &text = m_lines[line].text;
     QByteArray value = trimmedBlanks(QByteArrayView(text).sliced(text.indexOf('=') + 1));
     if (value.size() >= 2
-        && ((value.startsWith('"') && value.endsWith('"')) || (value.startsWith('\'') && value.endsWith('\''))))
+        && ((value.startsWith('"') && value.endsWith('"'))
+            || (value.startsWith('\'') && value.endsWith('\''))))
         value = value.mid(1, value.size() - 2);
     // Bytes that are not UTF-8 (a Latin-1 file name) come back unchanged
     // when the value is written again.

@@ -12,8 +12,7 @@
 // every other line byte for byte, terminators included, whatever its
 // encoding, and replaces the file as a whole once it is completely on disk,
 // so it is never left half written or empty.
-class ProfileFile
-{
+class ProfileFile {
 public:
     explicit ProfileFile(QString path);
 
@@ -32,10 +31,9 @@ public:
     bool write(const QString &section, const QString &key, const QString &value);
 
 private:
-    struct Line
-    {
+    struct Line {
         QByteArray text; // without its terminator
-        QByteArray end;  // CR LF, CR, LF, or nothing for a last line without one
+        QByteArray end; // CR LF, CR, LF, or nothing for a last line without one
     };
     static QList<Line> splitLines(const QByteArray &bytes);
 

@@ -10,20 +10,19 @@
 class QPlainTextEdit;
 
 // A colour of the logging window.
-struct LogColour
-{
+struct LogColour {
     int red;
     int green;
     int blue;
     friend bool operator==(const LogColour &, const LogColour &) = default;
 };
 
-constexpr LogColour kTransmitColour{128, 128, 0}; // olive
-constexpr LogColour kReceiveColour{0, 128, 0};    // green
+constexpr LogColour kTransmitColour {128, 128, 0}; // olive
+constexpr LogColour kReceiveColour {0, 128, 0}; // green
 
 // The program's own notices in the logging window (an unattended run that
 // cannot tell a person), apart from the bytes exchanged.
-constexpr LogColour kNoticeColour{192, 0, 0};
+constexpr LogColour kNoticeColour {192, 0, 0};
 
 // The logging window: every message sent to the reader and every batch of
 // bytes received, one coloured line each, the newest always in view. Holds at
@@ -32,8 +31,7 @@ constexpr LogColour kNoticeColour{192, 0, 0};
 // reader on a network answers within a millisecond, and laying out and
 // painting each line on its own made a download with the window open many
 // times slower (bench_logging).
-class TFormLogging : public QWidget
-{
+class TFormLogging : public QWidget {
     Q_OBJECT
 
 public:
@@ -60,8 +58,7 @@ public:
     }
 
 private:
-    struct Line
-    {
+    struct Line {
         QString text;
         LogColour colour;
     };
@@ -69,6 +66,6 @@ private:
     QPlainTextEdit *Viewer;
     std::vector<Line> m_pending; // fewer than kMaximumBatch
     QTimer m_batchTimer;
-    FramePlacement m_placement{*this};
+    FramePlacement m_placement {*this};
     bool m_anyLine = false; // the empty document's block takes the first line
 };

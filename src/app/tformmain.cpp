@@ -4,10 +4,10 @@
 #include "app/appinfo.h"
 #include "app/customercodegrid.h"
 #include "app/guidialogs.h"
-#include "image/imageloader.h"
 #include "app/panelsettings.h"
-#include "download/portlink.h"
 #include "app/tformlogging.h"
+#include "download/portlink.h"
+#include "image/imageloader.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,12 +15,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -47,12 +47,13 @@ TFormMain::TFormMain(Environment environment, QWidget *parent)
     connectPanel();
     FormCreate();
     qApp->installEventFilter(this); // the shortcut keys reach the window first
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive)
-            OnApplActivate();
-        else
-            m_returningFromOtherProgram = true;
-    });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    OnApplActivate();
+                else
+                    m_returningFromOtherProgram = true;
+            });
 }
 
 TFormMain::~TFormMain()
@@ -129,8 +130,9 @@ void TFormMain::FormCreate()
     panelSettings->setVisible(m_settingsMode);
     if (!m_settingsMode) {
         layout()->activate();
-        resize(width(), PanelTop->height() + PanelMain->height() + PanelButtons->height()
-                            + StatusBar->sizeHint().height());
+        resize(width(),
+               PanelTop->height() + PanelMain->height() + PanelButtons->height()
+                   + StatusBar->sizeHint().height());
     }
 }
 
@@ -289,7 +291,8 @@ void TFormMain::btnSearchClick()
     request.title = QString::fromLatin1(kApplicationTitle) + QStringLiteral("  -  Open hex file");
     request.filter = QStringLiteral("Hex file (*.hex);;Any file (*)");
     request.defaultSuffix = QStringLiteral("hex");
-    request.directory = m_image.currentFileName.isEmpty() ? QDir::currentPath() : current.absolutePath();
+    request.directory
+        = m_image.currentFileName.isEmpty() ? QDir::currentPath() : current.absolutePath();
     QString chosen = dialogs().openFileName(request);
     if (chosen.isEmpty())
         return;
@@ -302,7 +305,8 @@ void TFormMain::btnSearchClick()
         m_image.currentFileName = chosen;
         showFileName();
     } else {
-        dialogs().message(Dialogs::Icon::Error, QStringLiteral("Invalid file format or hex file corrupt"),
+        dialogs().message(Dialogs::Icon::Error,
+                          QStringLiteral("Invalid file format or hex file corrupt"),
                           Dialogs::Buttons::Ok);
     }
     RefreshWindowState();
@@ -344,7 +348,8 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
     // focus up the way the key travels (F4 in the grid's cell editor closes
     // the editor and gives the grid the focus).
     if (event->type() == QEvent::KeyPress && isActiveWindow()
-        && (watched == QApplication::focusWidget() || (!QApplication::focusWidget() && watched == this))) {
+        && (watched == QApplication::focusWidget()
+            || (!QApplication::focusWidget() && watched == this))) {
         auto *receiver = qobject_cast<QWidget *>(watched);
         const bool passedOn = event == m_previewedKey && m_previewedReceiver && receiver
             && receiver->isAncestorOf(m_previewedReceiver);
@@ -360,7 +365,8 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 
 bool TFormMain::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    const Qt::KeyboardModifiers held = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const Qt::KeyboardModifiers held
+        = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (held != Qt::NoModifier || QGuiApplication::mouseButtons() != Qt::NoButton)
         return false;
     if (busy())

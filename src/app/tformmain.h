@@ -2,15 +2,15 @@
 
 #include "app/appsettings.h"
 #include "app/commandline.h"
-#include "options/customercodes.h"
-#include "download/downloadengine.h"
 #include "app/frameplacement.h"
+#include "app/profilefile.h"
+#include "app/waitcursorlabelserver.h"
+#include "download/downloadengine.h"
+#include "download/recordframing.h"
 #include "image/firmwareimage.h"
 #include "label/labelserver.h"
-#include "app/profilefile.h"
+#include "options/customercodes.h"
 #include "options/readeroptions.h"
-#include "download/recordframing.h"
-#include "app/waitcursorlabelserver.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -32,19 +32,17 @@ class TFormLogging;
 // and progress bar. It owns the program's state for the whole run (the
 // firmware image, the customer code slots, the link and the download, the
 // modes) and derives every control's state from it (Refresh window state).
-class TFormMain : public QWidget
-{
+class TFormMain : public QWidget {
     Q_OBJECT
 
 public:
     enum class AutoMode { Off, Requested, Started };
 
-    struct Environment
-    {
-        QString programPath;            // shown by the usage text; names the settings file
-        QStringList arguments;          // the command line, without the program
-        QString settingsPath;           // the settings file
-        Dialogs *dialogs = nullptr;     // null: message boxes
+    struct Environment {
+        QString programPath; // shown by the usage text; names the settings file
+        QStringList arguments; // the command line, without the program
+        QString settingsPath; // the settings file
+        Dialogs *dialogs = nullptr; // null: message boxes
         LabelServer *labelServer = nullptr; // null: no label printing
         DownloadTiming timing;
         QStringList systemSerialDevices; // the serial devices present
@@ -156,20 +154,20 @@ private:
     std::unique_ptr<DownloadEngine> m_download;
 
     FirmwareImage m_image;
-    CustomerSlots m_slots{};
+    CustomerSlots m_slots {};
     AutoMode m_autoMode = AutoMode::Off;
     bool m_settingsMode = false;
     bool m_labelPrintingAvailable = false;
     bool m_quitAtStart = false;
     bool m_closing = false;
-    bool m_created = false;      // the start-up sequence has run
+    bool m_created = false; // the start-up sequence has run
     bool m_placed = false;
     bool m_shown = false;
-    FramePlacement m_placement{*this};
+    FramePlacement m_placement {*this};
     // The key press last previewed and the control it was meant for.
     const QEvent *m_previewedKey = nullptr;
     QPointer<QWidget> m_previewedReceiver;
-    int m_rememberedRow = 0;     // the grid row selected when the grid last lost the focus
+    int m_rememberedRow = 0; // the grid row selected when the grid last lost the focus
     // A row to select once a box that took the focus is gone (the failing
     // row after the range message, the remembered row after "No"), kept
     // through the one activation that follows the box.

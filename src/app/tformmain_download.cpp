@@ -1,11 +1,11 @@
 // The Download and Cancel actions, and how the window shows a download.
 #include "app/tformmain.h"
 
-#include "options/imageoutput.h"
 #include "app/optionedits.h"
 #include "app/panelsettings.h"
-#include "download/portlink.h"
 #include "app/tformlogging.h"
+#include "download/portlink.h"
+#include "options/imageoutput.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,8 +31,9 @@ void TFormMain::connectDownload()
     connect(download, &DownloadEngine::logged, this,
             [this](DownloadEngine::Direction direction, const QByteArray &bytes) {
                 m_logging->addLogLine(DownloadEngine::logText(direction, bytes),
-                                      direction == DownloadEngine::Direction::Sent ? kTransmitColour
-                                                                                   : kReceiveColour);
+                                      direction == DownloadEngine::Direction::Sent
+                                          ? kTransmitColour
+                                          : kReceiveColour);
             });
 }
 
@@ -45,10 +46,12 @@ void TFormMain::btnDownloadClick()
     // The options go into the window's image as a save writes them; the
     // download sends its lines as they then stand.
     try {
-        ImageOutput::prepare(m_image, ImageOutput::OptionChanges::fromPanel(readerOptions(), customerCodesShown()));
+        ImageOutput::prepare(
+            m_image, ImageOutput::OptionChanges::fromPanel(readerOptions(), customerCodesShown()));
     } catch (const CorvantError &e) {
         // Not for an image that loaded: it was deciphered by the load.
-        dialogs().message(Dialogs::Icon::Error, QStringLiteral("Invalid file format or hex file corrupt"),
+        dialogs().message(Dialogs::Icon::Error,
+                          QStringLiteral("Invalid file format or hex file corrupt"),
                           Dialogs::Buttons::Ok);
         return;
     }

@@ -1,6 +1,7 @@
 // The main window's controls and their placement.
-#include "app/panelsettings.h"
 #include "app/tformmain.h"
+
+#include "app/panelsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -118,10 +119,10 @@ void TFormMain::buildLayout()
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setFixedHeight(kProgressHeight);
     ProgressBar->setTextVisible(false);
-    ProgressBar->setStyleSheet(QStringLiteral(
-        "QProgressBar { border: 1px solid gray; background: white; }"
-        "QProgressBar::chunk { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-        " stop:0 rgb(0,160,0), stop:1 rgb(0,224,0)); }"));
+    ProgressBar->setStyleSheet(
+        QStringLiteral("QProgressBar { border: 1px solid gray; background: white; }"
+                       "QProgressBar::chunk { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+                       " stop:0 rgb(0,160,0), stop:1 rgb(0,224,0)); }"));
     ProgressBar->hide();
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(btnDownload);

@@ -65,7 +65,8 @@ bool TFormMain::panelEvent(QObject *watched, QEvent *event)
     // StringGridKeyDown: Delete empties the selected value cell. (Keys typed
     // into an open cell editor go to the editor, not to the grid.)
     if (watched == panel.SG1 && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete && panel.SG1->currentRow() >= 0) {
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete
+        && panel.SG1->currentRow() >= 0) {
         panel.setCellText(panel.SG1->currentRow(), QString());
         return true;
     }

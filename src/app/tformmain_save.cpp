@@ -3,10 +3,10 @@
 
 #include "app/appinfo.h"
 #include "app/customercodegrid.h"
-#include "image/filenames.h"
-#include "options/imageoutput.h"
-#include "image/imagesaver.h"
 #include "app/panelsettings.h"
+#include "image/filenames.h"
+#include "image/imagesaver.h"
+#include "options/imageoutput.h"
 
 #include <QFileInfo>
 
@@ -35,8 +35,9 @@ void TFormMain::btnSaveClick(bool encrypted)
     request.title = QString::fromLatin1(kApplicationTitle) + QStringLiteral("  -  Open hex file");
     request.filter = QStringLiteral("Hex file (*.hex)");
     request.defaultSuffix = QStringLiteral("hex");
-    request.directory = m_image.currentFileName.isEmpty() ? QString()
-                                                          : QFileInfo(m_image.currentFileName).absolutePath();
+    request.directory = m_image.currentFileName.isEmpty()
+        ? QString()
+        : QFileInfo(m_image.currentFileName).absolutePath();
     request.fileName = defaultSaveName(m_image.currentFileName, m_slots[OptionSlots::CF],
                                        m_slots[OptionSlots::DF], m_slots[OptionSlots::GF]);
     // The file dialog takes a version's dot ("reader_v1.00_CF012") for the
@@ -48,11 +49,13 @@ void TFormMain::btnSaveClick(bool encrypted)
     m_image.currentFileName = chosen;
     showFileName();
     try {
-        ImageOutput::prepare(m_image, ImageOutput::OptionChanges::fromPanel(readerOptions(), customerCodesShown()),
-                             encrypted ? ImageOutput::Form::Encrypted : ImageOutput::Form::Plain);
+        ImageOutput::prepare(
+            m_image, ImageOutput::OptionChanges::fromPanel(readerOptions(), customerCodesShown()),
+            encrypted ? ImageOutput::Form::Encrypted : ImageOutput::Form::Plain);
         saveImage(m_image.records, m_image.currentFileName);
     } catch (const CorvantError &) {
-        dialogs().message(Dialogs::Icon::Error, QStringLiteral("Unable to write to %1").arg(m_image.currentFileName),
+        dialogs().message(Dialogs::Icon::Error,
+                          QStringLiteral("Unable to write to %1").arg(m_image.currentFileName),
                           Dialogs::Buttons::Ok);
         return;
     }

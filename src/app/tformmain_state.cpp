@@ -32,11 +32,12 @@ void TFormMain::RefreshWindowState()
     ShowCustomerCodes();
 
     const bool idle = !m_download->holdsLink();
-    for (QWidget *control : {static_cast<QWidget *>(editPort), static_cast<QWidget *>(editFile),
-                             static_cast<QWidget *>(btnBrowse), static_cast<QWidget *>(chkCCODES),
-                             static_cast<QWidget *>(chkEEPROM), static_cast<QWidget *>(panelSettings->SG1),
-                             static_cast<QWidget *>(panelSettings->editRelayTime),
-                             static_cast<QWidget *>(panelSettings->editFacility)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(editPort), static_cast<QWidget *>(editFile),
+          static_cast<QWidget *>(btnBrowse), static_cast<QWidget *>(chkCCODES),
+          static_cast<QWidget *>(chkEEPROM), static_cast<QWidget *>(panelSettings->SG1),
+          static_cast<QWidget *>(panelSettings->editRelayTime),
+          static_cast<QWidget *>(panelSettings->editFacility)})
         control->setEnabled(idle);
 
     const ContentFlags &flags = m_image.flags;
@@ -71,8 +72,9 @@ void TFormMain::showFileName()
     layout()->activate();
     PanelMain->layout()->activate();
     const QFontMetrics metrics(lblFile->font());
-    editFile->setText(shortenPath(m_image.currentFileName, editFile->width() - 6,
-                                  [&metrics](const QString &text) { return metrics.horizontalAdvance(text); },
-                                  QDir::separator()));
+    editFile->setText(shortenPath(
+        m_image.currentFileName, editFile->width() - 6,
+        [&metrics](const QString &text) { return metrics.horizontalAdvance(text); },
+        QDir::separator()));
     editFile->setCursorPosition(0);
 }

@@ -5,8 +5,7 @@
 namespace {
 
 // The busy cursor for the lifetime of one call, however it ends.
-class WaitCursor
-{
+class WaitCursor {
 public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }

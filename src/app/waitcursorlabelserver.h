@@ -5,8 +5,7 @@
 // The label server's calls block the window until they return (printing
 // renders the label first): the mouse shows the busy cursor meanwhile, and
 // its normal shape again before any message about the result.
-class WaitCursorLabelServer : public LabelServer
-{
+class WaitCursorLabelServer : public LabelServer {
 public:
     explicit WaitCursorLabelServer(LabelServer &server)
         : m_server(server)

@@ -55,7 +55,8 @@ bool writeAll(int fd, QByteArrayView bytes)
 {
     qsizetype written = 0;
     while (written < bytes.size()) {
-        const ssize_t part = ::write(fd, bytes.data() + written, std::size_t(bytes.size() - written));
+        const ssize_t part
+            = ::write(fd, bytes.data() + written, std::size_t(bytes.size() - written));
         if (part < 0 && errno == EINTR)
             continue;
         if (part <= 0)
@@ -108,10 +109,10 @@ QByteArray nativeName(const QString &name)
 QString refusal(const QString &path)
 {
     const QByteArray name = nativeName(path);
-    struct stat entry {};
+    struct stat entry { };
     if (::lstat(name.constData(), &entry) != 0)
         return {}; // nothing there yet
-    struct stat target {};
+    struct stat target { };
     if (::stat(name.constData(), &target) != 0) {
         return errno == ELOOP ? QStringLiteral("%1 is a loop of symbolic links").arg(path)
                               : QStringLiteral("%1 is a symbolic link to nothing").arg(path);
@@ -132,7 +133,7 @@ bool write(const QString &path, QByteArrayView bytes, QString &error)
         return false;
     QByteArray target = nativeName(path);
     // Through a symbolic link the file it leads to is replaced; the link stays.
-    struct stat entry {};
+    struct stat entry { };
     if (::lstat(target.constData(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
         char *real = ::realpath(target.constData(), nullptr);
         if (!real) {
@@ -142,7 +143,7 @@ bool write(const QString &path, QByteArrayView bytes, QString &error)
         target = real;
         std::free(real);
     }
-    struct stat existing {};
+    struct stat existing { };
     const bool exists = ::stat(target.constData(), &existing) == 0;
 
     // The new contents go to a file of their own beside the target, which
@@ -150,7 +151,8 @@ bool write(const QString &path, QByteArrayView bytes, QString &error)
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = target + ".new-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        temporary
+            = target + ".new-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             error = systemText(errno);
@@ -191,7 +193,7 @@ bool openForReading(QFile &file, const QString &path, QString &error)
         error = systemText(errno);
         return false;
     }
-    struct stat info {};
+    struct stat info { };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         error = QStringLiteral("not a regular file");

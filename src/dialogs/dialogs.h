@@ -7,8 +7,7 @@
 // The modal questions of the program, behind one interface: the window uses
 // message boxes whose nested event loop keeps link events and timers running;
 // tests answer from a script.
-class Dialogs
-{
+class Dialogs {
 public:
     enum class Icon { None, Information, Warning, Error };
     enum class Buttons { Ok, YesNo, AbortRetry };
@@ -20,13 +19,12 @@ public:
     // the button pressed (Closed when the box was dismissed otherwise).
     virtual Answer message(Icon icon, const QString &text, Buttons buttons) = 0;
 
-    struct FileRequest
-    {
+    struct FileRequest {
         QString title;
-        QString filter;      // Qt form: "Hex file (*.hex);;Any file (*)"
-        QString directory;   // initial folder
+        QString filter; // Qt form: "Hex file (*.hex);;Any file (*)"
+        QString directory; // initial folder
         QString defaultSuffix;
-        QString fileName;    // proposed name (save dialog)
+        QString fileName; // proposed name (save dialog)
     };
     // An existing file chosen by the technician, or an empty text when cancelled.
     virtual QString openFileName(const FileRequest &request) = 0;
@@ -36,5 +34,6 @@ public:
 
     // A line of text; nothing when cancelled.
     virtual std::optional<QString> inputText(const QString &title, const QString &prompt,
-                                             const QString &preset) = 0;
+                                             const QString &preset)
+        = 0;
 };

@@ -18,13 +18,13 @@ constexpr std::uint8_t kEndReply = 0xE4;
 
 // What the bytes received since a message was sent say about it.
 enum class Reply {
-    NeedMore,        // a reply has begun and is not complete yet
-    WakeupAnswered,  // EB to the wake-up
-    Acknowledged,    // E7 E4 to a write
-    WriteFailed,     // E7 E5 to a write
-    NotAccepted,     // E8 to a write
-    EndAnswered,     // E4 to the end message
-    Ignore,          // anything else: the bytes so far are dropped
+    NeedMore, // a reply has begun and is not complete yet
+    WakeupAnswered, // EB to the wake-up
+    Acknowledged, // E7 E4 to a write
+    WriteFailed, // E7 E5 to a write
+    NotAccepted, // E8 to a write
+    EndAnswered, // E4 to the end message
+    Ignore, // anything else: the bytes so far are dropped
 };
 
 // Decodes the reply to the message whose first byte is sentCommand from the

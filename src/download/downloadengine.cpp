@@ -28,7 +28,8 @@ QString socketErrorStatus(int code)
 
 } // namespace
 
-DownloadEngine::DownloadEngine(Link &link, DownloadQuestions &questions, DownloadTiming timing, QObject *parent)
+DownloadEngine::DownloadEngine(Link &link, DownloadQuestions &questions, DownloadTiming timing,
+                               QObject *parent)
     : QObject(parent)
     , m_link(link)
     , m_questions(questions)
@@ -65,7 +66,8 @@ QString DownloadEngine::hexBytes(QByteArrayView bytes)
 
 QString DownloadEngine::logText(Direction direction, QByteArrayView bytes)
 {
-    return (direction == Direction::Sent ? QStringLiteral("tx:") : QStringLiteral("rx:")) + hexBytes(bytes);
+    return (direction == Direction::Sent ? QStringLiteral("tx:") : QStringLiteral("rx:"))
+        + hexBytes(bytes);
 }
 
 void DownloadEngine::setPhase(Phase phase)
@@ -199,8 +201,8 @@ void DownloadEngine::onAnimationTimer()
     if (++m_animationPhase > kAnimationPhases)
         m_animationPhase = 1;
     const int steps = 5 - std::abs(m_animationPhase - 5);
-    emit statusChanged(QStringLiteral("Searching for bootloader ") + QString(2 * steps, QLatin1Char(' '))
-                       + QStringLiteral("..."));
+    emit statusChanged(QStringLiteral("Searching for bootloader ")
+                       + QString(2 * steps, QLatin1Char(' ')) + QStringLiteral("..."));
 }
 
 void DownloadEngine::onDataAvailable(quint16 count)
@@ -301,7 +303,8 @@ void DownloadEngine::sendNextMessage()
             break;
         }
         emit progressChanged(m_lineIndex);
-        const QList<QByteArray> parts = RecordFraming::frameLine(m_job.lines.at(m_lineIndex), m_job.framing);
+        const QList<QByteArray> parts
+            = RecordFraming::frameLine(m_job.lines.at(m_lineIndex), m_job.framing);
         if (m_partIndex < parts.size()) {
             message = parts[m_partIndex];
             m_partCount = int(parts.size());
@@ -396,8 +399,9 @@ void DownloadEngine::endDownload(Outcome outcome)
     QString text;
     if (outcome == Completed) {
         icon = m_recordsAcknowledged >= 1 ? Dialogs::Icon::Information : Dialogs::Icon::Warning;
-        text = m_recordsAcknowledged >= 1 ? QStringLiteral("Download successfully completed")
-                                          : QStringLiteral("Warning: download completed, but no records have been sent");
+        text = m_recordsAcknowledged >= 1
+            ? QStringLiteral("Download successfully completed")
+            : QStringLiteral("Warning: download completed, but no records have been sent");
     } else if (outcome == Cancelled) {
         icon = Dialogs::Icon::Warning;
         text = QStringLiteral("Download cancelled");

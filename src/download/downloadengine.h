@@ -11,11 +11,10 @@
 #include <chrono>
 
 // Timer periods; tests shorten them.
-struct DownloadTiming
-{
-    std::chrono::milliseconds wakeup{1000};
-    std::chrono::milliseconds animation{100};
-    std::chrono::milliseconds reply{10000};
+struct DownloadTiming {
+    std::chrono::milliseconds wakeup {1000};
+    std::chrono::milliseconds animation {100};
+    std::chrono::milliseconds reply {10000};
 };
 
 // The download: wake-up search, one acknowledged write message per line,
@@ -25,17 +24,16 @@ struct DownloadTiming
 // time: the reply timer stops while a failure question is open, and replies
 // and further failures arriving meanwhile are dropped. Knows no window: it
 // reports through signals and asks through DownloadQuestions.
-class DownloadEngine : public QObject
-{
+class DownloadEngine : public QObject {
     Q_OBJECT
 
 public:
     enum Outcome {
-        Completed = 0,        // end message acknowledged after the last line
+        Completed = 0, // end message acknowledged after the last line
         ConnectionClosed = 1, // TCP connection closed, or the serial device gone
-        SocketFailed = 2,     // TCP error
-        SearchCancelled = 3,  // cancel during the search
-        Cancelled = 4,        // end message acknowledged with lines left, or failure after cancel
+        SocketFailed = 2, // TCP error
+        SearchCancelled = 3, // cancel during the search
+        Cancelled = 4, // end message acknowledged with lines left, or failure after cancel
     };
     Q_ENUM(Outcome)
 
@@ -123,9 +121,9 @@ private:
     DownloadQuestions &m_questions;
 
     // Children, so the download's timers can be found and checked.
-    QTimer m_wakeupTimer{this};
-    QTimer m_animationTimer{this};
-    QTimer m_replyTimer{this};
+    QTimer m_wakeupTimer {this};
+    QTimer m_animationTimer {this};
+    QTimer m_replyTimer {this};
 
     DownloadJob m_job;
     Phase m_phase = Phase::Idle;

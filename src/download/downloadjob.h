@@ -7,8 +7,7 @@
 
 // Everything a download needs, fixed when it starts: the lines go out as
 // they stand then, whatever happens to the window's image meanwhile.
-struct DownloadJob
-{
+struct DownloadJob {
     // The port field's text, as typed: messages about the port quote it.
     QString portText;
     // The record lines with the options written in, deciphered.

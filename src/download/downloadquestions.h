@@ -7,8 +7,7 @@
 // What a download asks of whoever runs it. A window asks the technician in
 // message boxes whose event loops keep the link's events running; a
 // headless front end answers by policy.
-class DownloadQuestions
-{
+class DownloadQuestions {
 public:
     virtual ~DownloadQuestions() = default;
 
@@ -23,8 +22,7 @@ public:
 };
 
 // The window's questions: message boxes.
-class DialogQuestions : public DownloadQuestions
-{
+class DialogQuestions : public DownloadQuestions {
 public:
     explicit DialogQuestions(Dialogs &dialogs)
         : m_dialogs(dialogs)
@@ -38,7 +36,8 @@ public:
     }
     bool confirmCancel() override
     {
-        return m_dialogs.message(Dialogs::Icon::Warning, QStringLiteral("Are you sure to abort the download?"),
+        return m_dialogs.message(Dialogs::Icon::Warning,
+                                 QStringLiteral("Are you sure to abort the download?"),
                                  Dialogs::Buttons::YesNo)
             == Dialogs::Answer::Yes;
     }

@@ -17,7 +17,8 @@ QString socketErrorText(int code)
     // are, next to the number.
     static const locale_t english = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     const locale_t previous = english != locale_t(nullptr) ? uselocale(english) : locale_t(nullptr);
-    const QString text = QString::fromLocal8Bit(code < 0 ? gai_strerror(code) : std::strerror(code));
+    const QString text
+        = QString::fromLocal8Bit(code < 0 ? gai_strerror(code) : std::strerror(code));
     if (previous != locale_t(nullptr))
         uselocale(previous);
     return text;

@@ -10,23 +10,20 @@
 #include <cstdint>
 
 // A failure of the link.
-class LinkError : public CorvantError
-{
+class LinkError : public CorvantError {
 public:
     using CorvantError::CorvantError;
 };
 
 // A serial port that does not exist, is in use or cannot be set up.
-class PortOpenError : public LinkError
-{
+class PortOpenError : public LinkError {
 public:
     using LinkError::LinkError;
 };
 
 // A socket failure with the platform's error number (errno on Linux; a
 // negative number is a name resolution error of getaddrinfo).
-class SocketError : public LinkError
-{
+class SocketError : public LinkError {
 public:
     explicit SocketError(int code);
     int code() const { return m_code; }
@@ -46,8 +43,7 @@ constexpr qint64 kLinkReadBufferSize = 256;
 
 // The byte channel to the reader's bootloader. Events arrive on the thread
 // that owns the link, one at a time.
-class Link : public QObject
-{
+class Link : public QObject {
     Q_OBJECT
 
 public:

@@ -3,7 +3,8 @@
 #include "download/seriallink.h"
 #include "download/tcplink.h"
 
-std::unique_ptr<Link> createLink(const LinkSettings &settings, const SerialPorts::Overrides &overrides)
+std::unique_ptr<Link> createLink(const LinkSettings &settings,
+                                 const SerialPorts::Overrides &overrides)
 {
     std::unique_ptr<Link> link;
     switch (settings.layer) {

@@ -4,8 +4,7 @@
 
 // How the link reaches the reader: a serial port COMn (or a serial device
 // named by its path), or a TCP host and port.
-struct LinkSettings
-{
+struct LinkSettings {
     enum class Layer { Serial, Tcp };
 
     static constexpr int kFirstComNumber = 1;
@@ -13,12 +12,15 @@ struct LinkSettings
     static constexpr const char *kDefaultTcpPort = "10001";
 
     // Whether COMn names a serial port the program knows.
-    static constexpr bool isComNumber(int number) { return number >= kFirstComNumber && number <= kLastComNumber; }
+    static constexpr bool isComNumber(int number)
+    {
+        return number >= kFirstComNumber && number <= kLastComNumber;
+    }
 
     Layer layer = Layer::Serial;
-    int comNumber = 1;  // COMn, when no device path is given
-    QString device;     // a serial device named directly ("/dev/pts/3")
-    QString host;       // TCP host: dotted IPv4 address or host name
+    int comNumber = 1; // COMn, when no device path is given
+    QString device; // a serial device named directly ("/dev/pts/3")
+    QString host; // TCP host: dotted IPv4 address or host name
     QString port = QString::fromLatin1(kDefaultTcpPort); // number or service name
 
     // "COM3", the device path, "gate7"; the full form adds ":port" to a TCP

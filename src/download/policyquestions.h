@@ -8,8 +8,7 @@
 // left (counted over the whole download), then Abort, which cancels the
 // download as the window's Abort does. Cancel needs no confirmation, and
 // outcomes are read from the engine's finished() rather than shown.
-class PolicyQuestions : public DownloadQuestions
-{
+class PolicyQuestions : public DownloadQuestions {
 public:
     explicit PolicyQuestions(int retries)
         : m_retriesLeft(retries)

@@ -8,8 +8,7 @@
 // The utility's one link object: whichever kind of link the settings name
 // (made by createLink), behind the same interface, so the download keeps
 // one link across changes of the port field.
-class PortLink : public Link
-{
+class PortLink : public Link {
     Q_OBJECT
 
 public:

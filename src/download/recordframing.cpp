@@ -1,7 +1,6 @@
 #include "download/recordframing.h"
 
 #include "download/bootloaderprotocol.h"
-
 #include "image/hexrecord.h"
 #include "image/memorymap.h"
 

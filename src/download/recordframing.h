@@ -15,11 +15,10 @@ constexpr qsizetype kHeaderSize = 5;
 constexpr qsizetype kMaxMessage = 256;
 
 // The two download options of the main window.
-struct Options
-{
+struct Options {
     bool eepromChecked = false; // "Download EEPROM data", counted whether shown or not
-    bool codesShown = false;    // "Download customer codes" is shown...
-    bool codesChecked = false;  // ...and checked
+    bool codesShown = false; // "Download customer codes" is shown...
+    bool codesChecked = false; // ...and checked
 };
 
 // The write messages of a line; none when the line is not sent (not a data

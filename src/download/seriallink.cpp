@@ -21,7 +21,7 @@ constexpr qint32 kBaudRate = 9600;
 void requestLowLatency([[maybe_unused]] QSerialPort &port)
 {
 #ifdef Q_OS_LINUX
-    serial_struct serial{};
+    serial_struct serial {};
     const int fd = int(port.handle());
     if (ioctl(fd, TIOCGSERIAL, &serial) == 0) {
         serial.flags |= ASYNC_LOW_LATENCY;
@@ -37,7 +37,7 @@ bool SerialLink::hungUp() const
 {
 #ifdef Q_OS_UNIX
     // A read error on a line that merely had nothing to give is no loss.
-    pollfd line{int(m_port.handle()), POLLIN, 0};
+    pollfd line {int(m_port.handle()), POLLIN, 0};
     return ::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 #else
     return true;
@@ -57,7 +57,9 @@ SerialLink::SerialLink(SerialPorts::Overrides overrides, QObject *parent)
     // second, until the port is closed. (A failed write alone is the
     // download's business: it cancels.)
     connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        if (!m_port.isOpen() || (error != QSerialPort::ResourceError && !(error == QSerialPort::ReadError && hungUp())))
+        if (!m_port.isOpen()
+            || (error != QSerialPort::ResourceError
+                && !(error == QSerialPort::ReadError && hungUp())))
             return;
         qCInfo(lcSerial) << device() << "lost:" << m_port.errorString();
         m_port.close();
@@ -83,7 +85,8 @@ void SerialLink::open()
         return;
     const QString path = device();
     if (path.isEmpty())
-        throw PortOpenError(QStringLiteral("%1 names no serial device").arg(m_settings.portName(false)));
+        throw PortOpenError(
+            QStringLiteral("%1 names no serial device").arg(m_settings.portName(false)));
     m_port.setPortName(path);
     if (!m_port.open(QIODevice::ReadWrite))
         throw PortOpenError(m_port.errorString());

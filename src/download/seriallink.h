@@ -7,8 +7,7 @@
 
 // A serial port at 9600 bit/s, 8 data bits, no parity, 1 stop bit, no flow
 // control, DTR and RTS on.
-class SerialLink : public Link
-{
+class SerialLink : public Link {
     Q_OBJECT
 
 public:

@@ -12,8 +12,7 @@ namespace SerialPorts {
 
 namespace {
 
-struct DeviceFamily
-{
+struct DeviceFamily {
     const char *prefix;
     int firstCom;
 };
@@ -59,7 +58,8 @@ int comNumberOf(const QString &device)
             continue;
         bool ok = false;
         const int index = device.mid(prefix.size()).toInt(&ok, 10);
-        if (ok && index >= 0 && index < kFamilySize && device.mid(prefix.size()) == QString::number(index))
+        if (ok && index >= 0 && index < kFamilySize
+            && device.mid(prefix.size()) == QString::number(index))
             return family.firstCom + index;
     }
     return -1;

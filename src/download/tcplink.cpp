@@ -9,8 +9,7 @@
 
 namespace {
 
-struct Endpoint
-{
+struct Endpoint {
     QHostAddress address;
     quint16 port = 0;
 };
@@ -22,14 +21,14 @@ Endpoint resolve(const QString &host, const QString &port)
 {
     if (host.isEmpty())
         throw SocketError(EDESTADDRREQ);
-    addrinfo hints{};
+    addrinfo hints {};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo *found = nullptr;
     const QByteArray hostName = host.toLocal8Bit();
     const QByteArray service = port.toLocal8Bit();
-    const int result = getaddrinfo(hostName.constData(), service.isEmpty() ? nullptr : service.constData(),
-                                   &hints, &found);
+    const int result = getaddrinfo(
+        hostName.constData(), service.isEmpty() ? nullptr : service.constData(), &hints, &found);
     if (result != 0)
         throw SocketError(result == EAI_SYSTEM ? errno : result);
     Endpoint endpoint;

@@ -6,8 +6,7 @@
 
 // A TCP client carrying raw bytes (no Telnet processing), with no delay on
 // small writes: every message is a few bytes and waits for its reply.
-class TcpLink : public Link
-{
+class TcpLink : public Link {
     Q_OBJECT
 
 public:

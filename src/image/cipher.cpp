@@ -18,8 +18,7 @@ const TCipherInfo kUnusable = {
 };
 
 // A working copy of a block, wiped however the routine is left.
-class WorkingBlock
-{
+class WorkingBlock {
 public:
     explicit WorkingBlock(std::size_t size)
         : m_bytes(size)

@@ -11,8 +11,7 @@
 #include <string>
 
 // A cipher error with the layer's numeric code and text.
-class ECipher : public CorvantError
-{
+class ECipher : public CorvantError {
 public:
     ECipher(int code, const std::string &message)
         : CorvantError(QString::fromStdString(message))
@@ -26,8 +25,7 @@ private:
 };
 
 // A broken precondition of the mode routines (a caller's bug, not bad data).
-class ECipherConsistency : public CorvantError
-{
+class ECipherConsistency : public CorvantError {
 public:
     explicit ECipherConsistency(const std::string &message)
         : CorvantError(QString::fromStdString(message))
@@ -52,8 +50,7 @@ enum class CipherKind { Block, Stream };
 struct CipherContext;
 
 // Descriptor of one cipher in the layer's table.
-struct TCipherInfo
-{
+struct TCipherInfo {
     bool usable;
     const char *name;
     CipherKind kind;
@@ -71,8 +68,7 @@ struct TCipherInfo
 
 // The cipher's own context. For AES: Nk key words, Nr rounds, the working
 // block, and the library's cipher context holding the expanded key.
-struct CipherContext
-{
+struct CipherContext {
     int nk;
     int nr;
     std::uint8_t block[16];
@@ -81,15 +77,14 @@ struct CipherContext
 
 // State of one run. Plain data so that finalise can wipe all of it; the
 // destructor finalises a run that an exception cut short.
-struct CipherState
-{
+struct CipherState {
     CipherDirection direction = CipherDirection::None;
     CipherId cipher = CipherId::None;
     CipherMode mode = CipherMode::Cbc;
     CipherPadding padding = CipherPadding::ZeroFill;
     int keyBits = 0;
     const TCipherInfo *descriptor = nullptr;
-    CipherContext context{};
+    CipherContext context {};
 
     CipherState() = default;
     CipherState(const CipherState &) = delete;

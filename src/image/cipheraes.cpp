@@ -82,8 +82,8 @@ void aesFinalise(CipherContext &context)
 }
 
 const TCipherInfo kAesInfo = {
-    true, "AES", CipherKind::Block, kAesBlockSize, 128, 256,
-    aesInitialise, aesEncipherBlock, aesDecipherBlock, aesFinalise,
+    true, "AES",         CipherKind::Block, kAesBlockSize,    128,
+    256,  aesInitialise, aesEncipherBlock,  aesDecipherBlock, aesFinalise,
 };
 
 } // namespace

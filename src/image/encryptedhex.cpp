@@ -15,8 +15,7 @@ namespace {
 constexpr int kKeyBits = 128;
 
 // The key exists only for one cipher run and is wiped however the run ends.
-class FileKey
-{
+class FileKey {
 public:
     FileKey() { buildFileKey(m_bytes); }
     ~FileKey() { OPENSSL_cleanse(m_bytes, sizeof m_bytes); }
@@ -42,7 +41,8 @@ void buildFileKey(std::uint8_t (&key)[kKeySize])
 
 QByteArray headerLine(int year)
 {
-    return QByteArrayLiteral("CORVANT ENCRYPTED HEX FILE - AES-128-CBC - ") + QByteArray::number(year);
+    return QByteArrayLiteral("CORVANT ENCRYPTED HEX FILE - AES-128-CBC - ")
+        + QByteArray::number(year);
 }
 
 bool namesEncryption(QByteArrayView firstLine)
@@ -127,9 +127,10 @@ void decryptInPlace(FirmwareImage &image)
     const qsizetype maximum = RecordList::maximumLines(buffer.size());
     const qsizetype lines = RecordList::countLines(buffer, maximum);
     if (lines > maximum)
-        throw ImageError(QStringLiteral("%1 lines in %2 bytes: mostly empty lines, which no firmware file is")
-                             .arg(RecordList::countLines(buffer))
-                             .arg(buffer.size()));
+        throw ImageError(
+            QStringLiteral("%1 lines in %2 bytes: mostly empty lines, which no firmware file is")
+                .arg(RecordList::countLines(buffer))
+                .arg(buffer.size()));
     // The first zero byte ends the text, which drops the padding.
     image.records = RecordList::fromText(std::move(buffer), lines);
     image.heldEncrypted = false;

@@ -52,7 +52,8 @@ QString resolveFileName(const QString &fileName)
 {
     qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
 #ifdef Q_OS_WIN
-    slash = std::max({slash, fileName.lastIndexOf(QLatin1Char('\\')), fileName.lastIndexOf(QLatin1Char(':'))});
+    slash = std::max(
+        {slash, fileName.lastIndexOf(QLatin1Char('\\')), fileName.lastIndexOf(QLatin1Char(':'))});
 #endif
     const QString directory = fileName.left(slash + 1);
     const QString pattern = fileName.mid(slash + 1);

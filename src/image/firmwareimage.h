@@ -6,8 +6,7 @@
 #include <QString>
 
 // The one in-memory copy of the firmware file the technician picked.
-struct FirmwareImage
-{
+struct FirmwareImage {
     // Every line of the file, records and other lines alike.
     RecordList records;
     // Full path of the file the image was loaded from or last saved to.

@@ -23,12 +23,12 @@ constexpr int kTypeExtendedLinear = 0x04;
 
 // The record tests, in the order a load applies them.
 enum class Test {
-    None,          // the record passed
-    Length,        // line length is not 2N+11
-    Address,       // address field is not hexadecimal
-    Type,          // type other than 00, 01, 02, 04
-    Checksum,      // checksum field does not match
-    HexDigits,     // a character after ':' is not a hexadecimal digit
+    None, // the record passed
+    Length, // line length is not 2N+11
+    Address, // address field is not hexadecimal
+    Type, // type other than 00, 01, 02, 04
+    Checksum, // checksum field does not match
+    HexDigits, // a character after ':' is not a hexadecimal digit
     OddDataLength, // data record with an odd byte count: its last byte belongs to no word
 };
 
@@ -49,13 +49,12 @@ char upperDigit(int value);
 // 1 .. 8+2N (count, address, type, data), a bad pair counting as 0xFF.
 int computeChecksum(QByteArrayView line, int count);
 
-struct Result
-{
+struct Result {
     Test failed = Test::None;
-    int count = -1;    // byte count field, -1 when not hexadecimal
-    int type = -1;     // type field, -1 when not hexadecimal
+    int count = -1; // byte count field, -1 when not hexadecimal
+    int type = -1; // type field, -1 when not hexadecimal
     int checksum = -1; // checksum field, -1 when not hexadecimal
-    int computed = 0;  // checksum the record's bytes call for
+    int computed = 0; // checksum the record's bytes call for
 };
 
 // Tests a line that begins with ':' against every record test in order and

@@ -3,16 +3,14 @@
 #include "common/corvanterror.h"
 
 // A failure of file handling or of the encrypted format.
-class ImageError : public CorvantError
-{
+class ImageError : public CorvantError {
 public:
     using CorvantError::CorvantError;
 };
 
 // A zero byte inside a text, where a conforming file holds none: the file
 // is damaged (a NUL in a plain file, a garbled block of ciphertext).
-class StrayZeroError : public ImageError
-{
+class StrayZeroError : public ImageError {
 public:
     explicit StrayZeroError(qsizetype line)
         : ImageError(QStringLiteral("line %1 holds a zero byte").arg(line))

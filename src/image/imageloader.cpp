@@ -1,9 +1,9 @@
 #include "image/imageloader.h"
 
+#include "common/safefile.h"
 #include "image/encryptedhex.h"
 #include "image/filenames.h"
 #include "image/imageerror.h"
-#include "common/safefile.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -44,7 +44,8 @@ QString describeRecordFailure(const HexRecord::Result &result, qsizetype lineLen
     case Test::Type:
         if (result.type < 0)
             return QStringLiteral("the record type is not hexadecimal");
-        return QStringLiteral("record type %1 is not accepted (00, 01, 02 or 04)").arg(hex2(result.type));
+        return QStringLiteral("record type %1 is not accepted (00, 01, 02 or 04)")
+            .arg(hex2(result.type));
     case Test::Checksum:
         return QStringLiteral("checksum %1, the record's bytes call for %2")
             .arg(result.checksum < 0 ? QStringLiteral("not hexadecimal") : hex2(result.checksum),
@@ -93,7 +94,8 @@ QString LoadReport::reason() const
     case Failure::CannotRead:
         return QStringLiteral("cannot read the file: %1").arg(detail);
     case Failure::TooLarge:
-        return QStringLiteral("the file is larger than %1 MiB").arg(kMaxImageFileSize / (1024 * 1024));
+        return QStringLiteral("the file is larger than %1 MiB")
+            .arg(kMaxImageFileSize / (1024 * 1024));
     case Failure::Empty:
         return QStringLiteral("the file is empty");
     case Failure::EncryptedWithoutText:

@@ -12,29 +12,28 @@ constexpr qint64 kMaxImageFileSize = 256LL * 1024 * 1024;
 
 // Why a load failed, for tools and logs. The window itself only learns
 // valid or not.
-struct LoadReport
-{
+struct LoadReport {
     enum class Failure {
         None,
-        CannotRead,          // the file cannot be opened or read
-        TooLarge,            // above kMaxImageFileSize
-        Empty,               // the file has no line
+        CannotRead, // the file cannot be opened or read
+        TooLarge, // above kMaxImageFileSize
+        Empty, // the file has no line
         EncryptedWithoutText, // the header names encryption, no line follows
-        Decryption,          // the encrypted text cannot be deciphered
-        ZeroByte,            // a zero byte inside the text: a damaged file
-        TooManyLines,        // more lines than a firmware file of its size holds
-        OutOfMemory,         // not enough memory to hold the file's lines
-        NoRecords,           // no line begins with ':'
-        Record,              // a record failed one of its tests
+        Decryption, // the encrypted text cannot be deciphered
+        ZeroByte, // a zero byte inside the text: a damaged file
+        TooManyLines, // more lines than a firmware file of its size holds
+        OutOfMemory, // not enough memory to hold the file's lines
+        NoRecords, // no line begins with ':'
+        Record, // a record failed one of its tests
     };
 
     Failure failure = Failure::None;
     HexRecord::Test failedTest = HexRecord::Test::None;
-    qsizetype line = 0;    // 1-based line of the failing record
+    qsizetype line = 0; // 1-based line of the failing record
     qsizetype records = 0; // record lines tested
-    qsizetype lines = 0;   // lines of a text refused for holding too many
+    qsizetype lines = 0; // lines of a text refused for holding too many
     bool wasEncrypted = false;
-    QString detail;        // system or cipher error text
+    QString detail; // system or cipher error text
 
     // One line for a technician, e.g. "line 12: checksum 3F, the record's
     // bytes call for 3E".

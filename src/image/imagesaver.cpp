@@ -1,7 +1,7 @@
 #include "image/imagesaver.h"
 
-#include "image/imageerror.h"
 #include "common/safefile.h"
+#include "image/imageerror.h"
 
 void saveImage(const RecordList &records, const QString &fileName)
 {

@@ -75,10 +75,12 @@ qsizetype RecordList::countLines(QByteArrayView text, qsizetype limit)
     const char *begin = text.data();
     const char *end = begin + text.size();
     qsizetype breaks = 0;
-    for (const char *p = begin; breaks <= limit && (p = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p))));
+    for (const char *p = begin; breaks <= limit
+         && (p = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p))));
          ++p)
         ++breaks;
-    for (const char *p = begin; breaks <= limit && (p = static_cast<const char *>(std::memchr(p, '\r', std::size_t(end - p))));
+    for (const char *p = begin; breaks <= limit
+         && (p = static_cast<const char *>(std::memchr(p, '\r', std::size_t(end - p))));
          ++p) {
         if (p + 1 == end || p[1] != '\n')
             ++breaks;

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-
 #include <QtGlobal>
 
 #include <limits>
@@ -16,8 +15,7 @@
 // starts and how long it is: a multi-megabyte file loads without one
 // allocation per line, and copying a list is cheap (the buffer is implicitly
 // shared until one copy writes).
-class RecordList
-{
+class RecordList {
 public:
     RecordList() = default;
 
@@ -63,8 +61,7 @@ public:
 private:
     // Eight bytes a line: a file of empty lines costs its size several
     // times over in this table, never tens of times.
-    struct Span
-    {
+    struct Span {
         quint32 offset;
         quint32 length;
     };

@@ -30,7 +30,8 @@ bool activationFailed(const QString &errorName)
 
 } // namespace
 
-DBusLabelServer::DBusLabelServer(QStringList programs, std::chrono::milliseconds startTimeout, QString service)
+DBusLabelServer::DBusLabelServer(QStringList programs, std::chrono::milliseconds startTimeout,
+                                 QString service)
     : m_programs(std::move(programs))
     , m_startTimeout(startTimeout)
     , m_service(std::move(service))
@@ -61,7 +62,8 @@ void DBusLabelServer::bind()
             const bool launched = launchServer();
             // The name appears once the launched server has registered it.
             const QDeadlineTimer deadline(m_startTimeout);
-            while (launched && !busInterface->isServiceRegistered(m_service) && !deadline.hasExpired())
+            while (launched && !busInterface->isServiceRegistered(m_service)
+                   && !deadline.hasExpired())
                 QThread::msleep(20);
             if (!busInterface->isServiceRegistered(m_service))
                 throw LabelServerError(QStringLiteral("the label server cannot be started"));
@@ -73,7 +75,8 @@ void DBusLabelServer::bind()
 QDBusMessage DBusLabelServer::methodCall(const char *method, const QVariantList &arguments) const
 {
     QDBusMessage message = QDBusMessage::createMethodCall(m_service, QString::fromLatin1(kPath),
-                                                          QString::fromLatin1(kInterface), QString::fromLatin1(method));
+                                                          QString::fromLatin1(kInterface),
+                                                          QString::fromLatin1(method));
     message.setArguments(arguments);
     return message;
 }
@@ -83,11 +86,12 @@ std::int32_t DBusLabelServer::call(const char *method, const QVariantList &argum
     bind();
     // Blocking, with no event loop inside: nothing else of the window runs
     // in between.
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(methodCall(method, arguments), QDBus::Block,
-                                                                  kCallTimeoutMs);
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(methodCall(method, arguments),
+                                                                  QDBus::Block, kCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        throw LabelServerError(reply.errorMessage().isEmpty() ? QStringLiteral("no reply from the label server")
-                                                              : reply.errorMessage());
+        throw LabelServerError(reply.errorMessage().isEmpty()
+                                   ? QStringLiteral("no reply from the label server")
+                                   : reply.errorMessage());
     return std::int32_t(reply.arguments().constFirst().toInt());
 }
 
@@ -105,33 +109,37 @@ void DBusLabelServer::startAsync(QObject *context, std::function<void(bool)> don
     // The message itself starts an installed server (the bus holds it until
     // the server runs): no call here waits for that.
     QDBusConnection bus = QDBusConnection::sessionBus();
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(methodCall("StartDesigner"), kCallTimeoutMs), context);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, context, done, mayLaunch, watcher] {
-        watcher->deleteLater();
-        const QDBusMessage reply = watcher->reply();
-        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
-            m_bound = true;
-            done(true);
-            return;
-        }
-        qCDebug(lcLabel) << "start-up call failed:" << reply.errorName() << reply.errorMessage();
-        if (mayLaunch && activationFailed(reply.errorName()) && launchServer()) {
-            awaitService(context, [this, context, done](bool registered) {
-                if (registered)
-                    startAsync(context, done, false);
-                else
-                    done(false);
+    auto *watcher = new QDBusPendingCallWatcher(
+        bus.asyncCall(methodCall("StartDesigner"), kCallTimeoutMs), context);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, context, done, mayLaunch, watcher] {
+                watcher->deleteLater();
+                const QDBusMessage reply = watcher->reply();
+                if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+                    m_bound = true;
+                    done(true);
+                    return;
+                }
+                qCDebug(lcLabel) << "start-up call failed:" << reply.errorName()
+                                 << reply.errorMessage();
+                if (mayLaunch && activationFailed(reply.errorName()) && launchServer()) {
+                    awaitService(context, [this, context, done](bool registered) {
+                        if (registered)
+                            startAsync(context, done, false);
+                        else
+                            done(false);
+                    });
+                    return;
+                }
+                done(false);
             });
-            return;
-        }
-        done(false);
-    });
 }
 
 void DBusLabelServer::awaitService(QObject *context, std::function<void(bool)> next)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    auto *watcher = new QDBusServiceWatcher(m_service, bus, QDBusServiceWatcher::WatchForRegistration, context);
+    auto *watcher = new QDBusServiceWatcher(m_service, bus,
+                                            QDBusServiceWatcher::WatchForRegistration, context);
     auto *deadline = new QTimer(watcher);
     deadline->setSingleShot(true);
     const auto finished = std::make_shared<bool>(false);

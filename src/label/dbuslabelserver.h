@@ -16,8 +16,7 @@ class QDBusMessage;
 // failure to bind, or a call the bus cannot deliver, raises LabelServerError.
 // The start-up call can bind without blocking (startDesignerAsync), so a
 // server that hangs while it starts never holds up the window.
-class DBusLabelServer : public QObject, public LabelServer
-{
+class DBusLabelServer : public QObject, public LabelServer {
     Q_OBJECT
 
 public:

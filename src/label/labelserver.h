@@ -9,16 +9,14 @@
 #include <functional>
 
 // The server cannot be reached or bound: raised by any operation.
-class LabelServerError : public CorvantError
-{
+class LabelServerError : public CorvantError {
 public:
     using CorvantError::CorvantError;
 };
 
 // The label-printing server: five operations, each returning a 32-bit
 // status, 0 meaning success.
-class LabelServer
-{
+class LabelServer {
 public:
     virtual ~LabelServer() = default;
 
@@ -48,8 +46,7 @@ public:
 
 // No server at all: every operation raises LabelServerError, so label
 // printing is reported not available.
-class UnavailableLabelServer : public LabelServer
-{
+class UnavailableLabelServer : public LabelServer {
 public:
     std::int32_t StartDesigner() override { fail(); }
     std::int32_t QuitDesigner() override { fail(); }
@@ -58,5 +55,8 @@ public:
     std::int32_t PrintLabel(std::int32_t) override { fail(); }
 
 private:
-    [[noreturn]] static void fail() { throw LabelServerError(QStringLiteral("label printing is not available")); }
+    [[noreturn]] static void fail()
+    {
+        throw LabelServerError(QStringLiteral("label printing is not available"));
+    }
 };

@@ -6,14 +6,16 @@
 
 namespace Sticker {
 
-QString codeText(const std::array<QString, OptionSlots::kSlotCount> &cellTexts, const CustomerSlots &codes)
+QString codeText(const std::array<QString, OptionSlots::kSlotCount> &cellTexts,
+                 const CustomerSlots &codes)
 {
     QStringList tokens;
     for (int row = 0; row < OptionSlots::kSlotCount; ++row) {
         if (cellTexts[std::size_t(row)].isEmpty())
             continue;
         const OptionSlots::Slot slot = OptionSlots::kSlotOfRow[std::size_t(row)];
-        tokens << QString::fromLatin1(OptionSlots::kRowLabels[std::size_t(row)]) + QString::number(codes[slot]);
+        tokens << QString::fromLatin1(OptionSlots::kRowLabels[std::size_t(row)])
+                + QString::number(codes[slot]);
     }
     return tokens.join(QLatin1Char(' '));
 }
@@ -23,8 +25,8 @@ QString firmwareText(const QString &fileField)
     return imageBaseName(fileField);
 }
 
-void print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settings, const QString &firmware,
-           const QString &codes)
+void print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settings,
+           const QString &firmware, const QString &codes)
 {
     const auto fail = [&dialogs](const QString &text) {
         dialogs.message(Dialogs::Icon::Error, text, Dialogs::Buttons::Ok);
@@ -33,9 +35,11 @@ void print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settings,
         if (server.OpenLabel(settings.fileName) != 0)
             return fail(QStringLiteral("Error: OpenLabel failed (%1)").arg(settings.fileName));
         if (server.SetVariable(settings.firmwareVariable, firmware) != 0)
-            return fail(QStringLiteral("Error: SetVariable failed (%1)").arg(settings.firmwareVariable));
+            return fail(
+                QStringLiteral("Error: SetVariable failed (%1)").arg(settings.firmwareVariable));
         if (server.SetVariable(settings.codesVariable, codes) != 0)
-            return fail(QStringLiteral("Error: SetVariable failed (%1)").arg(settings.codesVariable));
+            return fail(
+                QStringLiteral("Error: SetVariable failed (%1)").arg(settings.codesVariable));
         if (server.PrintLabel(1) != 0)
             return fail(QStringLiteral("Error: PrintLabel failed"));
     } catch (const LabelServerError &) {
@@ -56,12 +60,14 @@ void chooseSettings(Dialogs &dialogs, LabelSettings &settings, const QString &ap
 
     const QString title = applicationTitle + QStringLiteral("  -  Select variable name");
     const std::optional<QString> first = dialogs.inputText(
-        title, QStringLiteral("First variable name (used for firmware version)"), settings.firmwareVariable);
+        title, QStringLiteral("First variable name (used for firmware version)"),
+        settings.firmwareVariable);
     if (!first)
         return;
     settings.firmwareVariable = *first;
-    const std::optional<QString> second = dialogs.inputText(
-        title, QStringLiteral("Second variable name (used for customer codes)"), settings.codesVariable);
+    const std::optional<QString> second
+        = dialogs.inputText(title, QStringLiteral("Second variable name (used for customer codes)"),
+                            settings.codesVariable);
     if (second)
         settings.codesVariable = *second;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "options/customercodes.h"
 #include "dialogs/dialogs.h"
 #include "label/labelserver.h"
+#include "options/customercodes.h"
 
 #include <QString>
 
@@ -12,17 +12,17 @@
 // the label server, and choosing the label and its two variables.
 namespace Sticker {
 
-struct LabelSettings
-{
-    QString fileName;          // the label file
-    QString firmwareVariable;  // receives the firmware text
-    QString codesVariable;     // receives the sticker code text
+struct LabelSettings {
+    QString fileName; // the label file
+    QString firmwareVariable; // receives the firmware text
+    QString codesVariable; // receives the sticker code text
 };
 
 // The codes as printed: "CF123 DF4567 GF12": a token for every grid row whose
 // value cell is not empty, the row's prefix and the slot's value without
 // leading zeros, in row order, separated by single blanks.
-QString codeText(const std::array<QString, OptionSlots::kSlotCount> &cellTexts, const CustomerSlots &codes);
+QString codeText(const std::array<QString, OptionSlots::kSlotCount> &cellTexts,
+                 const CustomerSlots &codes);
 
 // The firmware file's name without folder and extension.
 QString firmwareText(const QString &fileField);
@@ -30,8 +30,8 @@ QString firmwareText(const QString &fileField);
 // Print sticker: OpenLabel, SetVariable twice, PrintLabel(1); the first
 // failing status is reported and ends the print. A binding error (the server
 // is gone) ends it without a message.
-void print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settings, const QString &firmware,
-           const QString &codes);
+void print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settings,
+           const QString &firmware, const QString &codes);
 
 // Choose label settings: the label file, then the two variable names. A
 // cancelled file dialog changes nothing; a cancelled first name keeps the new

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "options/customercodes.h"
 #include "image/firmwareimage.h"
+#include "options/customercodes.h"
 #include "options/readeroptions.h"
 
 #include <array>
@@ -13,13 +13,12 @@
 namespace ImageOutput {
 
 // The options to write; what is not named keeps the image's own value.
-struct OptionChanges
-{
+struct OptionChanges {
     // The whole customer code group, as the settings panel writes it: the
     // fourteen code bytes in grid-row order, each write attempted.
     std::optional<CustomerSlots> customerCodeGroup;
     // Single slots, each written whole or not at all.
-    std::array<std::optional<int>, OptionSlots::kSlotCount> codes{};
+    std::array<std::optional<int>, OptionSlots::kSlotCount> codes {};
     std::optional<double> relayTimeSeconds;
     std::optional<qint64> facilityCode;
 
@@ -37,6 +36,7 @@ enum class Form { Plain, Encrypted };
 // Throws what EncryptedHex::decryptInPlace throws when a held encrypted
 // image cannot be deciphered; the image is then left as it was. The year
 // goes into an encrypted file's header (0: this year).
-void prepare(FirmwareImage &image, const OptionChanges &changes, Form form = Form::Plain, int year = 0);
+void prepare(FirmwareImage &image, const OptionChanges &changes, Form form = Form::Plain,
+             int year = 0);
 
 } // namespace ImageOutput

@@ -8,10 +8,9 @@
 // Finding, reading and patching one option byte in the record lines.
 namespace OptionWord {
 
-struct Location
-{
+struct Location {
     qsizetype line; // index in the record list
-    int word;       // data word k within the record
+    int word; // data word k within the record
 };
 
 // The first record line, from the top, that covers the word address with an

@@ -26,16 +26,16 @@ bool writeRelayTime(RecordList &records, double seconds)
 bool writeFacilityCode(RecordList &records, qint64 facilityCode)
 {
     const auto value = std::uint16_t(std::clamp<qint64>(facilityCode, 0, 0xFFFF));
-    const bool low = OptionWord::write(records, OptionSlots::kFacilityCodeLowWord,
-                                       std::uint8_t(value & 0xFF));
-    const bool high = OptionWord::write(records, OptionSlots::kFacilityCodeHighWord,
-                                        std::uint8_t(value >> 8));
+    const bool low
+        = OptionWord::write(records, OptionSlots::kFacilityCodeLowWord, std::uint8_t(value & 0xFF));
+    const bool high
+        = OptionWord::write(records, OptionSlots::kFacilityCodeHighWord, std::uint8_t(value >> 8));
     return low && high;
 }
 
 WriteResult writeOptions(RecordList &records, const ReaderOptions &options, bool codesShown)
 {
-    WriteResult result{};
+    WriteResult result {};
     result.customerCodes = CustomerCodes::write(records, options.customerCodes, codesShown);
     result.relayTime = writeRelayTime(records, options.relayTimeSeconds);
     result.facilityCode = writeFacilityCode(records, options.facilityCode);

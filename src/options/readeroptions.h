@@ -1,18 +1,17 @@
 #pragma once
 
-#include "options/customercodes.h"
 #include "image/firmwareimage.h"
+#include "options/customercodes.h"
 
 #include <optional>
 
 // The reader options as the settings panel holds them, and their writing into
 // and reading out of the image.
-struct ReaderOptions
-{
+struct ReaderOptions {
     static constexpr double kInitialRelayTimeSeconds = 5.0;
     static constexpr int kInitialFacilityCode = 10;
 
-    CustomerSlots customerCodes{};
+    CustomerSlots customerCodes {};
     double relayTimeSeconds = kInitialRelayTimeSeconds;
     qint64 facilityCode = kInitialFacilityCode;
 };
@@ -31,8 +30,7 @@ bool writeRelayTime(RecordList &records, double seconds);
 // limited to 0..65535. True only when both were written.
 bool writeFacilityCode(RecordList &records, qint64 facilityCode);
 
-struct WriteResult
-{
+struct WriteResult {
     bool customerCodes;
     bool relayTime;
     bool facilityCode;

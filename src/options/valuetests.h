@@ -35,8 +35,7 @@ int rowMaximum(int row);
 // rows 1, 4 and 7); empty for an empty slot.
 QString codeText(int row, int code);
 
-struct CodeCheck
-{
+struct CodeCheck {
     int failedRow = -1; // -1: every row was stored
     int minimum = 1;
     int maximum = 0;

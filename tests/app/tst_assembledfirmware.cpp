@@ -1,9 +1,9 @@
 // A firmware written by a real assembler (gpasm, from data/reader.asm) goes
 // through load, option writing and an unattended download to the simulator,
 // as it is and as a Windows editor saves it (with a byte-order mark).
+#include "image/imageloader.h"
 #include "options/codewordtable.h"
 #include "options/customercodes.h"
-#include "image/imageloader.h"
 #include "options/readeroptions.h"
 #include "unattendedrun.h"
 
@@ -14,9 +14,8 @@ namespace {
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
 // The value definitions the options below are assembled with.
-struct Values
-{
-    CustomerSlots codes{};
+struct Values {
+    CustomerSlots codes {};
     int relayTenths = 50;
     int facility = 10;
 
@@ -66,8 +65,7 @@ QList<QByteArray> linesOf(const QByteArray &text)
 
 } // namespace
 
-class TestAssembledFirmware : public QObject
-{
+class TestAssembledFirmware : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -84,7 +82,8 @@ class TestAssembledFirmware : public QObject
         arguments << QStringLiteral("-a") << format;
         if (dosLines)
             arguments << QStringLiteral("-n");
-        arguments << QStringLiteral("-o") << m_dir.filePath(name) << QStringLiteral(CORVANT_TEST_DATA "/reader.asm");
+        arguments << QStringLiteral("-o") << m_dir.filePath(name)
+                  << QStringLiteral(CORVANT_TEST_DATA "/reader.asm");
         gpasm.setWorkingDirectory(m_dir.path());
         gpasm.start(QStringLiteral(CORVANT_GPASM), arguments);
         if (!gpasm.waitForFinished(kWait) || gpasm.exitCode() != 0) {
@@ -114,7 +113,8 @@ private slots:
         QFETCH(QString, format);
         const QByteArray text = assemble({}, QStringLiteral("reader.hex"), dosLines, format);
         QVERIFY(text.startsWith(':'));
-        QVERIFY(TestFiles::write(m_dir.filePath(QStringLiteral("loaded.hex")), byteOrderMark ? kByteOrderMark + text : text));
+        QVERIFY(TestFiles::write(m_dir.filePath(QStringLiteral("loaded.hex")),
+                                 byteOrderMark ? kByteOrderMark + text : text));
 
         FirmwareImage image;
         QString name = m_dir.filePath(QStringLiteral("loaded.hex"));
@@ -127,7 +127,7 @@ private slots:
         QVERIFY(image.flags.eepromData);
         QCOMPARE(ReaderOptionsIo::readFacilityCode(image), std::optional<int>(10));
         QCOMPARE(ReaderOptionsIo::readRelayTimeTenths(image), std::optional<int>(50));
-        QCOMPARE(CustomerCodes::read(image), std::optional<CustomerSlots>(CustomerSlots{}));
+        QCOMPARE(CustomerCodes::read(image), std::optional<CustomerSlots>(CustomerSlots {}));
     }
 
     // Options written into the assembled image give, line for line, what the
@@ -147,7 +147,8 @@ private slots:
         options.customerCodes = values.codes;
         options.relayTimeSeconds = 2.5;
         options.facilityCode = 300;
-        const ReaderOptionsIo::WriteResult written = ReaderOptionsIo::writeOptions(image.records, options, true);
+        const ReaderOptionsIo::WriteResult written
+            = ReaderOptionsIo::writeOptions(image.records, options, true);
         QVERIFY(written.customerCodes && written.relayTime && written.facilityCode);
         QCOMPARE(linesOf(image.records), linesOf(expected));
     }
@@ -160,7 +161,8 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::newRow("as assembled") << false << QStringLiteral("inhx32");
         QTest::newRow("with a byte-order mark") << true << QStringLiteral("inhx32");
-        QTest::newRow("byte-order mark before the reset vector") << true << QStringLiteral("inhx8m");
+        QTest::newRow("byte-order mark before the reset vector")
+            << true << QStringLiteral("inhx8m");
     }
     void downloadReachesTheReaderWordForWord()
     {
@@ -169,12 +171,13 @@ private slots:
         const QByteArray text = assemble({}, QStringLiteral("reader.hex"), false, format);
         QVERIFY(!text.isEmpty());
         Run run;
-        QVERIFY(TestFiles::write(run.path("reader.hex"), byteOrderMark ? kByteOrderMark + text : text));
+        QVERIFY(
+            TestFiles::write(run.path("reader.hex"), byteOrderMark ? kByteOrderMark + text : text));
         const QString port = run.startTcpSimulator();
         QVERIFY(!port.isEmpty());
 
-        QCOMPARE(run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), QStringLiteral("mode=all"),
-                                 run.path("reader.hex")}),
+        QCOMPARE(run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"),
+                                 QStringLiteral("mode=all"), run.path("reader.hex")}),
                  1);
         QVERIFY(run.simulator.waitForFinished(kWait));
         const QMap<int, std::uint16_t> expected

@@ -1,10 +1,10 @@
 // The logging window: its lines, its place beside the main window, its
 // batches, and its memory under a flooding peer.
+#include "app/tformlogging.h"
+#include "app/tformmain.h"
 #include "floodingpeer.h"
 #include "testfiles.h"
 #include "testwindow.h"
-#include "app/tformlogging.h"
-#include "app/tformmain.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -25,8 +25,7 @@ constexpr qint64 kFloodBound = 400 * 1024;
 
 } // namespace
 
-class TestFormLogging : public QObject
-{
+class TestFormLogging : public QObject {
     Q_OBJECT
 
 private slots:
@@ -41,9 +40,11 @@ private slots:
         QCOMPARE(document->blockCount(), 2000);
         QCOMPARE(document->firstBlock().text(), QStringLiteral("tx: 2"));
         QCOMPARE(document->lastBlock().text(), QStringLiteral("tx: 2001"));
-        QCOMPARE(log.viewer()->verticalScrollBar()->value(), log.viewer()->verticalScrollBar()->maximum());
+        QCOMPARE(log.viewer()->verticalScrollBar()->value(),
+                 log.viewer()->verticalScrollBar()->maximum());
 
-        log.addLogLine(QStringLiteral("rx: E7") + QChar(0) + QStringLiteral("E4\r\n\r\n"), kReceiveColour);
+        log.addLogLine(QStringLiteral("rx: E7") + QChar(0) + QStringLiteral("E4\r\n\r\n"),
+                       kReceiveColour);
         const QTextBlock last = log.viewer()->document()->lastBlock();
         QCOMPARE(last.text(), QStringLiteral("rx: E7 E4"));
         QCOMPARE(last.begin().fragment().charFormat().foreground().color(), QColor(0, 128, 0));
@@ -104,7 +105,8 @@ private slots:
         QTest::qWait(2000);
         const qint64 before = peakOver(3000);
         const qint64 grown = peakOver(3000) - before;
-        QVERIFY2(grown < 16 * 1024, qPrintable(QStringLiteral("peak grew by %1 KiB in 3 s").arg(grown)));
+        QVERIFY2(grown < 16 * 1024,
+                 qPrintable(QStringLiteral("peak grew by %1 KiB in 3 s").arg(grown)));
         // Flat, and at a size a technician's PC does not notice (batches of
         // 4096 bytes made it settle near 1 GB).
         QVERIFY2(before < kFloodBound, qPrintable(QStringLiteral("holds %1 KiB").arg(before)));
@@ -128,18 +130,22 @@ private slots:
     {
         TFormLogging log;
         log.show();
-        QSignalSpy edits(log.findChild<QPlainTextEdit *>()->document(), &QTextDocument::contentsChanged);
+        QSignalSpy edits(log.findChild<QPlainTextEdit *>()->document(),
+                         &QTextDocument::contentsChanged);
         for (int i = 0; i < 200; ++i)
-            log.addLogLine(QStringLiteral("tx: %1").arg(i), i % 2 ? kReceiveColour : kTransmitColour);
+            log.addLogLine(QStringLiteral("tx: %1").arg(i),
+                           i % 2 ? kReceiveColour : kTransmitColour);
         QCOMPARE(edits.size(), 0);
         QTRY_COMPARE(edits.size(), 1);
         QTextDocument *document = log.viewer()->document();
         QCOMPARE(document->blockCount(), 200);
         QCOMPARE(document->findBlockByNumber(199).text(), QStringLiteral("tx: 199"));
-        QCOMPARE(document->findBlockByNumber(199).begin().fragment().charFormat().foreground().color(),
-                 QColor(0, 128, 0));
-        QCOMPARE(document->findBlockByNumber(198).begin().fragment().charFormat().foreground().color(),
-                 QColor(128, 128, 0));
+        QCOMPARE(
+            document->findBlockByNumber(199).begin().fragment().charFormat().foreground().color(),
+            QColor(0, 128, 0));
+        QCOMPARE(
+            document->findBlockByNumber(198).begin().fragment().charFormat().foreground().color(),
+            QColor(128, 128, 0));
 
         // More than the window holds: full batches go at once, the newest
         // 2000 lines stay.

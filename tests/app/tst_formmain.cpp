@@ -1,11 +1,11 @@
 // The main window offscreen, with scripted message boxes and file dialogs.
 #include "app/optionedits.h"
 #include "app/panelsettings.h"
+#include "app/tformlogging.h"
+#include "app/tformmain.h"
 #include "reader-sim/simulatorserver.h"
 #include "testfiles.h"
-#include "app/tformlogging.h"
 #include "testwindow.h"
-#include "app/tformmain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -28,8 +28,7 @@
 namespace {
 
 // Counts the label server's calls; its closing call fails.
-class CountingLabelServer : public LabelServer
-{
+class CountingLabelServer : public LabelServer {
 public:
     int quits = 0;
     std::int32_t StartDesigner() override { return 0; }
@@ -44,16 +43,17 @@ public:
 };
 
 // A label server slow to start: the start-up call answers when the test says.
-class SlowLabelServer : public WorkingLabelServer
-{
+class SlowLabelServer : public WorkingLabelServer {
 public:
     std::function<void(bool)> answer;
-    void startDesignerAsync(QObject *, std::function<void(bool)> done) override { answer = std::move(done); }
+    void startDesignerAsync(QObject *, std::function<void(bool)> done) override
+    {
+        answer = std::move(done);
+    }
 };
 
 // Records whether the busy cursor shows while a call runs.
-class CursorWatchingLabelServer : public WorkingLabelServer
-{
+class CursorWatchingLabelServer : public WorkingLabelServer {
 public:
     QList<bool> busyDuringCalls;
     std::int32_t OpenLabel(const QString &) override
@@ -68,14 +68,14 @@ public:
     }
     static bool busy()
     {
-        return QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        return QApplication::overrideCursor()
+            && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     }
 };
 
 } // namespace
 
-class TestFormMain : public QObject
-{
+class TestFormMain : public QObject {
     Q_OBJECT
 
 private slots:
@@ -85,24 +85,31 @@ private slots:
         QTest::addColumn<bool>("settingsMode");
         QTest::addColumn<bool>("autoMode");
         QTest::addColumn<bool>("labelServer");
-        // expected: EEPROM box, codes box, grpCodes, grpRelayTime, grpFacility, PanelSave, PanelNice
+        // expected: EEPROM box, codes box, grpCodes, grpRelayTime, grpFacility, PanelSave,
+        // PanelNice
         QTest::addColumn<QList<bool>>("visible");
 
         const QByteArray all = firmware(true, true, true, true);
         QTest::newRow("everything, settings mode, labels")
-            << all << true << false << true << QList<bool>{true, true, true, true, true, true, true};
+            << all << true << false << true
+            << QList<bool> {true, true, true, true, true, true, true};
         QTest::newRow("everything, no settings mode")
-            << all << false << false << true << QList<bool>{true, true, false, false, false, false, false};
+            << all << false << false << true
+            << QList<bool> {true, true, false, false, false, false, false};
         QTest::newRow("no label server") << all << true << false << false
-                                         << QList<bool>{true, true, true, true, true, true, false};
-        QTest::newRow("auto mode hides saving") << all << true << true << true
-                                                << QList<bool>{true, true, true, true, true, false, false};
-        QTest::newRow("no slots at all") << firmware(false, false, false, false) << true << false << true
-                                         << QList<bool>{false, false, false, false, false, false, false};
-        QTest::newRow("relay time only") << firmware(false, true, false, false) << true << false << true
-                                         << QList<bool>{false, false, false, true, false, true, true};
-        QTest::newRow("facility code only") << firmware(false, false, true, false) << true << false << false
-                                            << QList<bool>{false, false, false, false, true, true, false};
+                                         << QList<bool> {true, true, true, true, true, true, false};
+        QTest::newRow("auto mode hides saving")
+            << all << true << true << true
+            << QList<bool> {true, true, true, true, true, false, false};
+        QTest::newRow("no slots at all")
+            << firmware(false, false, false, false) << true << false << true
+            << QList<bool> {false, false, false, false, false, false, false};
+        QTest::newRow("relay time only")
+            << firmware(false, true, false, false) << true << false << true
+            << QList<bool> {false, false, false, true, false, true, true};
+        QTest::newRow("facility code only")
+            << firmware(false, false, true, false) << true << false << false
+            << QList<bool> {false, false, false, false, true, true, false};
     }
     void controlsFollowFlagsAndModes()
     {
@@ -114,7 +121,7 @@ private slots:
 
         Window w;
         QVERIFY(TestFiles::write(w.path("fw.hex"), content));
-        QStringList arguments{w.path("fw.hex")};
+        QStringList arguments {w.path("fw.hex")};
         if (settingsMode)
             arguments.prepend(QStringLiteral("custcode"));
         if (autoMode)
@@ -122,8 +129,9 @@ private slots:
         w.open(arguments, labelServer);
         const TFormMain &f = *w.form;
         const PanelSettings &p = *f.panelSettings;
-        QCOMPARE((QList<bool>{shown(f.chkEEPROM), shown(f.chkCCODES), shown(p.grpCodes), shown(p.grpRelayTime),
-                              shown(p.grpFacility), shown(p.PanelSave), shown(p.PanelNice)}),
+        QCOMPARE((QList<bool> {shown(f.chkEEPROM), shown(f.chkCCODES), shown(p.grpCodes),
+                               shown(p.grpRelayTime), shown(p.grpFacility), shown(p.PanelSave),
+                               shown(p.PanelNice)}),
                  visible);
         QCOMPARE(shown(f.panelSettings), settingsMode);
         QVERIFY(f.btnDownload->isEnabled());
@@ -204,7 +212,8 @@ private slots:
         Window w;
         if (validFile)
             QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(false, true, true, false)));
-        w.open({QStringLiteral("mode=auto"), w.path("fw.hex"), QStringLiteral("port=127.0.0.1:%1").arg(port)});
+        w.open({QStringLiteral("mode=auto"), w.path("fw.hex"),
+                QStringLiteral("port=127.0.0.1:%1").arg(port)});
         QSignalSpy closed(w.form.get(), &TFormMain::closed);
         w.form->show();
         if (validFile) {
@@ -228,7 +237,8 @@ private slots:
         const quint16 port = sim.listenTcp(0);
         Window w;
         QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(false, true, true, false)));
-        w.open({QStringLiteral("mode=auto"), w.path("fw.hex"), QStringLiteral("port=127.0.0.1:%1").arg(port)});
+        w.open({QStringLiteral("mode=auto"), w.path("fw.hex"),
+                QStringLiteral("port=127.0.0.1:%1").arg(port)});
         QCOMPARE(w.form->autoModeState(), TFormMain::AutoMode::Requested);
         w.form->show(); // no event handled yet, so no activation either
         QCOMPARE(w.form->autoModeState(), TFormMain::AutoMode::Started);
@@ -267,7 +277,7 @@ private slots:
         QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, false)));
         w.open({QStringLiteral("cf=5"), w.path("fw.hex")});
         w.form->panelSettings->btnNicePrint->click();
-        QCOMPARE(labels.busyDuringCalls, (QList<bool>{true, true}));
+        QCOMPARE(labels.busyDuringCalls, (QList<bool> {true, true}));
         QCOMPARE(w.dialogs.shown.size(), 1); // PrintLabel failed
         QVERIFY(!QApplication::overrideCursor());
     }
@@ -278,7 +288,8 @@ private slots:
         w.open({QStringLiteral("/?"), QStringLiteral("mode=auto")});
         QVERIFY(w.form->quitAtStart());
         QCOMPARE(w.dialogs.texts(),
-                 QStringList{QStringLiteral("Usage: /opt/corvant/corvant-fwupdate [ port=COMn ] [ mode=AUTO ] [ mode=ALL ] [ filename.hex ]")});
+                 QStringList {QStringLiteral("Usage: /opt/corvant/corvant-fwupdate [ port=COMn ] "
+                                             "[ mode=AUTO ] [ mode=ALL ] [ filename.hex ]")});
         QCOMPARE(w.dialogs.shown.at(0).icon, Dialogs::Icon::Information);
         w.form.reset();
         QVERIFY(!QFile::exists(w.settingsPath()));
@@ -307,21 +318,24 @@ private slots:
         CountingLabelServer labels;
         w.otherLabelServer = &labels;
         QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, true)));
-        w.open({QStringLiteral("custcode"), w.path("fw.hex"), QStringLiteral("port=127.0.0.1:%1").arg(port)});
+        w.open({QStringLiteral("custcode"), w.path("fw.hex"),
+                QStringLiteral("port=127.0.0.1:%1").arg(port)});
         TFormMain &f = *w.form;
         QVERIFY(press(f, Qt::Key_F4));
         QTRY_VERIFY(f.download().holdsLink());
         QTRY_VERIFY(f.StatusBar->text().startsWith(QLatin1String("Searching for bootloader")));
 
-        for (QWidget *control : {static_cast<QWidget *>(f.editPort), static_cast<QWidget *>(f.editFile),
-                                 static_cast<QWidget *>(f.btnBrowse), static_cast<QWidget *>(f.chkCCODES),
-                                 static_cast<QWidget *>(f.chkEEPROM), static_cast<QWidget *>(f.panelSettings->SG1),
-                                 static_cast<QWidget *>(f.panelSettings->editRelayTime),
-                                 static_cast<QWidget *>(f.panelSettings->editFacility),
-                                 static_cast<QWidget *>(f.btnDownload), static_cast<QWidget *>(f.panelSettings->btnSave),
-                                 static_cast<QWidget *>(f.panelSettings->btnSaveAES),
-                                 static_cast<QWidget *>(f.panelSettings->btnNicePrint),
-                                 static_cast<QWidget *>(f.panelSettings->btnNiceSettings)})
+        for (QWidget *control :
+             {static_cast<QWidget *>(f.editPort), static_cast<QWidget *>(f.editFile),
+              static_cast<QWidget *>(f.btnBrowse), static_cast<QWidget *>(f.chkCCODES),
+              static_cast<QWidget *>(f.chkEEPROM), static_cast<QWidget *>(f.panelSettings->SG1),
+              static_cast<QWidget *>(f.panelSettings->editRelayTime),
+              static_cast<QWidget *>(f.panelSettings->editFacility),
+              static_cast<QWidget *>(f.btnDownload),
+              static_cast<QWidget *>(f.panelSettings->btnSave),
+              static_cast<QWidget *>(f.panelSettings->btnSaveAES),
+              static_cast<QWidget *>(f.panelSettings->btnNicePrint),
+              static_cast<QWidget *>(f.panelSettings->btnNiceSettings)})
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
         QVERIFY(shown(f.btnCancel));
         QVERIFY(!shown(f.btnExit));
@@ -354,7 +368,8 @@ private slots:
         QCOMPARE(w.dialogs.fileRequests.at(0).title,
                  QStringLiteral("CORVANT Firmware Update Utility  -  Open hex file"));
         QCOMPARE(w.dialogs.fileRequests.at(0).directory, w.dir.path());
-        QCOMPARE(w.dialogs.texts(), QStringList{QStringLiteral("Invalid file format or hex file corrupt")});
+        QCOMPARE(w.dialogs.texts(),
+                 QStringList {QStringLiteral("Invalid file format or hex file corrupt")});
         QCOMPARE(f.editFile->text(), w.path("good.hex"));
         QVERIFY(!f.btnDownload->isEnabled());
 
@@ -379,9 +394,11 @@ private slots:
     void longPathIsShortenedToTheField()
     {
         Window w;
-        const QString deep = w.path("a-rather-long-folder-name/another-long-folder-name/and-one-more");
+        const QString deep
+            = w.path("a-rather-long-folder-name/another-long-folder-name/and-one-more");
         QVERIFY(QDir().mkpath(deep));
-        QVERIFY(TestFiles::write(deep + QStringLiteral("/app.hex"), firmware(false, false, false, false)));
+        QVERIFY(TestFiles::write(deep + QStringLiteral("/app.hex"),
+                                 firmware(false, false, false, false)));
         w.open({deep + QStringLiteral("/app.hex")});
         TFormMain &f = *w.form;
         f.show();
@@ -420,8 +437,9 @@ private slots:
         w.open({QStringLiteral("cf=1000"), QStringLiteral("gf=abc")});
         QVERIFY(w.form->quitAtStart());
         QCOMPARE(w.form->exitCode(), 0);
-        QCOMPARE(w.dialogs.texts(), (QStringList{QStringLiteral("Error: invalid CF customer code"),
-                                                 QStringLiteral("Error: invalid GF customer code")}));
+        QCOMPARE(w.dialogs.texts(),
+                 (QStringList {QStringLiteral("Error: invalid CF customer code"),
+                               QStringLiteral("Error: invalid GF customer code")}));
         w.form.reset();
         QVERIFY(!QFile::exists(w.settingsPath()));
     }
@@ -440,7 +458,8 @@ private slots:
 
         Window stored;
         QVERIFY(TestFiles::write(stored.settingsPath(),
-                                 "[settings]\r\ncomport=gate7:4001\r\nextra=kept\r\n[formmain]\r\nleft=0x10\r\ntop=-5000\r\n"
+                                 "[settings]\r\ncomport=gate7:4001\r\nextra=kept\r\n[formmain]"
+                                 "\r\nleft=0x10\r\ntop=-5000\r\n"
                                  "[ports]\r\nCOM9=/tmp/reader\r\n"));
         stored.open({});
         QCOMPARE(stored.form->editPort->currentText(), QStringLiteral("gate7:4001"));
@@ -449,10 +468,13 @@ private slots:
         stored.form->editPort->setCurrentText(QStringLiteral("COM3"));
         QVERIFY(stored.form->close());
         const QByteArray written = TestFiles::read(stored.settingsPath());
-        QCOMPARE(written,
-                 QByteArray("[settings]\r\ncomport=COM3\r\nextra=kept\r\nfile=\r\n[formmain]\r\nleft=16\r\n"
-                            "top=-5000\r\n[ports]\r\nCOM9=/tmp/reader\r\n[nicelabel]\r\nfilename=quilmar.lbl\r\n"
-                            "varname1=firmware\r\nvarname2=custcode\r\n"));
+        QCOMPARE(
+            written,
+            QByteArray(
+                "[settings]\r\ncomport=COM3\r\nextra=kept\r\nfile=\r\n[formmain]\r\nleft=16\r\n"
+                "top=-5000\r\n[ports]\r\nCOM9=/tmp/"
+                "reader\r\n[nicelabel]\r\nfilename=quilmar.lbl\r\n"
+                "varname1=firmware\r\nvarname2=custcode\r\n"));
     }
 
     void unwritableSettingsAreReported()
@@ -461,7 +483,8 @@ private slots:
         QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("corvant-fwupdate.ini")));
         w.open({});
         QVERIFY(w.form->close());
-        QCOMPARE(w.dialogs.texts(), QStringList{QStringLiteral("Unable to write to ") + w.settingsPath()});
+        QCOMPARE(w.dialogs.texts(),
+                 QStringList {QStringLiteral("Unable to write to ") + w.settingsPath()});
     }
 
     void windowIsCentredWithoutStoredPosition()
@@ -470,8 +493,10 @@ private slots:
         w.open({});
         w.form->show();
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        QTRY_COMPARE(w.form->frameGeometry().x(), (screen.width() - w.form->frameGeometry().width()) / 2);
-        QCOMPARE(w.form->frameGeometry().y(), (screen.height() - w.form->frameGeometry().height()) / 2);
+        QTRY_COMPARE(w.form->frameGeometry().x(),
+                     (screen.width() - w.form->frameGeometry().width()) / 2);
+        QCOMPARE(w.form->frameGeometry().y(),
+                 (screen.height() - w.form->frameGeometry().height()) / 2);
     }
 };
 

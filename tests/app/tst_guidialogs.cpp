@@ -32,8 +32,7 @@ QPushButton *button(QMessageBox *box, const QString &text)
 
 } // namespace
 
-class TestGuiDialogs : public QObject
-{
+class TestGuiDialogs : public QObject {
     Q_OBJECT
 
 private slots:
@@ -41,7 +40,8 @@ private slots:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<Dialogs::Answer>("answer");
-        QTest::newRow("Enter takes the default") << QStringLiteral("enter") << Dialogs::Answer::Retry;
+        QTest::newRow("Enter takes the default")
+            << QStringLiteral("enter") << Dialogs::Answer::Retry;
         QTest::newRow("Escape aborts") << QStringLiteral("escape") << Dialogs::Answer::Abort;
         QTest::newRow("click on Abort") << QStringLiteral("abort") << Dialogs::Answer::Abort;
     }
@@ -109,16 +109,19 @@ private slots:
             centre = box->frameGeometry().center();
             box->accept();
         });
-        dialogs.message(Dialogs::Icon::Error, QStringLiteral("Error: invalid CF customer code"), Dialogs::Buttons::Ok);
+        dialogs.message(Dialogs::Icon::Error, QStringLiteral("Error: invalid CF customer code"),
+                        Dialogs::Buttons::Ok);
         const QPoint screen = QGuiApplication::primaryScreen()->geometry().center();
-        QVERIFY2((centre - screen).manhattanLength() <= 4,
-                 qPrintable(QStringLiteral("box centred at %1,%2").arg(centre.x()).arg(centre.y())));
+        QVERIFY2(
+            (centre - screen).manhattanLength() <= 4,
+            qPrintable(QStringLiteral("box centred at %1,%2").arg(centre.x()).arg(centre.y())));
     }
 
     void inputBoxShowsItsWholeTitle()
     {
         GuiDialogs dialogs;
-        const QString title = QString::fromLatin1(kApplicationTitle) + QStringLiteral("  -  Select variable name");
+        const QString title
+            = QString::fromLatin1(kApplicationTitle) + QStringLiteral("  -  Select variable name");
         int width = 0;
         int titleWidth = 0;
         whenShown<QInputDialog>([&](QInputDialog *box) {
@@ -127,10 +130,12 @@ private slots:
             box->setTextValue(QStringLiteral("fw"));
             box->accept();
         });
-        QCOMPARE(dialogs.inputText(title, QStringLiteral("First variable name (used for firmware version)"),
-                                   QStringLiteral("firmware")),
+        QCOMPARE(dialogs.inputText(
+                     title, QStringLiteral("First variable name (used for firmware version)"),
+                     QStringLiteral("firmware")),
                  std::optional<QString>(QStringLiteral("fw")));
-        QVERIFY2(width >= titleWidth + 100, qPrintable(QStringLiteral("%1 for a title of %2").arg(width).arg(titleWidth)));
+        QVERIFY2(width >= titleWidth + 100,
+                 qPrintable(QStringLiteral("%1 for a title of %2").arg(width).arg(titleWidth)));
     }
 
     void saveDialogWritesHexAndAsksBeforeReplacing_data()
@@ -180,7 +185,8 @@ private slots:
         QCOMPARE(dialogs.saveFileName(request), saved ? written : QString());
         QCOMPARE(question.isEmpty(), !exists);
         if (exists)
-            QVERIFY2(question.startsWith(QStringLiteral("reader_v1.00_CF012.hex already exists")), qPrintable(question));
+            QVERIFY2(question.startsWith(QStringLiteral("reader_v1.00_CF012.hex already exists")),
+                     qPrintable(question));
     }
 };
 

@@ -1,18 +1,18 @@
 // The settings panel offscreen: the customer code grid, the option edits,
 // the group double-clicks and the save flow.
-#include "options/codewordtable.h"
-#include "options/customercodes.h"
+#include "app/optionedits.h"
+#include "app/panelsettings.h"
+#include "app/tformlogging.h"
 #include "fulldisk.h"
 #include "image/encryptedhex.h"
 #include "image/imageloader.h"
-#include "app/optionedits.h"
+#include "options/codewordtable.h"
+#include "options/customercodes.h"
 #include "options/optionword.h"
-#include "app/panelsettings.h"
 #include "options/readeroptions.h"
 #include "reader-sim/simulatorserver.h"
 #include "testfiles.h"
 #include "testwindow.h"
-#include "app/tformlogging.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -31,8 +31,7 @@ namespace {
 const Slots kOld = {11, 22, 33, 44, 55, 66, 77, 88};
 
 // A window in settings mode on a firmware with every slot, shown and active.
-struct Panel : Window
-{
+struct Panel : Window {
     TFormMain *f = nullptr;
     PanelSettings *p = nullptr;
 
@@ -40,7 +39,7 @@ struct Panel : Window
     {
         if (!TestFiles::write(path("fw_v3_x.hex"), firmware(true, true, true, false)))
             return false;
-        open(QStringList{QStringLiteral("custcode"), path("fw_v3_x.hex")} + extra);
+        open(QStringList {QStringLiteral("custcode"), path("fw_v3_x.hex")} + extra);
         f = form.get();
         p = f->panelSettings;
         f->show();
@@ -85,8 +84,7 @@ bool editorOpenWith(const Panel &panel, const QString &text)
 }
 
 // Records the sticker's variables.
-class RecordingLabelServer : public LabelServer
-{
+class RecordingLabelServer : public LabelServer {
 public:
     QMap<QString, QString> variables;
     std::int32_t StartDesigner() override { return 0; }
@@ -108,8 +106,7 @@ bool isRed(const QWidget *edit)
 
 } // namespace
 
-class TestPanelSettings : public QObject
-{
+class TestPanelSettings : public QObject {
     Q_OBJECT
 
 private slots:
@@ -128,19 +125,21 @@ private slots:
                 texts << QString::fromLatin1(t);
             return texts;
         };
-        QTest::newRow("1000 in row 0") << rows({"1000", "", "", "", "", "", "", ""})
-                                       << QStringLiteral("code out of range (1 - 999)") << 0 << kOld;
+        QTest::newRow("1000 in row 0")
+            << rows({"1000", "", "", "", "", "", "", ""})
+            << QStringLiteral("code out of range (1 - 999)") << 0 << kOld;
         QTest::newRow("0 in row 2") << rows({"1", "2", "0", "", "", "", "", ""})
                                     << QStringLiteral("code out of range (1 - 255)") << 2
-                                    << Slots{1, 22, 2, 44, 55, 66, 77, 88};
-        QTest::newRow("9999 in row 7") << rows({"", "", "", "", "", "", "", "9999"}) << QString() << -1
-                                       << Slots{0, 0, 0, 0, 0, 0, 0, 9999};
+                                    << Slots {1, 22, 2, 44, 55, 66, 77, 88};
+        QTest::newRow("9999 in row 7") << rows({"", "", "", "", "", "", "", "9999"}) << QString()
+                                       << -1 << Slots {0, 0, 0, 0, 0, 0, 0, 9999};
         QTest::newRow("10000 in row 7") << rows({"", "", "", "", "", "", "", "10000"})
                                         << QStringLiteral("code out of range (1 - 9999)") << 7
-                                        << Slots{0, 0, 0, 0, 0, 0, 0, 88};
-        QTest::newRow("invalid row 3, new valid row 5") << rows({"5", "6", "7", "abc", "", "9", "", ""})
-                                                        << QStringLiteral("code out of range (1 - 999)") << 3
-                                                        << Slots{5, 22, 6, 44, 7, 66, 77, 88};
+                                        << Slots {0, 0, 0, 0, 0, 0, 0, 88};
+        QTest::newRow("invalid row 3, new valid row 5")
+            << rows({"5", "6", "7", "abc", "", "9", "", ""})
+            << QStringLiteral("code out of range (1 - 999)") << 3
+            << Slots {5, 22, 6, 44, 7, 66, 77, 88};
     }
     void gridCheckOnLeaving()
     {
@@ -150,12 +149,13 @@ private slots:
 
         Panel panel;
         QVERIFY(panel.start());
-        panel.leaveGridWith({QStringLiteral("11"), QStringLiteral("33"), QStringLiteral("55"), QStringLiteral("22"),
-                             QStringLiteral("44"), QStringLiteral("66"), QStringLiteral("77"), QStringLiteral("88")});
+        panel.leaveGridWith({QStringLiteral("11"), QStringLiteral("33"), QStringLiteral("55"),
+                             QStringLiteral("22"), QStringLiteral("44"), QStringLiteral("66"),
+                             QStringLiteral("77"), QStringLiteral("88")});
         QCOMPARE(panel.f->customerSlots(), kOld);
 
         panel.leaveGridWith(texts);
-        QCOMPARE(panel.dialogs.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(panel.dialogs.texts(), message.isEmpty() ? QStringList() : QStringList {message});
         QTEST(panel.f->customerSlots(), "slots");
         if (!message.isEmpty()) {
             QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Error);
@@ -176,8 +176,8 @@ private slots:
         QTest::addColumn<QString>("message"); // empty: downloaded
         QTest::newRow("editor still open") << QStringLiteral("123") << false << QString();
         QTest::newRow("after Enter") << QStringLiteral("123") << true << QString();
-        QTest::newRow("out of range: nothing sent") << QStringLiteral("1000") << false
-                                                    << QStringLiteral("code out of range (1 - 999)");
+        QTest::newRow("out of range: nothing sent")
+            << QStringLiteral("1000") << false << QStringLiteral("code out of range (1 - 999)");
     }
     void f4InTheGridSendsTheTypedCode()
     {
@@ -198,14 +198,16 @@ private slots:
         pressKey(Qt::Key_F4);
 
         if (!message.isEmpty()) {
-            QVERIFY2(panel.dialogs.texts() == QStringList{message}, qPrintable(panel.dialogs.texts().join(QLatin1Char('|'))));
+            QVERIFY2(panel.dialogs.texts() == QStringList {message},
+                     qPrintable(panel.dialogs.texts().join(QLatin1Char('|'))));
             QVERIFY(!panel.f->download().holdsLink());
             QCOMPARE(panel.f->StatusBar->text(), QString());
             QTRY_VERIFY(focusInGrid(panel));
             QCOMPARE(reader.engine().messages(), 0);
             return;
         }
-        QTRY_VERIFY(panel.dialogs.texts().contains(QStringLiteral("Download successfully completed")));
+        QTRY_VERIFY(
+            panel.dialogs.texts().contains(QStringLiteral("Download successfully completed")));
         QCOMPARE(panel.f->customerSlots()[OptionSlots::CF], 123);
         QCOMPARE(panel.p->cellText(0), QStringLiteral("123"));
         const QMap<int, std::uint16_t> &words = reader.engine().memory().words();
@@ -229,14 +231,15 @@ private slots:
         FirmwareImage saved;
         QString name = panel.path("saved.hex");
         QVERIFY(loadImage(name, saved));
-        QCOMPARE(CustomerCodes::read(saved).value_or(CustomerSlots{})[OptionSlots::GF], 45);
+        QCOMPARE(CustomerCodes::read(saved).value_or(CustomerSlots {})[OptionSlots::GF], 45);
 
         panel.p->SG1->setFocus();
         panel.p->SG1->setCurrentCell(1, 1); // DF
         typeKeys(QStringLiteral("42"));
         QVERIFY(editorOpenWith(panel, QStringLiteral("42")));
         panel.p->btnNicePrint->click();
-        QCOMPARE(labels.variables.value(QStringLiteral("custcode")), QStringLiteral("CF7 DF42 GF45"));
+        QCOMPARE(labels.variables.value(QStringLiteral("custcode")),
+                 QStringLiteral("CF7 DF42 GF45"));
     }
 
     void tabLeavesTheGrid_data()
@@ -260,7 +263,8 @@ private slots:
             pressKey(Qt::Key_Return);
             QTRY_COMPARE(QApplication::focusWidget(), panel.p->SG1);
         }
-        pressKey(backwards ? Qt::Key_Backtab : Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        pressKey(backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                 backwards ? Qt::ShiftModifier : Qt::NoModifier);
         QVERIFY(!focusInGrid(panel));
         QVERIFY(panel.f->isAncestorOf(QApplication::focusWidget()));
         QCOMPARE(panel.f->customerSlots()[OptionSlots::CF], 12);
@@ -275,7 +279,8 @@ private slots:
         panel.p->SG1->setCurrentCell(5, 1); // G
         typeKeys(QStringLiteral("256"));
         pressKey(Qt::Key_Tab);
-        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("code out of range (1 - 255)")});
+        QCOMPARE(panel.dialogs.texts(),
+                 QStringList {QStringLiteral("code out of range (1 - 255)")});
         QTRY_VERIFY(focusInGrid(panel));
         QCOMPARE(panel.p->SG1->currentRow(), 5);
         QCOMPARE(panel.p->SG1->currentColumn(), 1);
@@ -286,7 +291,8 @@ private slots:
         Panel panel;
         QVERIFY(panel.start());
         CustomerCodeGrid *grid = panel.p->SG1;
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(3, 0)).center());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualItemRect(grid->item(3, 0)).center());
         QCOMPARE(grid->currentRow(), 3);
         QCOMPARE(grid->currentColumn(), 1);
         for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Home}) {
@@ -308,7 +314,7 @@ private slots:
         QVERIFY(panel.start());
         panel.p->SG1->setFocus();
         panel.p->SG1->setCurrentCell(4, 1); // D
-        panel.p->btnSave->setFocus();       // leaving remembers row 4
+        panel.p->btnSave->setFocus(); // leaving remembers row 4
         panel.dialogs.answers = {Dialogs::Answer::No};
         panel.p->btnSave->click();
         QEvent backFromTheBox(QEvent::WindowActivate);
@@ -333,7 +339,7 @@ private slots:
         log.viewer()->setFocus();
         QTRY_VERIFY(log.viewer()->hasFocus());
         QVERIFY(panel.dialogs.shown.isEmpty());
-        QCOMPARE(panel.f->customerSlots(), CustomerSlots{});
+        QCOMPARE(panel.f->customerSlots(), CustomerSlots {});
     }
 
     void activationRemovesTheSelection()
@@ -394,7 +400,8 @@ private slots:
         QTest::newRow("25.5") << QStringLiteral("25.5") << true << QStringLiteral("25.5 sec");
         QTest::newRow("25.6") << QStringLiteral("25.6") << false << QStringLiteral("25.6 sec");
         QTest::newRow("0.9") << QStringLiteral("0.9") << false << QStringLiteral("0.9 sec");
-        QTest::newRow("1 gets its decimal") << QStringLiteral("1") << true << QStringLiteral("1.0 sec");
+        QTest::newRow("1 gets its decimal")
+            << QStringLiteral("1") << true << QStringLiteral("1.0 sec");
         QTest::newRow("empty becomes 0") << QString() << false << QStringLiteral("0.0 sec");
     }
     void relayTimeEdit()
@@ -497,7 +504,7 @@ private slots:
         Panel panel;
         QVERIFY(panel.start());
         FirmwareImage &image = panel.f->image();
-        CustomerSlots codes{};
+        CustomerSlots codes {};
         codes[OptionSlots::CF] = 7;
         codes[OptionSlots::B] = 1234;
         QVERIFY(CustomerCodes::write(image.records, codes, true));
@@ -520,7 +527,8 @@ private slots:
         panel.dialogs.answers = {Dialogs::Answer::No};
         panel.p->btnSave->click();
         QCOMPARE(panel.dialogs.texts(),
-                 QStringList{QStringLiteral("No customer codes specified.\rAre you sure you want to save to file?")});
+                 QStringList {QStringLiteral(
+                     "No customer codes specified.\rAre you sure you want to save to file?")});
         QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Warning);
         QVERIFY(panel.dialogs.fileRequests.isEmpty());
         QTRY_VERIFY(focusInGrid(panel));
@@ -541,7 +549,8 @@ private slots:
     void savePlainWritesTheOptions()
     {
         Panel panel;
-        QVERIFY(panel.start({QStringLiteral("cf=123"), QStringLiteral("df=4567"), QStringLiteral("gf=12")}));
+        QVERIFY(panel.start(
+            {QStringLiteral("cf=123"), QStringLiteral("df=4567"), QStringLiteral("gf=12")}));
         panel.p->editRelayTime->setValue(2.5);
         panel.p->editFacility->setValue(300);
         const QString target = panel.path("saved.hex");
@@ -550,16 +559,18 @@ private slots:
 
         const Dialogs::FileRequest &request = panel.dialogs.fileRequests.at(0);
         QCOMPARE(request.fileName, QStringLiteral("fw_v3_CF123_DF4567_GF012"));
-        QCOMPARE(request.title, QStringLiteral("CORVANT Firmware Update Utility  -  Open hex file"));
+        QCOMPARE(request.title,
+                 QStringLiteral("CORVANT Firmware Update Utility  -  Open hex file"));
         QCOMPARE(request.directory, panel.dir.path());
-        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("Saved ") + target});
+        QCOMPARE(panel.dialogs.texts(), QStringList {QStringLiteral("Saved ") + target});
         QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::None);
-        QTRY_COMPARE(panel.f->editFile->text(), target); // fitted again once the shown window has its size
+        QTRY_COMPARE(panel.f->editFile->text(),
+                     target); // fitted again once the shown window has its size
 
         FirmwareImage saved;
         QString name = target;
         QVERIFY(loadImage(name, saved));
-        CustomerSlots expected{};
+        CustomerSlots expected {};
         expected[OptionSlots::CF] = 123;
         expected[OptionSlots::DF] = 4567;
         expected[OptionSlots::GF] = 12;
@@ -584,7 +595,7 @@ private slots:
             FirmwareImage saved;
             QString name = panel.path(file);
             QVERIFY(loadImage(name, saved));
-            QCOMPARE(CustomerCodes::read(saved).value_or(CustomerSlots{})[OptionSlots::CF], 5);
+            QCOMPARE(CustomerCodes::read(saved).value_or(CustomerSlots {})[OptionSlots::CF], 5);
         }
         FirmwareImage plain;
         QString name = panel.path("plain.hex");
@@ -604,7 +615,8 @@ private slots:
         QCOMPARE(panel.dialogs.fileRequests.at(0).defaultSuffix, QStringLiteral("hex"));
         QVERIFY(!QFile::exists(chosen));
         QVERIFY(QFile::exists(chosen + QStringLiteral(".hex")));
-        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("Saved ") + chosen + QStringLiteral(".hex")});
+        QCOMPARE(panel.dialogs.texts(),
+                 QStringList {QStringLiteral("Saved ") + chosen + QStringLiteral(".hex")});
         QCOMPARE(panel.f->image().currentFileName, chosen + QStringLiteral(".hex"));
     }
 
@@ -617,7 +629,8 @@ private slots:
         QVERIFY(QFile::setPermissions(target, QFileDevice::ReadOwner));
         panel.dialogs.fileNames = {target};
         panel.p->btnSave->click();
-        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("Unable to write to ") + target});
+        QCOMPARE(panel.dialogs.texts(),
+                 QStringList {QStringLiteral("Unable to write to ") + target});
         QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Error);
         QCOMPARE(TestFiles::read(target), QByteArray("old contents\r\n"));
     }
@@ -632,7 +645,8 @@ private slots:
         QVERIFY(disk.fill());
         panel.dialogs.fileNames = {target};
         panel.p->btnSaveAES->click();
-        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("Unable to write to ") + target});
+        QCOMPARE(panel.dialogs.texts(),
+                 QStringList {QStringLiteral("Unable to write to ") + target});
         QCOMPARE(TestFiles::read(target), QByteArray("old contents\r\n"));
     }
 

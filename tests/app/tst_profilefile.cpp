@@ -1,9 +1,9 @@
 #include "app/appsettings.h"
-#include "fulldisk.h"
 #include "app/profilefile.h"
-#include "common/safefile.h"
-#include "testfiles.h"
 #include "app/wholenumber.h"
+#include "common/safefile.h"
+#include "fulldisk.h"
+#include "testfiles.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -11,8 +11,7 @@
 
 #include <sys/stat.h>
 
-class TestProfileFile : public QObject
-{
+class TestProfileFile : public QObject {
     Q_OBJECT
 
 private slots:
@@ -22,15 +21,24 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
 
-        QTest::newRow("plain") << QStringLiteral("settings") << QStringLiteral("comport") << QStringLiteral("COM3");
-        QTest::newRow("names without case") << QStringLiteral("SETTINGS") << QStringLiteral("ComPort") << QStringLiteral("COM3");
+        QTest::newRow("plain") << QStringLiteral("settings") << QStringLiteral("comport")
+                               << QStringLiteral("COM3");
+        QTest::newRow("names without case")
+            << QStringLiteral("SETTINGS") << QStringLiteral("ComPort") << QStringLiteral("COM3");
         QTest::newRow("raw path with comma and semicolon")
-            << QStringLiteral("settings") << QStringLiteral("file") << QStringLiteral("C:\\fw\\new,v2;b.hex");
-        QTest::newRow("blanks around") << QStringLiteral("formmain") << QStringLiteral("left") << QStringLiteral("0x10");
-        QTest::newRow("quotes go") << QStringLiteral("nicelabel") << QStringLiteral("filename") << QStringLiteral("my label.lbl");
-        QTest::newRow("missing key") << QStringLiteral("settings") << QStringLiteral("nothing") << QStringLiteral("<default>");
-        QTest::newRow("key of another section") << QStringLiteral("formmain") << QStringLiteral("comport") << QStringLiteral("<default>");
-        QTest::newRow("commented key") << QStringLiteral("formmain") << QStringLiteral("top") << QStringLiteral("<default>");
+            << QStringLiteral("settings") << QStringLiteral("file")
+            << QStringLiteral("C:\\fw\\new,v2;b.hex");
+        QTest::newRow("blanks around")
+            << QStringLiteral("formmain") << QStringLiteral("left") << QStringLiteral("0x10");
+        QTest::newRow("quotes go") << QStringLiteral("nicelabel") << QStringLiteral("filename")
+                                   << QStringLiteral("my label.lbl");
+        QTest::newRow("missing key") << QStringLiteral("settings") << QStringLiteral("nothing")
+                                     << QStringLiteral("<default>");
+        QTest::newRow("key of another section")
+            << QStringLiteral("formmain") << QStringLiteral("comport")
+            << QStringLiteral("<default>");
+        QTest::newRow("commented key")
+            << QStringLiteral("formmain") << QStringLiteral("top") << QStringLiteral("<default>");
     }
     void readsAsWindowsDoes()
     {
@@ -38,8 +46,11 @@ private slots:
         QFETCH(QString, key);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("a.ini"));
-        QVERIFY(TestFiles::write(path, "; kept\r\n[settings]\r\ncomport=COM3\r\nfile=C:\\fw\\new,v2;b.hex\r\n"
-                                       "[ FormMain ]\r\n  left =  0x10  \r\n;top=5\r\n[nicelabel]\r\nfilename=\"my label.lbl\"\r\n"));
+        QVERIFY(
+            TestFiles::write(path,
+                             "; kept\r\n[settings]\r\ncomport=COM3\r\nfile=C:\\fw\\new,v2;b.hex\r\n"
+                             "[ FormMain ]\r\n  left =  0x10  "
+                             "\r\n;top=5\r\n[nicelabel]\r\nfilename=\"my label.lbl\"\r\n"));
         const ProfileFile file(path);
         QTEST(file.read(section, key, QStringLiteral("<default>")), "value");
     }
@@ -48,17 +59,24 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("a.ini"));
-        QVERIFY(TestFiles::write(path, "; comment\n[ports]\nCOM5=/tmp/reader\n\n[Settings]\n ComPort = \"COM1\"\nunknown=x\n\n[other]\nk=v\n"));
+        QVERIFY(TestFiles::write(path,
+                                 "; comment\n[ports]\nCOM5=/tmp/reader\n\n[Settings]\n ComPort = "
+                                 "\"COM1\"\nunknown=x\n\n[other]\nk=v\n"));
         ProfileFile file(path);
-        QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("gate7:4001")));
-        QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("file"), QStringLiteral("C:\\a,b.hex")));
-        QVERIFY(file.write(QStringLiteral("formmain"), QStringLiteral("left"), QStringLiteral("-5")));
+        QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("comport"),
+                           QStringLiteral("gate7:4001")));
+        QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("file"),
+                           QStringLiteral("C:\\a,b.hex")));
+        QVERIFY(
+            file.write(QStringLiteral("formmain"), QStringLiteral("left"), QStringLiteral("-5")));
         // Lines the program does not write keep their bytes, LF included.
-        QCOMPARE(TestFiles::read(path),
-                 QByteArray("; comment\n[ports]\nCOM5=/tmp/reader\n\n[Settings]\n ComPort = gate7:4001\n"
-                            "unknown=x\nfile=C:\\a,b.hex\r\n\n[other]\nk=v\n[formmain]\r\nleft=-5\r\n"));
+        QCOMPARE(
+            TestFiles::read(path),
+            QByteArray("; comment\n[ports]\nCOM5=/tmp/reader\n\n[Settings]\n ComPort = gate7:4001\n"
+                       "unknown=x\nfile=C:\\a,b.hex\r\n\n[other]\nk=v\n[formmain]\r\nleft=-5\r\n"));
         ProfileFile again(path);
-        QCOMPARE(again.read(QStringLiteral("settings"), QStringLiteral("file"), QString()), QStringLiteral("C:\\a,b.hex"));
+        QCOMPARE(again.read(QStringLiteral("settings"), QStringLiteral("file"), QString()),
+                 QStringLiteral("C:\\a,b.hex"));
     }
 
     // A Windows profile file is bytes in the system's code page, and may hold
@@ -66,7 +84,8 @@ private slots:
     void foreignBytesSurviveAWrite_data()
     {
         QTest::addColumn<QByteArray>("foreign");
-        QTest::newRow("Latin-1 value") << QByteArray("door=T\xFCr\xF6" "ffner\r\n");
+        QTest::newRow("Latin-1 value") << QByteArray("door=T\xFCr\xF6"
+                                                     "ffner\r\n");
         QTest::newRow("lone CR and NUL") << QByteArray("a=1\rb=\0x\r\n", 10);
         QByteArray binary;
         for (int i = 0; i < 65536; ++i)
@@ -81,13 +100,15 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("a.ini"));
         QVERIFY(TestFiles::write(path, "[settings]\r\ncomport=COM1\r\n[other]\r\n" + foreign));
         ProfileFile file(path);
-        QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("COM2")));
+        QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("comport"),
+                           QStringLiteral("COM2")));
         QVERIFY(file.write(QStringLiteral("new"), QStringLiteral("k"), QStringLiteral("v")));
         const QByteArray written = TestFiles::read(path);
         const QByteArray expectedStart = "[settings]\r\ncomport=COM2\r\n[other]\r\n" + foreign;
         QVERIFY(written.startsWith(expectedStart));
         QVERIFY(written.endsWith("[new]\r\nk=v\r\n"));
-        QVERIFY(written.size() <= expectedStart.size() + 2 + 12); // at most a line break added before [new]
+        QVERIFY(written.size()
+                <= expectedStart.size() + 2 + 12); // at most a line break added before [new]
     }
 
     // A file name in Latin-1 (bytes that are not UTF-8) reads and writes
@@ -98,21 +119,26 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("a.ini"));
         QVERIFY(TestFiles::write(path, "[settings]\r\nfile=/fw/\xE9t\xE9.hex\r\n"));
         ProfileFile file(path);
-        const QString value = file.read(QStringLiteral("settings"), QStringLiteral("file"), QString());
+        const QString value
+            = file.read(QStringLiteral("settings"), QStringLiteral("file"), QString());
         QCOMPARE(SafeFile::nativeName(value), QByteArray("/fw/\xE9t\xE9.hex"));
         QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("file"), value));
         QVERIFY(file.write(QStringLiteral("settings"), QStringLiteral("copy"), value));
-        QCOMPARE(TestFiles::read(path), QByteArray("[settings]\r\nfile=/fw/\xE9t\xE9.hex\r\ncopy=/fw/\xE9t\xE9.hex\r\n"));
+        QCOMPARE(TestFiles::read(path),
+                 QByteArray("[settings]\r\nfile=/fw/\xE9t\xE9.hex\r\ncopy=/fw/\xE9t\xE9.hex\r\n"));
     }
 
     void unwritableFileStaysAsItWas()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("folder"));
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder"))); // a folder where the file should be
+        QVERIFY(
+            QDir(dir.path()).mkdir(QStringLiteral("folder"))); // a folder where the file should be
         ProfileFile file(path);
-        QVERIFY(!file.write(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("COM1")));
-        QCOMPARE(file.read(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("none")),
+        QVERIFY(!file.write(QStringLiteral("settings"), QStringLiteral("comport"),
+                            QStringLiteral("COM1")));
+        QCOMPARE(file.read(QStringLiteral("settings"), QStringLiteral("comport"),
+                           QStringLiteral("none")),
                  QStringLiteral("none"));
     }
 
@@ -120,7 +146,8 @@ private slots:
     {
         FULL_DISK_OR_SKIP(disk)
         const QString path = disk.path(QStringLiteral("corvant-fwupdate.ini"));
-        const QByteArray old = "[ports]\r\nCOM5=/tmp/reader\r\n[settings]\r\ncomport=COM5\r\nfile=/fw/a.hex\r\n";
+        const QByteArray old
+            = "[ports]\r\nCOM5=/tmp/reader\r\n[settings]\r\ncomport=COM5\r\nfile=/fw/a.hex\r\n";
         QVERIFY(TestFiles::write(path, old));
         QVERIFY(disk.fill());
         ProfileFile file(path);
@@ -138,9 +165,11 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("a.ini"));
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         ProfileFile file(path);
-        QCOMPARE(file.read(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("none")),
+        QCOMPARE(file.read(QStringLiteral("settings"), QStringLiteral("comport"),
+                           QStringLiteral("none")),
                  QStringLiteral("none"));
-        QVERIFY(!file.write(QStringLiteral("settings"), QStringLiteral("comport"), QStringLiteral("COM1")));
+        QVERIFY(!file.write(QStringLiteral("settings"), QStringLiteral("comport"),
+                            QStringLiteral("COM1")));
         QVERIFY(!QFileInfo(path).isFile());
     }
 
@@ -149,7 +178,8 @@ private slots:
         QTemporaryDir dir;
         ProfileFile file(dir.filePath(QStringLiteral("config/new/a.ini")));
         QVERIFY(file.write(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("v")));
-        QCOMPARE(TestFiles::read(dir.filePath(QStringLiteral("config/new/a.ini"))), QByteArray("[s]\r\nk=v\r\n"));
+        QCOMPARE(TestFiles::read(dir.filePath(QStringLiteral("config/new/a.ini"))),
+                 QByteArray("[s]\r\nk=v\r\n"));
     }
 
     void wholeNumbers_data()
@@ -188,20 +218,25 @@ private slots:
         QCOMPARE(defaults.firmwareVariable, QStringLiteral("firmware"));
         QCOMPARE(defaults.codesVariable, QStringLiteral("custcode"));
 
-        QVERIFY(TestFiles::write(path, "[formmain]\nleft=0x10\ntop=abc\n[ports]\nCOM5=/tmp/reader\ncom300=/x\nfoo=/y\n"));
+        QVERIFY(TestFiles::write(
+            path,
+            "[formmain]\nleft=0x10\ntop=abc\n[ports]\nCOM5=/tmp/reader\ncom300=/x\nfoo=/y\n"));
         const AppSettings read = AppSettings::read(ProfileFile(path), QStringLiteral("COM1"));
         QCOMPARE(read.left, 16);
         QCOMPARE(read.top, AppSettings::kNoPosition);
-        QCOMPARE(read.ports, (SerialPorts::Overrides{{5, QStringLiteral("/tmp/reader")}}));
+        QCOMPARE(read.ports, (SerialPorts::Overrides {{5, QStringLiteral("/tmp/reader")}}));
     }
 
     void settingsFileName_data()
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("name");
-        QTest::newRow("linux") << QStringLiteral("/usr/bin/corvant-fwupdate") << QStringLiteral("corvant-fwupdate.ini");
-        QTest::newRow("windows") << QStringLiteral("C:/Tools/fwupdate.exe") << QStringLiteral("fwupdate.ini");
-        QTest::newRow("extension text inside the name") << QStringLiteral("/a/x.exe.exe") << QStringLiteral("x.exe.ini");
+        QTest::newRow("linux") << QStringLiteral("/usr/bin/corvant-fwupdate")
+                               << QStringLiteral("corvant-fwupdate.ini");
+        QTest::newRow("windows") << QStringLiteral("C:/Tools/fwupdate.exe")
+                                 << QStringLiteral("fwupdate.ini");
+        QTest::newRow("extension text inside the name")
+            << QStringLiteral("/a/x.exe.exe") << QStringLiteral("x.exe.ini");
     }
     void settingsFileName()
     {

@@ -14,8 +14,7 @@ const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.
 const QString kTitle = QStringLiteral("^CORVANT Firmware Update Utility$");
 
 // An X server of its own, optionally with a window manager.
-class Display
-{
+class Display {
 public:
     ~Display()
     {
@@ -30,10 +29,11 @@ public:
     // Starts the server (and the window manager); false when either failed.
     bool start(bool windowManager)
     {
-        m_server.start(QStringLiteral(CORVANT_XVFB), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                                      QStringLiteral("-screen"), QStringLiteral("0"),
-                                                      QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                                                      QStringLiteral("tcp")});
+        m_server.start(QStringLiteral(CORVANT_XVFB),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                        QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")});
         QByteArray number;
         while (!number.endsWith('\n') && m_server.waitForReadyRead(10000))
             number += m_server.readAllStandardOutput();
@@ -75,10 +75,13 @@ public:
     // The top-left corner of a window's client area on the screen.
     QPoint clientCorner(const QByteArray &window) const
     {
-        const QByteArray geometry = xdotool({QStringLiteral("getwindowgeometry"), QString::fromLatin1(window)});
+        const QByteArray geometry
+            = xdotool({QStringLiteral("getwindowgeometry"), QString::fromLatin1(window)});
         const QRegularExpressionMatch match
-            = QRegularExpression(QStringLiteral("Position: (-?\\d+),(-?\\d+)")).match(QString::fromLatin1(geometry));
-        return match.hasMatch() ? QPoint(match.captured(1).toInt(), match.captured(2).toInt()) : QPoint(-1, -1);
+            = QRegularExpression(QStringLiteral("Position: (-?\\d+),(-?\\d+)"))
+                  .match(QString::fromLatin1(geometry));
+        return match.hasMatch() ? QPoint(match.captured(1).toInt(), match.captured(2).toInt())
+                                : QPoint(-1, -1);
     }
 
 private:
@@ -92,9 +95,11 @@ private:
 QPoint storedPosition(const QString &settingsPath)
 {
     const QByteArray text = TestFiles::read(settingsPath);
-    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("left=(-?\\d+)\\r\\ntop=(-?\\d+)\\r\\n"))
-                                              .match(QString::fromLatin1(text));
-    return match.hasMatch() ? QPoint(match.captured(1).toInt(), match.captured(2).toInt()) : QPoint(-1, -1);
+    const QRegularExpressionMatch match
+        = QRegularExpression(QStringLiteral("left=(-?\\d+)\\r\\ntop=(-?\\d+)\\r\\n"))
+              .match(QString::fromLatin1(text));
+    return match.hasMatch() ? QPoint(match.captured(1).toInt(), match.captured(2).toInt())
+                            : QPoint(-1, -1);
 }
 
 // An unattended download of the example to a fresh simulator on the given
@@ -105,15 +110,15 @@ int downloadExample(Run &run, const Display &display)
     const QString port = run.startTcpSimulator();
     if (port.isEmpty())
         return -3;
-    const int code = run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample},
-                                    display.environment());
+    const int code
+        = run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample},
+                         display.environment());
     return run.simulator.waitForFinished(kWait) ? code : -3;
 }
 
 } // namespace
 
-class TestRealDisplay : public QObject
-{
+class TestRealDisplay : public QObject {
     Q_OBJECT
 
 private slots:
@@ -142,15 +147,18 @@ private slots:
             QProcess utility;
             utility.setProcessEnvironment(environment);
             utility.start(QStringLiteral(CORVANT_FWUPDATE), {kExample});
-            const QByteArray window = display.xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
-                                                       QStringLiteral("--onlyvisible"), QStringLiteral("--name"), kTitle});
+            const QByteArray window = display.xdotool(
+                {QStringLiteral("search"), QStringLiteral("--sync"),
+                 QStringLiteral("--onlyvisible"), QStringLiteral("--name"), kTitle});
             QVERIFY(!window.isEmpty());
             // The client area sits inside the frame, below its title bar.
-            QTRY_VERIFY(display.clientCorner(window).x() > 16 && display.clientCorner(window).y() > 32);
+            QTRY_VERIFY(display.clientCorner(window).x() > 16
+                        && display.clientCorner(window).y() > 32);
             QVERIFY(display.clientCorner(window).y() < 32 + 60);
             // Exit (Alt+X) closes the window and stores its position.
-            display.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::fromLatin1(window),
-                             QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+x")});
+            display.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                             QString::fromLatin1(window), QStringLiteral("key"),
+                             QStringLiteral("--clearmodifiers"), QStringLiteral("alt+x")});
             QVERIFY(utility.waitForFinished(kWait));
             QCOMPARE(utility.exitCode(), 0);
             QCOMPARE(storedPosition(settings), QPoint(16, 32));
@@ -169,19 +177,22 @@ private slots:
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
         utility.setProcessEnvironment(environment);
         utility.start(QStringLiteral(CORVANT_FWUPDATE), {kExample});
-        const QByteArray main = display.xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
-                                                 QStringLiteral("--onlyvisible"), QStringLiteral("--name"), kTitle});
+        const QByteArray main
+            = display.xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                               QStringLiteral("--onlyvisible"), QStringLiteral("--name"), kTitle});
         QVERIFY(!main.isEmpty());
         const auto toggleLog = [&] {
             // A double-click on the logo.
-            display.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(main),
-                             QStringLiteral("70"), QStringLiteral("40"), QStringLiteral("click"),
-                             QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
-                             QStringLiteral("80"), QStringLiteral("1")});
+            display.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"),
+                             QString::fromLatin1(main), QStringLiteral("70"), QStringLiteral("40"),
+                             QStringLiteral("click"), QStringLiteral("--repeat"),
+                             QStringLiteral("2"), QStringLiteral("--delay"), QStringLiteral("80"),
+                             QStringLiteral("1")});
         };
         const auto logWindow = [&] {
-            return display.xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                                    QStringLiteral("--name"), QStringLiteral("^Logging$")});
+            return display.xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                    QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                    QStringLiteral("^Logging$")});
         };
 
         toggleLog();
@@ -190,10 +201,12 @@ private slots:
         QTRY_COMPARE(display.clientCorner(log).y(), display.clientCorner(main).y());
 
         toggleLog(); // hidden
-        QTRY_VERIFY(display.xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                     QStringLiteral("^Logging$")}).isEmpty());
-        display.xdotool({QStringLiteral("windowmove"), QString::fromLatin1(main), QStringLiteral("200"),
-                         QStringLiteral("150")});
+        QTRY_VERIFY(display
+                        .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                  QStringLiteral("--name"), QStringLiteral("^Logging$")})
+                        .isEmpty());
+        display.xdotool({QStringLiteral("windowmove"), QString::fromLatin1(main),
+                         QStringLiteral("200"), QStringLiteral("150")});
         QTRY_VERIFY(display.clientCorner(main).x() > 150);
         toggleLog();
         log = logWindow();

@@ -30,8 +30,7 @@ QMap<int, std::uint16_t> dumpedWords(const QString &dump)
 
 } // namespace
 
-class TestUnattended : public QObject
-{
+class TestUnattended : public QObject {
     Q_OBJECT
 
 private slots:
@@ -45,11 +44,13 @@ private slots:
     {
         QFETCH(bool, all);
         Run run;
-        const QByteArray banner = run.startSimulator({QStringLiteral("--tcp"), QStringLiteral("0")});
+        const QByteArray banner
+            = run.startSimulator({QStringLiteral("--tcp"), QStringLiteral("0")});
         QVERIFY2(banner.startsWith("listening on 127.0.0.1:"), banner.constData());
         const QString port = QString::fromLatin1(banner.trimmed().mid(banner.lastIndexOf(':') + 1));
 
-        QStringList arguments{QStringLiteral("port=127.0.0.1:") + port, QStringLiteral("mode=auto"), kExample};
+        QStringList arguments {QStringLiteral("port=127.0.0.1:") + port,
+                               QStringLiteral("mode=auto"), kExample};
         if (all)
             arguments << QStringLiteral("mode=all");
         QCOMPARE(run.runUtility(arguments), 1);
@@ -60,7 +61,8 @@ private slots:
         compareWords(dumpedWords(run.path("dump.hex")), expected);
 
         const QByteArray settings = TestFiles::read(run.path("corvant-fwupdate.ini"));
-        QVERIFY2(settings.contains(QByteArray("comport=127.0.0.1:" + port.toLatin1() + "\r\n")), settings.constData());
+        QVERIFY2(settings.contains(QByteArray("comport=127.0.0.1:" + port.toLatin1() + "\r\n")),
+                 settings.constData());
         QVERIFY(settings.contains(QByteArray("file=" + kExample.toLocal8Bit() + "\r\n")));
     }
 
@@ -69,11 +71,13 @@ private slots:
     void customerCodesFromTheCommandLine()
     {
         Run run;
-        const QByteArray banner = run.startSimulator({QStringLiteral("--tcp"), QStringLiteral("0")});
+        const QByteArray banner
+            = run.startSimulator({QStringLiteral("--tcp"), QStringLiteral("0")});
         QVERIFY2(banner.startsWith("listening on 127.0.0.1:"), banner.constData());
         const QString port = QString::fromLatin1(banner.trimmed().mid(banner.lastIndexOf(':') + 1));
-        QCOMPARE(run.runUtility({QStringLiteral("port=127.0.0.1:") + port, QStringLiteral("mode=auto"),
-                                 QStringLiteral("cf=123"), QStringLiteral("df=4567"), QStringLiteral("gf=12"), kExample}),
+        QCOMPARE(run.runUtility({QStringLiteral("port=127.0.0.1:") + port,
+                                 QStringLiteral("mode=auto"), QStringLiteral("cf=123"),
+                                 QStringLiteral("df=4567"), QStringLiteral("gf=12"), kExample}),
                  1);
         QVERIFY(run.simulator.waitForFinished(kWait));
 
@@ -100,7 +104,10 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
         environment.remove(QStringLiteral("QT_LOGGING_RULES"));
-        QCOMPARE(run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample}, environment), 1);
+        QCOMPARE(
+            run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample},
+                           environment),
+            1);
         QCOMPARE(run.utility.readAllStandardError(), QByteArray());
     }
 
@@ -112,10 +119,12 @@ private slots:
         QVERIFY(QDir(run.dir.path()).mkdir(QStringLiteral("corvant-fwupdate.ini")));
         const QString port = run.startTcpSimulator();
         QVERIFY(!port.isEmpty());
-        QCOMPARE(run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample}), 1);
+        QCOMPARE(
+            run.runUtility({QStringLiteral("port=") + port, QStringLiteral("mode=auto"), kExample}),
+            1);
         QCOMPARE(run.utility.readAllStandardError(),
-                 QByteArray("corvant-fwupdate: Unable to write to " + run.path("corvant-fwupdate.ini").toLocal8Bit()
-                            + "\n"));
+                 QByteArray("corvant-fwupdate: Unable to write to "
+                            + run.path("corvant-fwupdate.ini").toLocal8Bit() + "\n"));
     }
 
     void overAPseudoTerminal()
@@ -127,12 +136,15 @@ private slots:
         QVERIFY(TestFiles::write(run.path("corvant-fwupdate.ini"),
                                  "[ports]\r\nCOM7=" + link.toLocal8Bit() + "\r\n"));
 
-        QCOMPARE(run.runUtility({QStringLiteral("port=com7"), QStringLiteral("mode=auto"), kExample}), 1);
+        QCOMPARE(
+            run.runUtility({QStringLiteral("port=com7"), QStringLiteral("mode=auto"), kExample}),
+            1);
         QVERIFY(run.simulator.waitForFinished(kWait));
         compareWords(dumpedWords(run.path("dump.hex")), expectedWords(false));
 
         const QByteArray settings = TestFiles::read(run.path("corvant-fwupdate.ini"));
-        QVERIFY2(settings.startsWith(QByteArray("[ports]\r\nCOM7=" + link.toLocal8Bit() + "\r\n")), settings.constData());
+        QVERIFY2(settings.startsWith(QByteArray("[ports]\r\nCOM7=" + link.toLocal8Bit() + "\r\n")),
+                 settings.constData());
         QVERIFY(settings.contains("comport=COM7\r\n"));
     }
 };

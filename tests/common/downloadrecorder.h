@@ -8,19 +8,21 @@
 
 // A front end for the download that records what the engine reports, as a
 // window would show it.
-class DownloadRecorder : public QObject
-{
+class DownloadRecorder : public QObject {
 public:
     explicit DownloadRecorder(DownloadEngine &engine)
     {
-        connect(&engine, &DownloadEngine::statusChanged, this, [this](const QString &text) { statusTexts << text; });
+        connect(&engine, &DownloadEngine::statusChanged, this,
+                [this](const QString &text) { statusTexts << text; });
         connect(&engine, &DownloadEngine::progressStarted, this, [this](int maximum) {
             progressMaximum = maximum;
             progressVisible = true;
         });
-        connect(&engine, &DownloadEngine::progressChanged, this, [this](int position) { progressPositions << position; });
+        connect(&engine, &DownloadEngine::progressChanged, this,
+                [this](int position) { progressPositions << position; });
         connect(&engine, &DownloadEngine::progressEnded, this, [this] { progressVisible = false; });
-        connect(&engine, &DownloadEngine::phaseChanged, this, [this](DownloadEngine::Phase phase) { phases << phase; });
+        connect(&engine, &DownloadEngine::phaseChanged, this,
+                [this](DownloadEngine::Phase phase) { phases << phase; });
         connect(&engine, &DownloadEngine::logged, this,
                 [this](DownloadEngine::Direction direction, const QByteArray &bytes) {
                     ++logLines;
@@ -32,7 +34,7 @@ public:
     }
 
     QStringList statusTexts;
-    QStringList log;     // "tx: EA", "rx: EB"...
+    QStringList log; // "tx: EA", "rx: EB"...
     bool keepLog = true; // false: lines are only counted (a flood would fill the list)
     qint64 logLines = 0;
     QList<DownloadEngine::Direction> logDirections;

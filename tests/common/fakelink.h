@@ -7,8 +7,7 @@
 
 // A link whose far end is the test: it records what is written and delivers
 // the bytes the test hands it.
-class FakeLink : public Link
-{
+class FakeLink : public Link {
 public:
     LinkSettings current;
     bool opened = false;
@@ -16,7 +15,7 @@ public:
     int openCalls = 0;
     QList<QByteArray> written;
     QByteArray waiting;
-    bool failOpen = false;      // throw PortOpenError / SocketError(111)
+    bool failOpen = false; // throw PortOpenError / SocketError(111)
     bool failWrites = false;
     bool failAfterOpening = false; // the connection fails inside open()
 
@@ -42,7 +41,10 @@ public:
     }
     void close() override { opened = false; }
     // Like the real links: a TCP host connects after open() returned.
-    bool connectsAsynchronously() const override { return current.layer == LinkSettings::Layer::Tcp; }
+    bool connectsAsynchronously() const override
+    {
+        return current.layer == LinkSettings::Layer::Tcp;
+    }
     bool isOpen() const override { return opened; }
     void write(QByteArrayView bytes) override
     {

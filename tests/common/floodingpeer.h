@@ -16,17 +16,17 @@
 #include <unistd.h>
 #include <vector>
 
-class FloodingPeer
-{
+class FloodingPeer {
 public:
     FloodingPeer()
     {
         m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
+        sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
-        if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), length) != 0
+        if (m_listener < 0
+            || ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), length) != 0
             || ::listen(m_listener, 1) != 0
             || ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length) != 0)
             return;
@@ -38,7 +38,8 @@ public:
             const std::vector<char> zeros(64 * 1024, 0);
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
             while (!m_stop && std::chrono::steady_clock::now() < deadline) {
-                const ssize_t sent = ::send(peer, zeros.data(), zeros.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+                const ssize_t sent
+                    = ::send(peer, zeros.data(), zeros.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
                 if (sent > 0)
                     m_sent += sent;
                 else if (errno == EAGAIN)
@@ -63,8 +64,8 @@ public:
 private:
     int m_listener = -1;
     quint16 m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::atomic<qint64> m_sent{0};
+    std::atomic<bool> m_stop {false};
+    std::atomic<qint64> m_sent {0};
     std::thread m_thread;
 };
 
@@ -80,4 +81,3 @@ inline qint64 residentKiB()
     }
     return -1;
 }
-

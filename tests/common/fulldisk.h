@@ -14,8 +14,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-class FullDisk
-{
+class FullDisk {
 public:
     FullDisk()
     {
@@ -23,8 +22,10 @@ public:
             m_why = QStringLiteral("a full disk needs a tmpfs, which only root may mount");
             return;
         }
-        if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, "size=64k") != 0) {
-            m_why = QStringLiteral("cannot mount a tmpfs: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, "size=64k")
+            != 0) {
+            m_why = QStringLiteral("cannot mount a tmpfs: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno)));
             return;
         }
         m_mounted = true;
@@ -50,11 +51,9 @@ public:
         if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return false;
         const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size()) {
-        }
+        while (filler.write(block) == block.size()) { }
         const QByteArray byte(1, 'x');
-        while (filler.write(byte) == 1) {
-        }
+        while (filler.write(byte) == 1) { }
         return filler.error() != QFileDevice::NoError;
     }
 
@@ -65,7 +64,7 @@ private:
 };
 
 // In a test function: a full disk, or the test skipped with the reason.
-#define FULL_DISK_OR_SKIP(disk)                                                                                       \
-    FullDisk disk;                                                                                                     \
-    if (!disk.mounted())                                                                                               \
+#define FULL_DISK_OR_SKIP(disk)                                                                    \
+    FullDisk disk;                                                                                 \
+    if (!disk.mounted())                                                                           \
         QSKIP(qPrintable(disk.why()));

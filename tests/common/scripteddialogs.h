@@ -9,20 +9,18 @@
 
 // Dialogs that answer from a script and remember what was asked. A hook runs
 // while a box is "open", to deliver events the way a nested event loop would.
-class ScriptedDialogs : public Dialogs
-{
+class ScriptedDialogs : public Dialogs {
 public:
-    struct Shown
-    {
+    struct Shown {
         Icon icon;
         QString text;
         Buttons buttons;
     };
 
-    QList<Answer> answers;       // taken front first; Ok / Yes / Retry... as fits
+    QList<Answer> answers; // taken front first; Ok / Yes / Retry... as fits
     QList<Shown> shown;
     std::function<void()> whileOpen;
-    QStringList fileNames;        // answers of the file dialogs; empty: cancelled
+    QStringList fileNames; // answers of the file dialogs; empty: cancelled
     QList<FileRequest> fileRequests;
 
     Answer message(Icon icon, const QString &text, Buttons buttons) override
@@ -35,7 +33,7 @@ public:
         }
         if (!answers.isEmpty())
             return answers.takeFirst();
-        return buttons == Buttons::YesNo ? Answer::No
+        return buttons == Buttons::YesNo     ? Answer::No
             : buttons == Buttons::AbortRetry ? Answer::Abort
                                              : Answer::Ok;
     }
@@ -54,7 +52,8 @@ public:
 
     QList<std::optional<QString>> inputs; // answers of the input boxes; nothing: cancelled
     QStringList prompts;
-    std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &preset) override
+    std::optional<QString> inputText(const QString &title, const QString &prompt,
+                                     const QString &preset) override
     {
         prompts << title + QLatin1Char('|') + prompt + QLatin1Char('|') + preset;
         return inputs.isEmpty() ? std::nullopt : inputs.takeFirst();

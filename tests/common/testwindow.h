@@ -2,9 +2,9 @@
 
 // The main window under test: its own settings folder, scripted boxes and
 // file dialogs, firmware files with the option slots asked for.
+#include "app/tformmain.h"
 #include "hexlines.h"
 #include "scripteddialogs.h"
-#include "app/tformmain.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -21,16 +21,18 @@ inline QByteArray firmware(bool codes, bool relay, bool facility, bool eeprom)
     if (relay)
         text += HexLines::words(0xA8, {0x0000, 0x0000, 0x0000, 0x3432}) + "\r\n";
     if (codes) {
-        text += HexLines::words(0xF0, {0x0782, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400}) + "\r\n";
-        text += HexLines::words(0xF8, {0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400}) + "\r\n";
+        text += HexLines::words(0xF0,
+                                {0x0782, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400})
+            + "\r\n";
+        text += HexLines::words(0xF8, {0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400})
+            + "\r\n";
     }
     if (eeprom)
         text += HexLines::words(0x2100, {0x0001}) + "\r\n";
     return text + ":00000001FF\r\n";
 }
 
-class WorkingLabelServer : public LabelServer
-{
+class WorkingLabelServer : public LabelServer {
 public:
     std::int32_t StartDesigner() override { return 0; }
     std::int32_t QuitDesigner() override { return 0; }
@@ -46,7 +48,8 @@ inline bool shown(const QWidget *widget)
 
 // A key pressed as the technician would: the window shown and active, the
 // key sent to whatever has the focus. False when the window never got active.
-[[nodiscard]] inline bool press(QWidget &window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+[[nodiscard]] inline bool press(QWidget &window, Qt::Key key,
+                                Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     if (!window.isVisible()) {
         window.show();
@@ -58,11 +61,8 @@ inline bool shown(const QWidget *widget)
     return true;
 }
 
-
-
 // A window with its own settings folder and scripted boxes.
-struct Window
-{
+struct Window {
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     WorkingLabelServer labels;
@@ -73,14 +73,17 @@ struct Window
     QString settingsPath() const { return path("corvant-fwupdate.ini"); }
 
     void open(const QStringList &arguments, bool labelServer = false,
-              const QStringList &devices = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB1")})
+              const QStringList &devices
+              = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB1")})
     {
         TFormMain::Environment environment;
         environment.programPath = QStringLiteral("/opt/corvant/corvant-fwupdate");
         environment.arguments = arguments;
         environment.settingsPath = settingsPath();
         environment.dialogs = &dialogs;
-        environment.labelServer = otherLabelServer ? otherLabelServer : labelServer ? &labels : nullptr;
+        environment.labelServer = otherLabelServer ? otherLabelServer
+            : labelServer                          ? &labels
+                                                   : nullptr;
         // Quick wake-ups; a reply time-out that a loaded machine never reaches.
         environment.timing = {std::chrono::milliseconds(100), std::chrono::milliseconds(20),
                               std::chrono::milliseconds(30000)};
@@ -88,4 +91,3 @@ struct Window
         form = std::make_unique<TFormMain>(environment);
     }
 };
-

@@ -19,7 +19,8 @@ constexpr int kWait = 60000;
 // The data words of an Intel HEX text by word address (low byte first), for
 // the data records whose first word address keep() accepts. Parsed here, not
 // by the code under test; lines that do not begin with ':' are skipped.
-inline QMap<int, std::uint16_t> hexWords(const QByteArray &text, const std::function<bool(int)> &keep)
+inline QMap<int, std::uint16_t> hexWords(const QByteArray &text,
+                                         const std::function<bool(int)> &keep)
 {
     QMap<int, std::uint16_t> words;
     for (QByteArray line : text.split('\n')) {
@@ -33,24 +34,26 @@ inline QMap<int, std::uint16_t> hexWords(const QByteArray &text, const std::func
         if (!keep(first))
             continue;
         for (int k = 0; k < uchar(bytes[0]) / 2; ++k)
-            words[first + k] = std::uint16_t(uchar(bytes[4 + 2 * k]) | uchar(bytes[5 + 2 * k]) << 8);
+            words[first + k]
+                = std::uint16_t(uchar(bytes[4 + 2 * k]) | uchar(bytes[5 + 2 * k]) << 8);
     }
     return words;
 }
 
-inline QMap<int, std::uint16_t> fileWords(const QString &path, const std::function<bool(int)> &keep = [](int) {
-    return true;
-})
+inline QMap<int, std::uint16_t> fileWords(
+    const QString &path, const std::function<bool(int)> &keep = [](int) { return true; })
 {
     return hexWords(TestFiles::read(path), keep);
 }
 
 // Compares word maps, naming the first difference.
-inline void compareWords(const QMap<int, std::uint16_t> &actual, const QMap<int, std::uint16_t> &expected)
+inline void compareWords(const QMap<int, std::uint16_t> &actual,
+                         const QMap<int, std::uint16_t> &expected)
 {
     QVERIFY(!expected.isEmpty());
     for (auto it = expected.constBegin(); it != expected.constEnd(); ++it) {
-        QVERIFY2(actual.contains(it.key()), qPrintable(QStringLiteral("word %1 was not written").arg(it.key(), 0, 16)));
+        QVERIFY2(actual.contains(it.key()),
+                 qPrintable(QStringLiteral("word %1 was not written").arg(it.key(), 0, 16)));
         QVERIFY2(actual.value(it.key()) == it.value(),
                  qPrintable(QStringLiteral("word %1 is %2, not %3")
                                 .arg(it.key(), 0, 16)
@@ -62,8 +65,7 @@ inline void compareWords(const QMap<int, std::uint16_t> &actual, const QMap<int,
                  qPrintable(QStringLiteral("word %1 should not be written").arg(it.key(), 0, 16)));
 }
 
-struct Run
-{
+struct Run {
     QTemporaryDir dir;
     QProcess simulator;
     QProcess utility;
@@ -74,7 +76,9 @@ struct Run
     QByteArray startSimulator(const QStringList &arguments)
     {
         simulator.start(QStringLiteral(CORVANT_READER_SIM),
-                        arguments + QStringList{QStringLiteral("--once"), QStringLiteral("--dump"), path("dump.hex")});
+                        arguments
+                            + QStringList {QStringLiteral("--once"), QStringLiteral("--dump"),
+                                           path("dump.hex")});
         if (!simulator.waitForReadyRead(kWait))
             return {};
         return simulator.readAllStandardOutput();
@@ -87,12 +91,14 @@ struct Run
         const QByteArray banner = startSimulator({QStringLiteral("--tcp"), QStringLiteral("0")});
         if (!banner.startsWith("listening on 127.0.0.1:"))
             return {};
-        return QStringLiteral("127.0.0.1:") + QString::fromLatin1(banner.trimmed().mid(banner.lastIndexOf(':') + 1));
+        return QStringLiteral("127.0.0.1:")
+            + QString::fromLatin1(banner.trimmed().mid(banner.lastIndexOf(':') + 1));
     }
 
     // Runs the utility offscreen with its settings in the test's folder.
     // Returns its exit code, -1 when it did not end, -2 when it crashed.
-    int runUtility(const QStringList &arguments, QProcessEnvironment environment = QProcessEnvironment::systemEnvironment())
+    int runUtility(const QStringList &arguments,
+                   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment())
     {
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
         if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))

@@ -8,8 +8,7 @@
 
 #include <functional>
 
-template <class T>
-void whenShown(std::function<void(T *)> act)
+template<class T> void whenShown(std::function<void(T *)> act)
 {
     auto *timer = new QTimer(qApp);
     timer->setInterval(10);

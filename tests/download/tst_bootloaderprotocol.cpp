@@ -6,8 +6,7 @@ using Reply = Bootloader::Reply;
 
 Q_DECLARE_METATYPE(Reply)
 
-class TestBootloaderProtocol : public QObject
-{
+class TestBootloaderProtocol : public QObject {
     Q_OBJECT
 
 private slots:
@@ -24,16 +23,19 @@ private slots:
 
         QTest::newRow("nothing yet") << write << QByteArray() << Reply::NeedMore;
         QTest::newRow("wake-up answered") << wakeup << bytes("EB") << Reply::WakeupAnswered;
-        QTest::newRow("wake-up answered, more after it") << wakeup << bytes("EBEB55") << Reply::WakeupAnswered;
+        QTest::newRow("wake-up answered, more after it")
+            << wakeup << bytes("EBEB55") << Reply::WakeupAnswered;
         QTest::newRow("wake-up: a stray byte first") << wakeup << bytes("00EB") << Reply::Ignore;
-        QTest::newRow("wake-up: a write's acknowledgement") << wakeup << bytes("E7E4") << Reply::Ignore;
+        QTest::newRow("wake-up: a write's acknowledgement")
+            << wakeup << bytes("E7E4") << Reply::Ignore;
         QTest::newRow("write: half an answer") << write << bytes("E7") << Reply::NeedMore;
         QTest::newRow("write acknowledged") << write << bytes("E7E4") << Reply::Acknowledged;
-        QTest::newRow("write acknowledged, flood after it") << write << (bytes("E7E4") + QByteArray(254, '\x55'))
-                                                             << Reply::Acknowledged;
+        QTest::newRow("write acknowledged, flood after it")
+            << write << (bytes("E7E4") + QByteArray(254, '\x55')) << Reply::Acknowledged;
         QTest::newRow("write failed") << write << bytes("E7E5") << Reply::WriteFailed;
         QTest::newRow("write not accepted") << write << bytes("E8") << Reply::NotAccepted;
-        QTest::newRow("write not accepted, E4 after it") << write << bytes("E8E4") << Reply::NotAccepted;
+        QTest::newRow("write not accepted, E4 after it")
+            << write << bytes("E8E4") << Reply::NotAccepted;
         QTest::newRow("write: E7 then another byte") << write << bytes("E7E7") << Reply::Ignore;
         QTest::newRow("write: E7 then zero") << write << bytes("E700") << Reply::Ignore;
         QTest::newRow("write: E7 E8") << write << bytes("E7E8") << Reply::Ignore;
@@ -68,7 +70,8 @@ private slots:
             const Reply expected = Bootloader::decodeReply(std::uint8_t(sent), whole);
             QVERIFY(expected != Reply::NeedMore);
             for (qsizetype size = 0; size < whole.size(); ++size)
-                QCOMPARE(Bootloader::decodeReply(std::uint8_t(sent), whole.first(size)), Reply::NeedMore);
+                QCOMPARE(Bootloader::decodeReply(std::uint8_t(sent), whole.first(size)),
+                         Reply::NeedMore);
         }
     }
 };

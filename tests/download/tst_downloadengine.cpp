@@ -29,15 +29,14 @@ RecordList threeLines()
 }
 
 // The link, the dialogs and the window around one download.
-struct Rig
-{
+struct Rig {
     FakeLink link;
     ScriptedDialogs dialogs;
-    DialogQuestions questions{dialogs};
-    DownloadEngine download{link, questions};
-    DownloadRecorder host{download};
+    DialogQuestions questions {dialogs};
+    DownloadEngine download {link, questions};
+    DownloadRecorder host {download};
     DownloadJob job;
-    QSignalSpy finished{&download, &DownloadEngine::finished};
+    QSignalSpy finished {&download, &DownloadEngine::finished};
 
     Rig()
     {
@@ -59,8 +58,7 @@ struct Rig
 
 } // namespace
 
-class TestDownloadEngine : public QObject
-{
+class TestDownloadEngine : public QObject {
     Q_OBJECT
 
 private slots:
@@ -73,20 +71,22 @@ private slots:
         rig.link.reply(kAck);
         rig.link.reply(kEndReply);
 
-        QCOMPARE(rig.host.log, (QStringList{QStringLiteral("tx: EA"), QStringLiteral("rx: EB"),
-                                            QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
-                                            QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
-                                            QStringLiteral("rx: E4")}));
+        QCOMPARE(rig.host.log,
+                 (QStringList {QStringLiteral("tx: EA"), QStringLiteral("rx: EB"),
+                               QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
+                               QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
+                               QStringLiteral("rx: E4")}));
         QCOMPARE(rig.host.logDirections.at(0), DownloadEngine::Direction::Sent);
         QCOMPARE(rig.host.logDirections.at(1), DownloadEngine::Direction::Received);
         QCOMPARE(rig.host.progressMaximum, 3);
-        QCOMPARE(rig.host.progressPositions, (QList<int>{0, 1, 2}));
+        QCOMPARE(rig.host.progressPositions, (QList<int> {0, 1, 2}));
         QVERIFY(!rig.host.progressVisible);
         QCOMPARE(rig.download.lineIndex(), 3);
         QCOMPARE(rig.download.recordsAcknowledged(), 1);
         QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
         QCOMPARE(rig.host.status(), QStringLiteral("Download completed"));
-        QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Download successfully completed")});
+        QCOMPARE(rig.dialogs.texts(),
+                 QStringList {QStringLiteral("Download successfully completed")});
         QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Information);
         QVERIFY(!rig.link.isOpen());
         QVERIFY(!rig.download.holdsLink());
@@ -101,25 +101,30 @@ private slots:
         const QString serial = QStringLiteral("COM1");
         const QString tcp = QStringLiteral("127.0.0.1:4001");
         const QString done = QStringLiteral("Finishing Closing Idle");
-        QTest::newRow("serial, completed") << serial << QStringLiteral("EB ack E4")
-                                           << QStringLiteral("Opening Searching Transferring ") + done;
-        QTest::newRow("TCP, completed") << tcp << QStringLiteral("connected EB ack E4")
-                                        << QStringLiteral("Opening Connecting Searching Transferring ") + done;
+        QTest::newRow("serial, completed")
+            << serial << QStringLiteral("EB ack E4")
+            << QStringLiteral("Opening Searching Transferring ") + done;
+        QTest::newRow("TCP, completed")
+            << tcp << QStringLiteral("connected EB ack E4")
+            << QStringLiteral("Opening Connecting Searching Transferring ") + done;
         QTest::newRow("failure, Abort") << serial << QStringLiteral("EB abort E8 E4")
                                         << QStringLiteral("Opening Searching Transferring ") + done;
         QTest::newRow("failure, Retry") << serial << QStringLiteral("EB retry E8 ack E4")
                                         << QStringLiteral("Opening Searching Transferring ") + done;
         QTest::newRow("search cancelled") << serial << QStringLiteral("cancel wake-up-time")
                                           << QStringLiteral("Opening Searching Closing Idle");
-        QTest::newRow("port does not open") << serial << QStringLiteral("fail-open") << QStringLiteral("Opening Idle");
-        QTest::newRow("connection fails inside open") << tcp << QStringLiteral("fail-inside-open")
-                                                      << QStringLiteral("Opening Closing Idle");
+        QTest::newRow("port does not open")
+            << serial << QStringLiteral("fail-open") << QStringLiteral("Opening Idle");
+        QTest::newRow("connection fails inside open")
+            << tcp << QStringLiteral("fail-inside-open") << QStringLiteral("Opening Closing Idle");
         QTest::newRow("connection refused") << tcp << QStringLiteral("refused")
                                             << QStringLiteral("Opening Connecting Closing Idle");
-        QTest::newRow("closed during the transfer") << tcp << QStringLiteral("connected EB closed")
-                                                    << QStringLiteral("Opening Connecting Searching Transferring Closing Idle");
-        QTest::newRow("end message unanswered, Abort") << serial << QStringLiteral("EB ack abort time-out time-out")
-                                                       << QStringLiteral("Opening Searching Transferring ") + done;
+        QTest::newRow("closed during the transfer")
+            << tcp << QStringLiteral("connected EB closed")
+            << QStringLiteral("Opening Connecting Searching Transferring Closing Idle");
+        QTest::newRow("end message unanswered, Abort")
+            << serial << QStringLiteral("EB ack abort time-out time-out")
+            << QStringLiteral("Opening Searching Transferring ") + done;
     }
     void phaseTable()
     {
@@ -131,7 +136,8 @@ private slots:
         const QMetaEnum names = QMetaEnum::fromType<DownloadEngine::Phase>();
         bool started = false;
         for (const QString &step : script.split(QLatin1Char(' '))) {
-            if (!started && step != QLatin1String("fail-open") && step != QLatin1String("fail-inside-open")) {
+            if (!started && step != QLatin1String("fail-open")
+                && step != QLatin1String("fail-inside-open")) {
                 rig.start();
                 started = true;
             }
@@ -148,7 +154,8 @@ private slots:
                 else
                     emit rig.link.disconnected();
             } else if (step == QLatin1String("retry") || step == QLatin1String("abort")) {
-                rig.dialogs.answers << (step == QLatin1String("retry") ? Answer::Retry : Answer::Abort);
+                rig.dialogs.answers
+                    << (step == QLatin1String("retry") ? Answer::Retry : Answer::Abort);
             } else if (step == QLatin1String("cancel")) {
                 rig.download.cancel();
             } else if (step == QLatin1String("wake-up-time")) {
@@ -181,7 +188,8 @@ private slots:
         rig.link.reply(kEndReply);
         QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
         QCOMPARE(rig.dialogs.texts(),
-                 QStringList{QStringLiteral("Warning: download completed, but no records have been sent")});
+                 QStringList {
+                     QStringLiteral("Warning: download completed, but no records have been sent")});
         QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Warning);
     }
 
@@ -206,9 +214,9 @@ private slots:
         Rig rig;
         rig.start();
         rig.link.reply(QByteArray("\x00\xEB", 2));
-        QCOMPARE(rig.link.written, QList<QByteArray>{kWakeup});
+        QCOMPARE(rig.link.written, QList<QByteArray> {kWakeup});
         rig.download.onWakeupTimer();
-        QCOMPARE(rig.link.written, (QList<QByteArray>{kWakeup, kWakeup}));
+        QCOMPARE(rig.link.written, (QList<QByteArray> {kWakeup, kWakeup}));
         rig.link.reply(kWakeupReply);
         QCOMPARE(rig.lastWritten(), kFirstWrite);
     }
@@ -219,8 +227,8 @@ private slots:
         QStringList expected;
         for (const int steps : {1, 2, 3, 4, 5, 4, 3, 2, 1, 0, 1}) {
             rig.download.onAnimationTimer();
-            expected << QStringLiteral("Searching for bootloader ") + QString(2 * steps, QLatin1Char(' '))
-                    + QStringLiteral("...");
+            expected << QStringLiteral("Searching for bootloader ")
+                    + QString(2 * steps, QLatin1Char(' ')) + QStringLiteral("...");
         }
         QCOMPARE(rig.host.statusTexts, expected);
     }
@@ -230,7 +238,8 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("text");
         QTest::newRow("write failed") << kWriteFailed << QStringLiteral("Write failed");
-        QTest::newRow("not accepted") << kNotAccepted << QStringLiteral("Write failed (data not accepted)");
+        QTest::newRow("not accepted")
+            << kNotAccepted << QStringLiteral("Write failed (data not accepted)");
         QTest::newRow("time-out") << QByteArray() << QStringLiteral("Communication timeout");
     }
     void failuresAskAbortOrRetry()
@@ -248,7 +257,7 @@ private slots:
                 rig.link.reply(reply);
         };
         fail();
-        QCOMPARE(rig.dialogs.texts(), QStringList{text});
+        QCOMPARE(rig.dialogs.texts(), QStringList {text});
         QCOMPARE(rig.dialogs.shown.at(0).buttons, Dialogs::Buttons::AbortRetry);
         QCOMPARE(rig.lastWritten(), kFirstWrite); // Retry: the same line again
         QCOMPARE(rig.link.written.count(kFirstWrite), 2);
@@ -283,8 +292,9 @@ private slots:
         rig.download.onReplyTimeout(); // Abort: end message
         rig.download.onReplyTimeout(); // and no answer to it
         QCOMPARE(rig.outcome(), int(DownloadEngine::Cancelled));
-        QCOMPARE(rig.dialogs.texts(), (QStringList{QStringLiteral("Communication timeout"),
-                                                   QStringLiteral("Download cancelled")}));
+        QCOMPARE(rig.dialogs.texts(),
+                 (QStringList {QStringLiteral("Communication timeout"),
+                               QStringLiteral("Download cancelled")}));
         QCOMPARE(rig.host.status(), QStringLiteral("Cancelling..."));
     }
 
@@ -326,7 +336,8 @@ private slots:
         rig.startTransfer();
         rig.dialogs.answers = {answer};
         rig.download.cancel();
-        QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Are you sure to abort the download?")});
+        QCOMPARE(rig.dialogs.texts(),
+                 QStringList {QStringLiteral("Are you sure to abort the download?")});
         QCOMPARE(rig.dialogs.shown.at(0).buttons, Dialogs::Buttons::YesNo);
         rig.link.reply(kAck);
         if (answer == Answer::No) {
@@ -360,8 +371,9 @@ private slots:
         rig.link.reply(kWriteFailed);
         rig.link.reply(kEndReply);
         QCOMPARE(rig.outcome(), int(DownloadEngine::Cancelled));
-        QCOMPARE(rig.dialogs.texts(), (QStringList{QStringLiteral("Write failed"),
-                                                   QStringLiteral("Download cancelled")}));
+        QCOMPARE(
+            rig.dialogs.texts(),
+            (QStringList {QStringLiteral("Write failed"), QStringLiteral("Download cancelled")}));
     }
 
     void timersFollowThePhases()
@@ -417,7 +429,7 @@ private slots:
         QVERIFY(rig.dialogs.shown.isEmpty());
         QVERIFY(rig.download.awaitingReply());
         rig.download.onReplyTimeout();
-        QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Communication timeout")});
+        QCOMPARE(rig.dialogs.texts(), QStringList {QStringLiteral("Communication timeout")});
     }
 
     void failureQuestionClosedCountsAsAbort()
@@ -480,13 +492,14 @@ private slots:
     {
         Rig rig;
         // Whoever paints while the link opens lets a second press in.
-        QObject::connect(&rig.download, &DownloadEngine::phaseChanged, &rig.download, [&](DownloadEngine::Phase phase) {
-            if (phase == DownloadEngine::Phase::Opening)
-                rig.start();
-        });
+        QObject::connect(&rig.download, &DownloadEngine::phaseChanged, &rig.download,
+                         [&](DownloadEngine::Phase phase) {
+                             if (phase == DownloadEngine::Phase::Opening)
+                                 rig.start();
+                         });
         rig.start();
         QCOMPARE(rig.link.openCalls, 1);
-        QCOMPARE(rig.link.written, QList<QByteArray>{kWakeup});
+        QCOMPARE(rig.link.written, QList<QByteArray> {kWakeup});
     }
 
     void bytesHeldBackDuringTheQuestionAreDropped()
@@ -519,7 +532,7 @@ private slots:
         rig.job.portText = port;
         rig.link.failOpen = true;
         rig.start();
-        QCOMPARE(rig.dialogs.texts(), QStringList{text});
+        QCOMPARE(rig.dialogs.texts(), QStringList {text});
         QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Error);
         QCOMPARE(rig.host.status(), QString());
         QVERIFY(!rig.download.holdsLink());
@@ -556,7 +569,7 @@ private slots:
         QCOMPARE(rig.host.status(), QStringLiteral("Connecting..."));
         emit rig.link.connected();
         QCOMPARE(rig.host.statusTexts.last(), QStringLiteral("Connected"));
-        QCOMPARE(rig.link.written, QList<QByteArray>{kWakeup});
+        QCOMPARE(rig.link.written, QList<QByteArray> {kWakeup});
         rig.link.reply(kWakeupReply);
         rig.link.opened = false;
         emit rig.link.disconnected();
@@ -594,13 +607,13 @@ private slots:
         rig.startTransfer();
         rig.dialogs.answers = {Answer::Retry};
         rig.dialogs.whileOpen = [&] {
-            rig.link.reply(kAck);                // a late acknowledgement
+            rig.link.reply(kAck); // a late acknowledgement
             rig.download.onReplyTimeout(); // and a second failure
             QCOMPARE(rig.link.written.size(), 2); // EA and the first write only
         };
         rig.link.reply(kWriteFailed);
         QCOMPARE(rig.dialogs.shown.size(), 1);
-        QCOMPARE(rig.link.written, (QList<QByteArray>{kWakeup, kFirstWrite, kFirstWrite}));
+        QCOMPARE(rig.link.written, (QList<QByteArray> {kWakeup, kFirstWrite, kFirstWrite}));
         QCOMPARE(rig.download.lineIndex(), 0);
         rig.link.reply(kAck);
         QCOMPARE(rig.download.lineIndex(), 3);

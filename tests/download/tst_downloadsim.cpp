@@ -1,14 +1,14 @@
 // The download against the reader simulator: in-process over loopback TCP,
 // and the simulator program over a pseudo-terminal.
 #include "download/downloadengine.h"
-#include "downloadrecorder.h"
 #include "download/policyquestions.h"
+#include "download/portlink.h"
+#include "downloadrecorder.h"
 #include "floodingpeer.h"
 #include "hexlines.h"
 #include "image/imageloader.h"
-#include "download/portlink.h"
-#include "scripteddialogs.h"
 #include "reader-sim/simulatorserver.h"
+#include "scripteddialogs.h"
 #include "testfiles.h"
 
 #include <QProcess>
@@ -17,26 +17,24 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 using Answer = Dialogs::Answer;
 
 namespace {
 
-constexpr DownloadTiming kFast{std::chrono::milliseconds(100), std::chrono::milliseconds(20),
-                               std::chrono::milliseconds(400)};
+constexpr DownloadTiming kFast {std::chrono::milliseconds(100), std::chrono::milliseconds(20),
+                                std::chrono::milliseconds(400)};
 constexpr int kWait = 20000;
 
 const QByteArray kThreeLines = ":0400100001020304E2\r\n:02400E00F23F7F\r\n:00000001FF\r\n";
 
-struct Rig
-{
+struct Rig {
     PortLink link;
     ScriptedDialogs dialogs;
-    DialogQuestions questions{dialogs};
-    DownloadEngine download{link, questions, kFast};
-    DownloadRecorder host{download};
+    DialogQuestions questions {dialogs};
+    DownloadEngine download {link, questions, kFast};
+    DownloadRecorder host {download};
     DownloadJob job;
-    QSignalSpy finished{&download, &DownloadEngine::finished};
+    QSignalSpy finished {&download, &DownloadEngine::finished};
 
     explicit Rig(const QString &port, const QByteArray &text = kThreeLines,
                  SerialPorts::Overrides overrides = {})
@@ -57,8 +55,7 @@ struct Rig
     }
 };
 
-struct Simulator
-{
+struct Simulator {
     SimulatorServer server;
     quint16 port;
     explicit Simulator(SimulatorServer::Options options = {})
@@ -71,8 +68,7 @@ struct Simulator
 
 } // namespace
 
-class TestDownloadSim : public QObject
-{
+class TestDownloadSim : public QObject {
     Q_OBJECT
 
 private slots:
@@ -103,13 +99,15 @@ private slots:
         Simulator sim;
         Rig rig(sim.address());
         QCOMPARE(rig.run(), int(DownloadEngine::Completed));
-        QCOMPARE(rig.host.log, (QStringList{QStringLiteral("tx: EA"), QStringLiteral("rx: EB"),
-                                            QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
-                                            QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
-                                            QStringLiteral("rx: E4")}));
-        QCOMPARE(rig.host.progressPositions, (QList<int>{0, 1, 2}));
+        QCOMPARE(rig.host.log,
+                 (QStringList {QStringLiteral("tx: EA"), QStringLiteral("rx: EB"),
+                               QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
+                               QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
+                               QStringLiteral("rx: E4")}));
+        QCOMPARE(rig.host.progressPositions, (QList<int> {0, 1, 2}));
         QCOMPARE(rig.host.progressMaximum, 3);
-        QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Download successfully completed")});
+        QCOMPARE(rig.dialogs.texts(),
+                 QStringList {QStringLiteral("Download successfully completed")});
         QVERIFY(rig.host.statusTexts.contains(QStringLiteral("Connected")));
     }
 
@@ -165,7 +163,8 @@ private slots:
         rig.dialogs.answers = {Answer::Retry};
         QCOMPARE(rig.run(), int(DownloadEngine::Completed));
         QCOMPARE(rig.dialogs.texts().first(), QStringLiteral("Write failed"));
-        QCOMPARE(rig.host.log.count(QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00")), 2);
+        QCOMPARE(rig.host.log.count(QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00")),
+                 2);
         QCOMPARE(sim.server.engine().memory().words().value(8), std::uint16_t(0x0201));
     }
 
@@ -177,11 +176,14 @@ private slots:
         QTest::addColumn<QList<int>>("failing"); // messages the reader refuses
         QTest::addColumn<int>("outcome");
         QTest::addColumn<int>("retried");
-        QTest::newRow("no failure") << 3 << QList<int>{} << int(DownloadEngine::Completed) << 0;
-        QTest::newRow("two failures, three retries") << 3 << QList<int>{1, 2} << int(DownloadEngine::Completed) << 2;
-        QTest::newRow("two failures, two retries") << 2 << QList<int>{1, 2} << int(DownloadEngine::Completed) << 2;
-        QTest::newRow("three failures, two retries") << 2 << QList<int>{1, 2, 3} << int(DownloadEngine::Cancelled) << 2;
-        QTest::newRow("no retries") << 0 << QList<int>{1} << int(DownloadEngine::Cancelled) << 0;
+        QTest::newRow("no failure") << 3 << QList<int> {} << int(DownloadEngine::Completed) << 0;
+        QTest::newRow("two failures, three retries")
+            << 3 << QList<int> {1, 2} << int(DownloadEngine::Completed) << 2;
+        QTest::newRow("two failures, two retries")
+            << 2 << QList<int> {1, 2} << int(DownloadEngine::Completed) << 2;
+        QTest::newRow("three failures, two retries")
+            << 2 << QList<int> {1, 2, 3} << int(DownloadEngine::Cancelled) << 2;
+        QTest::newRow("no retries") << 0 << QList<int> {1} << int(DownloadEngine::Cancelled) << 0;
     }
     void failurePolicyRetriesThenAbandons()
     {
@@ -212,8 +214,10 @@ private slots:
         QCOMPARE(download.recordsAcknowledged(), completed ? 1 : 0);
         const QString write = QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00");
         QCOMPARE(recorder.log.count(write), failing.size() + (completed ? 1 : 0));
-        const auto sent = std::count_if(recorder.log.begin(), recorder.log.end(),
-                                        [](const QString &line) { return line.startsWith(QLatin1String("tx:")); });
+        const auto sent
+            = std::count_if(recorder.log.begin(), recorder.log.end(), [](const QString &line) {
+                  return line.startsWith(QLatin1String("tx:"));
+              });
         QCOMPARE(download.messagesSent(), int(sent));
     }
 
@@ -225,8 +229,9 @@ private slots:
         Rig rig(sim.address());
         rig.dialogs.answers = {Answer::Abort};
         QCOMPARE(rig.run(), int(DownloadEngine::Completed));
-        QCOMPARE(rig.dialogs.texts(), (QStringList{QStringLiteral("Communication timeout"),
-                                                   QStringLiteral("Download successfully completed")}));
+        QCOMPARE(rig.dialogs.texts(),
+                 (QStringList {QStringLiteral("Communication timeout"),
+                               QStringLiteral("Download successfully completed")}));
         QCOMPARE(rig.host.log.count(QStringLiteral("tx: ED")), 2);
     }
 
@@ -262,12 +267,14 @@ private slots:
     {
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("text");
-        QTest::newRow("empty port field") << QString()
-                                          << QStringLiteral("WinSock Error: 89 Destination address required");
-        QTest::newRow("colon and no port") << QStringLiteral("127.0.0.1:")
-                                           << QStringLiteral("WinSock Error: 99 Cannot assign requested address");
-        QTest::newRow("unknown service") << QStringLiteral("127.0.0.1:no-such-service")
-                                         << QStringLiteral("WinSock Error: -8 Servname not supported for ai_socktype");
+        QTest::newRow("empty port field")
+            << QString() << QStringLiteral("WinSock Error: 89 Destination address required");
+        QTest::newRow("colon and no port")
+            << QStringLiteral("127.0.0.1:")
+            << QStringLiteral("WinSock Error: 99 Cannot assign requested address");
+        QTest::newRow("unknown service")
+            << QStringLiteral("127.0.0.1:no-such-service")
+            << QStringLiteral("WinSock Error: -8 Servname not supported for ai_socktype");
     }
     void connectionCannotStart()
     {
@@ -312,7 +319,8 @@ private slots:
         const QString dump = dir.filePath(QStringLiteral("dump.hex"));
         QProcess sim;
         sim.start(QStringLiteral(CORVANT_READER_SIM),
-                  {QStringLiteral("--pty"), linkPath, QStringLiteral("--once"), QStringLiteral("--dump"), dump});
+                  {QStringLiteral("--pty"), linkPath, QStringLiteral("--once"),
+                   QStringLiteral("--dump"), dump});
         QVERIFY(sim.waitForReadyRead(kWait));
         QVERIFY(sim.readAllStandardOutput().contains("pseudo-terminal /dev/"));
 

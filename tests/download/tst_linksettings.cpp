@@ -1,6 +1,6 @@
-#include "fakelink.h"
 #include "download/linksettings.h"
 #include "download/serialports.h"
+#include "fakelink.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -8,8 +8,7 @@
 using Layer = LinkSettings::Layer;
 Q_DECLARE_METATYPE(LinkSettings::Layer)
 
-class TestLinkSettings : public QObject
-{
+class TestLinkSettings : public QObject {
     Q_OBJECT
 
 private slots:
@@ -23,23 +22,52 @@ private slots:
         QTest::addColumn<QString>("fullName");
 
         const QString tcpDefault = QStringLiteral("10001");
-        QTest::newRow("COM3") << QStringLiteral("COM3") << Layer::Serial << 3 << QString() << tcpDefault << QStringLiteral("COM3");
-        QTest::newRow("com3") << QStringLiteral("com3") << Layer::Serial << 3 << QString() << tcpDefault << QStringLiteral("COM3");
-        QTest::newRow("COM255") << QStringLiteral("COM255") << Layer::Serial << 255 << QString() << tcpDefault << QStringLiteral("COM255");
-        QTest::newRow("COM256 is a host") << QStringLiteral("COM256") << Layer::Tcp << 1 << QStringLiteral("COM256") << tcpDefault << QStringLiteral("COM256:10001");
-        QTest::newRow("COM0 is a host") << QStringLiteral("COM0") << Layer::Tcp << 1 << QStringLiteral("COM0") << tcpDefault << QStringLiteral("COM0:10001");
-        QTest::newRow("COMPUTER is a host") << QStringLiteral("COMPUTER") << Layer::Tcp << 1 << QStringLiteral("COMPUTER") << tcpDefault << QStringLiteral("COMPUTER:10001");
-        QTest::newRow("COM 3 is a host") << QStringLiteral("COM 3") << Layer::Tcp << 1 << QStringLiteral("COM 3") << tcpDefault << QStringLiteral("COM 3:10001");
-        QTest::newRow("trailing blank: a host") << QStringLiteral("COM3 ") << Layer::Tcp << 1 << QStringLiteral("COM3") << tcpDefault << QStringLiteral("COM3:10001");
-        QTest::newRow("COM-3 is a host") << QStringLiteral("COM-3") << Layer::Tcp << 1 << QStringLiteral("COM-3") << tcpDefault << QStringLiteral("COM-3:10001");
-        QTest::newRow("COM007") << QStringLiteral("COM007") << Layer::Serial << 7 << QString() << tcpDefault << QStringLiteral("COM7");
-        QTest::newRow("COM alone is a host") << QStringLiteral("COM") << Layer::Tcp << 1 << QStringLiteral("COM") << tcpDefault << QStringLiteral("COM:10001");
-        QTest::newRow("gate7") << QStringLiteral("gate7") << Layer::Tcp << 1 << QStringLiteral("gate7") << tcpDefault << QStringLiteral("gate7:10001");
-        QTest::newRow("gate7:4001") << QStringLiteral("gate7:4001") << Layer::Tcp << 1 << QStringLiteral("gate7") << QStringLiteral("4001") << QStringLiteral("gate7:4001");
-        QTest::newRow("gate7: has an empty port") << QStringLiteral("gate7:") << Layer::Tcp << 1 << QStringLiteral("gate7") << QString() << QStringLiteral("gate7");
-        QTest::newRow("split at the first colon") << QStringLiteral("a:b:c") << Layer::Tcp << 1 << QStringLiteral("a") << QStringLiteral("b:c") << QStringLiteral("a:b:c");
-        QTest::newRow("blanks trimmed") << QStringLiteral(" gate7 : telnet ") << Layer::Tcp << 1 << QStringLiteral("gate7") << QStringLiteral("telnet") << QStringLiteral("gate7:telnet");
-        QTest::newRow("empty field") << QString() << Layer::Tcp << 1 << QString() << tcpDefault << QStringLiteral(":10001");
+        QTest::newRow("COM3") << QStringLiteral("COM3") << Layer::Serial << 3 << QString()
+                              << tcpDefault << QStringLiteral("COM3");
+        QTest::newRow("com3") << QStringLiteral("com3") << Layer::Serial << 3 << QString()
+                              << tcpDefault << QStringLiteral("COM3");
+        QTest::newRow("COM255") << QStringLiteral("COM255") << Layer::Serial << 255 << QString()
+                                << tcpDefault << QStringLiteral("COM255");
+        QTest::newRow("COM256 is a host")
+            << QStringLiteral("COM256") << Layer::Tcp << 1 << QStringLiteral("COM256") << tcpDefault
+            << QStringLiteral("COM256:10001");
+        QTest::newRow("COM0 is a host")
+            << QStringLiteral("COM0") << Layer::Tcp << 1 << QStringLiteral("COM0") << tcpDefault
+            << QStringLiteral("COM0:10001");
+        QTest::newRow("COMPUTER is a host")
+            << QStringLiteral("COMPUTER") << Layer::Tcp << 1 << QStringLiteral("COMPUTER")
+            << tcpDefault << QStringLiteral("COMPUTER:10001");
+        QTest::newRow("COM 3 is a host")
+            << QStringLiteral("COM 3") << Layer::Tcp << 1 << QStringLiteral("COM 3") << tcpDefault
+            << QStringLiteral("COM 3:10001");
+        QTest::newRow("trailing blank: a host")
+            << QStringLiteral("COM3 ") << Layer::Tcp << 1 << QStringLiteral("COM3") << tcpDefault
+            << QStringLiteral("COM3:10001");
+        QTest::newRow("COM-3 is a host")
+            << QStringLiteral("COM-3") << Layer::Tcp << 1 << QStringLiteral("COM-3") << tcpDefault
+            << QStringLiteral("COM-3:10001");
+        QTest::newRow("COM007") << QStringLiteral("COM007") << Layer::Serial << 7 << QString()
+                                << tcpDefault << QStringLiteral("COM7");
+        QTest::newRow("COM alone is a host")
+            << QStringLiteral("COM") << Layer::Tcp << 1 << QStringLiteral("COM") << tcpDefault
+            << QStringLiteral("COM:10001");
+        QTest::newRow("gate7") << QStringLiteral("gate7") << Layer::Tcp << 1
+                               << QStringLiteral("gate7") << tcpDefault
+                               << QStringLiteral("gate7:10001");
+        QTest::newRow("gate7:4001")
+            << QStringLiteral("gate7:4001") << Layer::Tcp << 1 << QStringLiteral("gate7")
+            << QStringLiteral("4001") << QStringLiteral("gate7:4001");
+        QTest::newRow("gate7: has an empty port")
+            << QStringLiteral("gate7:") << Layer::Tcp << 1 << QStringLiteral("gate7") << QString()
+            << QStringLiteral("gate7");
+        QTest::newRow("split at the first colon")
+            << QStringLiteral("a:b:c") << Layer::Tcp << 1 << QStringLiteral("a")
+            << QStringLiteral("b:c") << QStringLiteral("a:b:c");
+        QTest::newRow("blanks trimmed")
+            << QStringLiteral(" gate7 : telnet ") << Layer::Tcp << 1 << QStringLiteral("gate7")
+            << QStringLiteral("telnet") << QStringLiteral("gate7:telnet");
+        QTest::newRow("empty field")
+            << QString() << Layer::Tcp << 1 << QString() << tcpDefault << QStringLiteral(":10001");
     }
     void portText()
     {
@@ -76,9 +104,12 @@ private slots:
         QTest::addColumn<int>("configures");
 
         QTest::newRow("COM3 twice") << QStringLiteral("COM3") << QStringLiteral("COM3") << 1;
-        QTest::newRow("gate7:10001 twice") << QStringLiteral("gate7:10001") << QStringLiteral("gate7:10001") << 1;
-        QTest::newRow("gate7 twice reconfigures") << QStringLiteral("gate7") << QStringLiteral("gate7") << 2;
-        QTest::newRow("com3 after COM3 reconfigures") << QStringLiteral("COM3") << QStringLiteral("com3") << 2;
+        QTest::newRow("gate7:10001 twice")
+            << QStringLiteral("gate7:10001") << QStringLiteral("gate7:10001") << 1;
+        QTest::newRow("gate7 twice reconfigures")
+            << QStringLiteral("gate7") << QStringLiteral("gate7") << 2;
+        QTest::newRow("com3 after COM3 reconfigures")
+            << QStringLiteral("COM3") << QStringLiteral("com3") << 2;
     }
     void setUpPortLeavesTheSameFullNameAlone()
     {
@@ -127,19 +158,21 @@ private slots:
         const QString fake = dir.filePath(QStringLiteral("pty"));
         QFile file(fake);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        const SerialPorts::Overrides overrides{{3, fake}, {200, fake}, {7, dir.filePath(QStringLiteral("gone"))}};
+        const SerialPorts::Overrides overrides {
+            {3, fake}, {200, fake}, {7, dir.filePath(QStringLiteral("gone"))}};
 
         QCOMPARE(SerialPorts::devicePath(3, overrides), fake);
         QCOMPARE(SerialPorts::comNumberOf(QStringLiteral("/dev/ttyS01")), -1);
         const QList<int> present = SerialPorts::presentPorts(
-            {QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyS2"), QStringLiteral("/dev/ttyS0"),
-             QStringLiteral("/dev/ttyAMA0")},
+            {QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyS2"),
+             QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyAMA0")},
             overrides);
-        QCOMPARE(present, (QList<int>{1, 3, 34, 200}));
-        QCOMPARE(SerialPorts::portList(present),
-                 (QStringList{QStringLiteral("COM1"), QStringLiteral("COM3"), QStringLiteral("COM34"),
-                              QStringLiteral("COM200"), QStringLiteral("hostname:port")}));
-        QCOMPARE(SerialPorts::portList({}), QStringList{QStringLiteral("hostname:port")});
+        QCOMPARE(present, (QList<int> {1, 3, 34, 200}));
+        QCOMPARE(
+            SerialPorts::portList(present),
+            (QStringList {QStringLiteral("COM1"), QStringLiteral("COM3"), QStringLiteral("COM34"),
+                          QStringLiteral("COM200"), QStringLiteral("hostname:port")}));
+        QCOMPARE(SerialPorts::portList({}), QStringList {QStringLiteral("hostname:port")});
     }
 };
 

@@ -1,9 +1,9 @@
 // The serial link over a pseudo-terminal whose far end the test holds: a
 // device that goes away mid-download (the same as a USB adapter pulled).
 #include "download/downloadengine.h"
+#include "download/portlink.h"
 #include "downloadrecorder.h"
 #include "hexlines.h"
-#include "download/portlink.h"
 #include "scripteddialogs.h"
 
 #include <QSignalSpy>
@@ -18,13 +18,12 @@ namespace {
 
 // The reply time-out is far longer than the test waits: a download that
 // ends only by its time-out fails the test.
-constexpr DownloadTiming kTiming{std::chrono::milliseconds(100), std::chrono::milliseconds(20),
-                                 std::chrono::milliseconds(60000)};
+constexpr DownloadTiming kTiming {std::chrono::milliseconds(100), std::chrono::milliseconds(20),
+                                  std::chrono::milliseconds(60000)};
 constexpr int kEnoughForAnEvent = 5000;
 
 // The reader's end of a pseudo-terminal.
-class FarEnd
-{
+class FarEnd {
 public:
     FarEnd()
     {
@@ -47,7 +46,10 @@ public:
             m_received.append(buffer, qsizetype(got));
         return m_received;
     }
-    bool reply(const QByteArray &bytes) { return ::write(m_fd, bytes.constData(), std::size_t(bytes.size())) == bytes.size(); }
+    bool reply(const QByteArray &bytes)
+    {
+        return ::write(m_fd, bytes.constData(), std::size_t(bytes.size())) == bytes.size();
+    }
     void close()
     {
         if (m_fd >= 0)
@@ -63,8 +65,7 @@ private:
 
 } // namespace
 
-class TestSerialLink : public QObject
-{
+class TestSerialLink : public QObject {
     Q_OBJECT
 
 private slots:

@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QStringList arguments;
     for (const QByteArray &argument : bytes.split('\0'))
         arguments << QString::fromUtf8(argument);
-    const CommandLine line = CommandLine::parse(arguments, QStringLiteral("/opt/corvant/corvant-fwupdate"),
-                                                QStringLiteral("saved.hex"));
+    const CommandLine line = CommandLine::parse(
+        arguments, QStringLiteral("/opt/corvant/corvant-fwupdate"), QStringLiteral("saved.hex"));
     if (!line.messages.isEmpty() && !line.quitAtStart)
         std::abort();
     if (!line.quitAtStart) {

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     FirmwareImage plain;
-    plain.records = RecordList::fromText(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    plain.records
+        = RecordList::fromText(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     if (plain.records.isEmpty() || plain.records.at(0).startsWith("\xEF\xBB\xBF"))
         return 0; // no text to encipher, or a second byte-order mark the first line would lose
     FirmwareImage roundTrip = plain;

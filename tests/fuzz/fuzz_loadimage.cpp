@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static QTemporaryDir dir;
     {
         QFile file(dir.filePath(QStringLiteral("Firmware.HEX")));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || file.write(text) != text.size())
             std::abort();
     }
     FirmwareImage fromFile;

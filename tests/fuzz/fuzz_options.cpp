@@ -1,8 +1,8 @@
 // Reader options on arbitrary images: what is written can be read back, the
 // image stays a valid firmware file, and the lines that hold no option word
 // are left alone.
-#include "options/customercodes.h"
 #include "image/imageloader.h"
+#include "options/customercodes.h"
 #include "options/readeroptions.h"
 
 #include <algorithm>
@@ -15,29 +15,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     // The first bytes choose the options, the rest is the image.
     ReaderOptions options;
-    options.customerCodes = {data[0] * 4 % 1000, data[1] % 200, data[2] * 40 % 10000, data[3] % 10,
-                             data[4],            data[5] % 2,   data[6] * 4 % 1000, data[7] * 39 % 10000};
+    options.customerCodes
+        = {data[0] * 4 % 1000, data[1] % 200,      data[2] * 40 % 10000, data[3] % 10, data[4],
+           data[5] % 2,        data[6] * 4 % 1000, data[7] * 39 % 10000};
     options.relayTimeSeconds = data[1] / 10.0;
     options.facilityCode = data[2] * 257 + data[3];
     FirmwareImage image;
-    if (!loadImageFromText(QByteArray(reinterpret_cast<const char *>(data) + 8, qsizetype(size) - 8), image))
+    if (!loadImageFromText(
+            QByteArray(reinterpret_cast<const char *>(data) + 8, qsizetype(size) - 8), image))
         return 0;
     const RecordList before = image.records;
-    const ReaderOptionsIo::WriteResult written = ReaderOptionsIo::writeOptions(image.records, options, true);
+    const ReaderOptionsIo::WriteResult written
+        = ReaderOptionsIo::writeOptions(image.records, options, true);
 
     FirmwareImage reloaded;
-    if (!loadImageFromText(image.records.toText(), reloaded) || reloaded.records.size() != before.size())
+    if (!loadImageFromText(image.records.toText(), reloaded)
+        || reloaded.records.size() != before.size())
         std::abort();
     for (qsizetype i = 0; i < before.size(); ++i) {
         if (!before.at(i).contains("34") && before.at(i) != image.records.at(i))
             std::abort(); // no option word there, yet the line changed
     }
     if (written.relayTime
-        && ReaderOptionsIo::readRelayTimeTenths(image) != ReaderOptionsIo::relayTimeTenths(options.relayTimeSeconds))
+        && ReaderOptionsIo::readRelayTimeTenths(image)
+            != ReaderOptionsIo::relayTimeTenths(options.relayTimeSeconds))
         std::abort();
     // A facility code above 65535 is written as the largest the words hold.
     if (written.facilityCode
-        && ReaderOptionsIo::readFacilityCode(image) != int(std::min<qint64>(options.facilityCode, 65535)))
+        && ReaderOptionsIo::readFacilityCode(image)
+            != int(std::min<qint64>(options.facilityCode, 65535)))
         std::abort();
     if (written.customerCodes) {
         const std::optional<CustomerSlots> codes = CustomerCodes::read(image);

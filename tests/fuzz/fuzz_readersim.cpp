@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (!known)
             std::abort();
     }
-    for (auto it = engine.memory().words().constBegin(); it != engine.memory().words().constEnd(); ++it) {
+    for (auto it = engine.memory().words().constBegin(); it != engine.memory().words().constEnd();
+         ++it) {
         if (!ReaderMemory::holds(it.key(), 1))
             std::abort();
     }

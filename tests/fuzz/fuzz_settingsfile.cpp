@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray before(reinterpret_cast<const char *>(data), qsizetype(size));
     {
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(before) != before.size())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || file.write(before) != before.size())
             std::abort();
     }
     // A section the input does not hold: the writes add it after every line.
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     ProfileFile settings(path);
     const QString value = QStringLiteral("C:\\fw\\new,v2 ; \u00e9t\u00e9");
-    if (!settings.write(section, QStringLiteral("Key"), value) || !settings.write(section, QStringLiteral("key"), value))
+    if (!settings.write(section, QStringLiteral("Key"), value)
+        || !settings.write(section, QStringLiteral("key"), value))
         std::abort();
 
     QFile file(path);

@@ -1,25 +1,24 @@
+#include "common/safefile.h"
 #include "fulldisk.h"
 #include "hexlines.h"
 #include "hextool/hextool.h"
-#include "common/safefile.h"
 #include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 
-struct Run
-{
+struct Run {
     int exitCode;
     QString out;
     QString err;
@@ -39,20 +38,22 @@ const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.
 
 } // namespace
 
-class TestHexTool : public QObject
-{
+class TestHexTool : public QObject {
     Q_OBJECT
 
 private slots:
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("nothing") << QStringList{};
-        QTest::newRow("unknown command") << QStringList{QStringLiteral("show"), kExample};
-        QTest::newRow("info without file") << QStringList{QStringLiteral("info")};
-        QTest::newRow("info with two files") << QStringList{QStringLiteral("info"), kExample, kExample};
-        QTest::newRow("encrypt without output") << QStringList{QStringLiteral("encrypt"), kExample};
-        QTest::newRow("decrypt with extra") << QStringList{QStringLiteral("decrypt"), kExample, QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("nothing") << QStringList {};
+        QTest::newRow("unknown command") << QStringList {QStringLiteral("show"), kExample};
+        QTest::newRow("info without file") << QStringList {QStringLiteral("info")};
+        QTest::newRow("info with two files")
+            << QStringList {QStringLiteral("info"), kExample, kExample};
+        QTest::newRow("encrypt without output")
+            << QStringList {QStringLiteral("encrypt"), kExample};
+        QTest::newRow("decrypt with extra") << QStringList {
+            QStringLiteral("decrypt"), kExample, QStringLiteral("a"), QStringLiteral("b")};
     }
     void usageErrors()
     {
@@ -83,15 +84,21 @@ private slots:
         QTest::addColumn<QString>("reason");
 
         QTest::newRow("checksum") << QByteArray("; x\r\n:00000001FF\r\n:0400000000000000FD\r\n")
-                                  << QStringLiteral("line 3: checksum FD, the record's bytes call for FC");
-        QTest::newRow("length") << QByteArray(":0400000000000000FC \r\n")
-                                << QStringLiteral("line 1: the line is 20 characters long, its byte count 4 calls for 19");
+                                  << QStringLiteral(
+                                         "line 3: checksum FD, the record's bytes call for FC");
+        QTest::newRow("length")
+            << QByteArray(":0400000000000000FC \r\n")
+            << QStringLiteral(
+                   "line 1: the line is 20 characters long, its byte count 4 calls for 19");
         QTest::newRow("type") << QByteArray(":0400000300000000F9")
-                              << QStringLiteral("line 1: record type 03 is not accepted (00, 01, 02 or 04)");
-        QTest::newRow("odd data count") << QByteArray(":03000000010203F7")
-                                        << QStringLiteral("line 1: a data record with an odd byte count (3)");
+                              << QStringLiteral(
+                                     "line 1: record type 03 is not accepted (00, 01, 02 or 04)");
+        QTest::newRow("odd data count")
+            << QByteArray(":03000000010203F7")
+            << QStringLiteral("line 1: a data record with an odd byte count (3)");
         QTest::newRow("empty") << QByteArray() << QStringLiteral("the file is empty");
-        QTest::newRow("no records") << QByteArray("text\r\n") << QStringLiteral("no line begins with ':'");
+        QTest::newRow("no records")
+            << QByteArray("text\r\n") << QStringLiteral("no line begins with ':'");
     }
     void infoNamesTheLineAndTestThatFailed()
     {
@@ -141,9 +148,10 @@ private slots:
         QVERIFY(tool.waitForFinished(30000));
         QCOMPARE(tool.exitCode(), HexTool::kExitInvalidFile);
         const QList<QByteArray> lines = tool.readAllStandardError().trimmed().split('\n');
-        QCOMPARE(lines.last(), QByteArray("corvant-hextool: " + input.toLocal8Bit()
-                                         + ": not a usable firmware file: line 1: checksum FD, "
-                                           "the record's bytes call for FC"));
+        QCOMPARE(lines.last(),
+                 QByteArray("corvant-hextool: " + input.toLocal8Bit()
+                            + ": not a usable firmware file: line 1: checksum FD, "
+                              "the record's bytes call for FC"));
         QCOMPARE(lines.size() > 1, diagnostics);
     }
 
@@ -160,7 +168,8 @@ private slots:
                                                      QRegularExpression::MultilineOption)));
 
         QCOMPARE(run({QStringLiteral("decrypt"), encrypted, plain}).exitCode, HexTool::kExitOk);
-        QCOMPARE(TestFiles::read(plain), TestFiles::read(kExample)); // the example is written with CR LF
+        QCOMPARE(TestFiles::read(plain),
+                 TestFiles::read(kExample)); // the example is written with CR LF
     }
 
     void invalidInputLeavesTheOutputAlone_data()
@@ -188,18 +197,20 @@ private slots:
     {
         QTemporaryDir dir;
         const QString patched = dir.filePath(QStringLiteral("patched.hex"));
-        const Run result = run({QStringLiteral("patch"), kExample, patched, QStringLiteral("--cf"),
-                                QStringLiteral("7"), QStringLiteral("--df=1234"), QStringLiteral("--gf"),
-                                QStringLiteral("200"), QStringLiteral("--b"), QStringLiteral("9"),
-                                QStringLiteral("--relay"), QStringLiteral("2.3"), QStringLiteral("--facility"),
-                                QStringLiteral("256"), QStringLiteral("--encrypt")});
+        const Run result
+            = run({QStringLiteral("patch"), kExample, patched, QStringLiteral("--cf"),
+                   QStringLiteral("7"), QStringLiteral("--df=1234"), QStringLiteral("--gf"),
+                   QStringLiteral("200"), QStringLiteral("--b"), QStringLiteral("9"),
+                   QStringLiteral("--relay"), QStringLiteral("2.3"), QStringLiteral("--facility"),
+                   QStringLiteral("256"), QStringLiteral("--encrypt")});
         QCOMPARE(result.exitCode, HexTool::kExitOk);
 
         const Run info = run({QStringLiteral("info"), patched});
         QCOMPARE(info.exitCode, HexTool::kExitOk);
-        QVERIFY2(info.out.contains(QLatin1String("customer codes:\n  CF  007\n  DF  1234\n  GF  200\n"
-                                                 "  C\n  D\n  G\n  A\n  B   0009\n")),
-                 qPrintable(info.out));
+        QVERIFY2(
+            info.out.contains(QLatin1String("customer codes:\n  CF  007\n  DF  1234\n  GF  200\n"
+                                            "  C\n  D\n  G\n  A\n  B   0009\n")),
+            qPrintable(info.out));
         QVERIFY(info.out.contains(QRegularExpression(QStringLiteral("^relay time: +2\\.3 s$"),
                                                      QRegularExpression::MultilineOption)));
         QVERIFY(info.out.contains(QRegularExpression(QStringLiteral("^facility code: +256$"),
@@ -214,9 +225,12 @@ private slots:
         const QString first = dir.filePath(QStringLiteral("first.hex"));
         const QString second = dir.filePath(QStringLiteral("second.hex"));
         QCOMPARE(run({QStringLiteral("patch"), kExample, first, QStringLiteral("--a=5"),
-                      QStringLiteral("--relay=12.5")}).exitCode, HexTool::kExitOk);
-        QCOMPARE(run({QStringLiteral("patch"), first, second, QStringLiteral("--facility=1")}).exitCode,
+                      QStringLiteral("--relay=12.5")})
+                     .exitCode,
                  HexTool::kExitOk);
+        QCOMPARE(
+            run({QStringLiteral("patch"), first, second, QStringLiteral("--facility=1")}).exitCode,
+            HexTool::kExitOk);
         const QString out = run({QStringLiteral("info"), second}).out;
         QVERIFY2(out.contains(QLatin1String("  A   005\n")), qPrintable(out));
         QVERIFY(out.contains(QRegularExpression(QStringLiteral("^relay time: +12\\.5 s$"),
@@ -229,30 +243,43 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("CF 1000") << QStringList{QStringLiteral("--cf"), QStringLiteral("1000")}
-                                 << HexTool::kExitInvalidFile << QStringLiteral("--cf 1000: code out of range (0 - 999)");
-        QTest::newRow("G 256") << QStringList{QStringLiteral("--g=256")}
-                               << HexTool::kExitInvalidFile << QStringLiteral("--g 256: code out of range (0 - 255)");
-        QTest::newRow("D not a number") << QStringList{QStringLiteral("--d=12a")}
-                                        << HexTool::kExitInvalidFile << QStringLiteral("--d 12a: not a number");
-        QTest::newRow("CF in hexadecimal") << QStringList{QStringLiteral("--cf"), QStringLiteral("0x10")}
-                                           << HexTool::kExitInvalidFile << QStringLiteral("--cf 0x10: not a number");
-        QTest::newRow("relay nan") << QStringList{QStringLiteral("--relay=nan")} << HexTool::kExitInvalidFile
-                                   << QStringLiteral("--relay nan: not a number");
-        QTest::newRow("relay inf") << QStringList{QStringLiteral("--relay=inf")} << HexTool::kExitInvalidFile
-                                   << QStringLiteral("--relay inf: not a number");
-        QTest::newRow("facility words") << QStringList{QStringLiteral("--facility=ten")} << HexTool::kExitInvalidFile
-                                        << QStringLiteral("--facility ten: not a number");
-        QTest::newRow("relay 25.6") << QStringList{QStringLiteral("--relay"), QStringLiteral("25.6")}
-                                    << HexTool::kExitInvalidFile << QStringLiteral("relay time out of range (1.0 - 25.5 seconds)");
-        QTest::newRow("relay 0.9") << QStringList{QStringLiteral("--relay=0.9")}
-                                   << HexTool::kExitInvalidFile << QStringLiteral("relay time out of range");
-        QTest::newRow("facility 65536") << QStringList{QStringLiteral("--facility=65536")}
-                                        << HexTool::kExitInvalidFile << QStringLiteral("facility code out of range (0 - 65535)");
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("--colour=red")}
-                                        << HexTool::kExitUsage << QStringLiteral("unknown option --colour");
-        QTest::newRow("missing value") << QStringList{QStringLiteral("--relay")}
-                                       << HexTool::kExitUsage << QStringLiteral("--relay needs a value");
+        QTest::newRow("CF 1000") << QStringList {QStringLiteral("--cf"), QStringLiteral("1000")}
+                                 << HexTool::kExitInvalidFile
+                                 << QStringLiteral("--cf 1000: code out of range (0 - 999)");
+        QTest::newRow("G 256") << QStringList {QStringLiteral("--g=256")}
+                               << HexTool::kExitInvalidFile
+                               << QStringLiteral("--g 256: code out of range (0 - 255)");
+        QTest::newRow("D not a number")
+            << QStringList {QStringLiteral("--d=12a")} << HexTool::kExitInvalidFile
+            << QStringLiteral("--d 12a: not a number");
+        QTest::newRow("CF in hexadecimal")
+            << QStringList {QStringLiteral("--cf"), QStringLiteral("0x10")}
+            << HexTool::kExitInvalidFile << QStringLiteral("--cf 0x10: not a number");
+        QTest::newRow("relay nan")
+            << QStringList {QStringLiteral("--relay=nan")} << HexTool::kExitInvalidFile
+            << QStringLiteral("--relay nan: not a number");
+        QTest::newRow("relay inf")
+            << QStringList {QStringLiteral("--relay=inf")} << HexTool::kExitInvalidFile
+            << QStringLiteral("--relay inf: not a number");
+        QTest::newRow("facility words")
+            << QStringList {QStringLiteral("--facility=ten")} << HexTool::kExitInvalidFile
+            << QStringLiteral("--facility ten: not a number");
+        QTest::newRow("relay 25.6")
+            << QStringList {QStringLiteral("--relay"), QStringLiteral("25.6")}
+            << HexTool::kExitInvalidFile
+            << QStringLiteral("relay time out of range (1.0 - 25.5 seconds)");
+        QTest::newRow("relay 0.9")
+            << QStringList {QStringLiteral("--relay=0.9")} << HexTool::kExitInvalidFile
+            << QStringLiteral("relay time out of range");
+        QTest::newRow("facility 65536")
+            << QStringList {QStringLiteral("--facility=65536")} << HexTool::kExitInvalidFile
+            << QStringLiteral("facility code out of range (0 - 65535)");
+        QTest::newRow("unknown option")
+            << QStringList {QStringLiteral("--colour=red")} << HexTool::kExitUsage
+            << QStringLiteral("unknown option --colour");
+        QTest::newRow("missing value")
+            << QStringList {QStringLiteral("--relay")} << HexTool::kExitUsage
+            << QStringLiteral("--relay needs a value");
     }
     void patchRefusesBadValues()
     {
@@ -261,7 +288,7 @@ private slots:
         QFETCH(QString, message);
         QTemporaryDir dir;
         const QString output = dir.filePath(QStringLiteral("out.hex"));
-        const Run result = run(QStringList{QStringLiteral("patch"), kExample, output} + options);
+        const Run result = run(QStringList {QStringLiteral("patch"), kExample, output} + options);
         QCOMPARE(result.exitCode, exitCode);
         QVERIFY2(result.err.contains(message), qPrintable(result.err));
         QVERIFY(!QFile::exists(output));
@@ -272,17 +299,22 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QStringList>("reasons");
         QTest::newRow("code table and relay time missing")
-            << QStringList{QStringLiteral("--cf=1"), QStringLiteral("--relay=2")}
-            << QStringList{QStringLiteral("--cf 1: no option word (34xx) at word address 0x00F1 (code word, high byte)"),
-                           QStringLiteral("--cf 1: no option word (34xx) at word address 0x00F2 (code word, low byte)"),
-                           QStringLiteral("--relay 2: no option word (34xx) at word address 0x00AB (relay time)")};
+            << QStringList {QStringLiteral("--cf=1"), QStringLiteral("--relay=2")}
+            << QStringList {
+                   QStringLiteral("--cf 1: no option word (34xx) at word address 0x00F1 (code "
+                                  "word, high byte)"),
+                   QStringLiteral("--cf 1: no option word (34xx) at word address 0x00F2 (code "
+                                  "word, low byte)"),
+                   QStringLiteral(
+                       "--relay 2: no option word (34xx) at word address 0x00AB (relay time)")};
         QTest::newRow("facility code without its high word")
-            << QStringList{QStringLiteral("--facility=3")}
-            << QStringList{QStringLiteral(
-                   "--facility 3: no option word (34xx) at word address 0x00A2 (facility code, high byte)")};
+            << QStringList {QStringLiteral("--facility=3")}
+            << QStringList {QStringLiteral("--facility 3: no option word (34xx) at word address "
+                                           "0x00A2 (facility code, high byte)")};
         QTest::newRow("GF holds one byte")
-            << QStringList{QStringLiteral("--g=3")}
-            << QStringList{QStringLiteral("--g 3: no option word (34xx) at word address 0x00FA (code byte)")};
+            << QStringList {QStringLiteral("--g=3")}
+            << QStringList {QStringLiteral(
+                   "--g 3: no option word (34xx) at word address 0x00FA (code byte)")};
     }
     void patchRefusesOptionsTheImageHasNoSlotFor()
     {
@@ -292,7 +324,7 @@ private slots:
         const QString input = dir.filePath(QStringLiteral("bare.hex"));
         const QString output = dir.filePath(QStringLiteral("out.hex"));
         QVERIFY(TestFiles::write(input, ":020142000A347D\r\n:00000001FF\r\n"));
-        const Run result = run(QStringList{QStringLiteral("patch"), input, output} + options);
+        const Run result = run(QStringList {QStringLiteral("patch"), input, output} + options);
         QCOMPARE(result.exitCode, HexTool::kExitInvalidFile);
         QStringList expected;
         for (const QString &reason : reasons)
@@ -333,8 +365,8 @@ private slots:
         }
         // In that record only the GF byte changed, to 12 (and the checksum);
         // the digits before it keep their letter case.
-        const QByteArray expected
-            = HexLines::words(0xF8, {0x3400, 0x340C, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400});
+        const QByteArray expected = HexLines::words(
+            0xF8, {0x3400, 0x340C, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400});
         QCOMPARE(after[3].trimmed().toUpper(), expected);
         QCOMPARE(after[3].left(13), before[3].left(13));
     }
@@ -342,9 +374,10 @@ private slots:
     void fullDiskFailsAndKeepsTheOldOutput_data()
     {
         QTest::addColumn<QStringList>("command"); // OUT is appended by the test
-        QTest::newRow("encrypt") << QStringList{QStringLiteral("encrypt"), kExample};
-        QTest::newRow("decrypt") << QStringList{QStringLiteral("decrypt"), kExample};
-        QTest::newRow("patch") << QStringList{QStringLiteral("patch"), kExample, QStringLiteral("--cf=5")};
+        QTest::newRow("encrypt") << QStringList {QStringLiteral("encrypt"), kExample};
+        QTest::newRow("decrypt") << QStringList {QStringLiteral("decrypt"), kExample};
+        QTest::newRow("patch") << QStringList {QStringLiteral("patch"), kExample,
+                                               QStringLiteral("--cf=5")};
     }
     void fullDiskFailsAndKeepsTheOldOutput()
     {
@@ -357,7 +390,8 @@ private slots:
         arguments.insert(2, output);
         const Run result = run(arguments);
         QCOMPARE(result.exitCode, HexTool::kExitWriteFailed);
-        QVERIFY2(result.err.contains(QLatin1String("No space left on device")), qPrintable(result.err));
+        QVERIFY2(result.err.contains(QLatin1String("No space left on device")),
+                 qPrintable(result.err));
         QVERIFY(result.out.isEmpty());
         QCOMPARE(TestFiles::read(output), QByteArray("old"));
     }
@@ -369,7 +403,8 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const Run result = run({QStringLiteral("decrypt"), kExample, fifo});
         QCOMPARE(result.exitCode, HexTool::kExitWriteFailed);
-        QVERIFY2(result.err.contains(fifo + QStringLiteral(" is not a regular file")), qPrintable(result.err));
+        QVERIFY2(result.err.contains(fifo + QStringLiteral(" is not a regular file")),
+                 qPrintable(result.err));
         QVERIFY(!QFileInfo(fifo).isFile());
     }
 
@@ -391,10 +426,11 @@ private slots:
 
         const Run info = run({QStringLiteral("info"), SafeFile::nameFromNative(input)});
         QVERIFY2(info.exitCode == HexTool::kExitOk, qPrintable(info.out));
-        QCOMPARE(run({QStringLiteral("encrypt"), SafeFile::nameFromNative(input), SafeFile::nameFromNative(output)})
+        QCOMPARE(run({QStringLiteral("encrypt"), SafeFile::nameFromNative(input),
+                      SafeFile::nameFromNative(output)})
                      .exitCode,
                  HexTool::kExitOk);
-        struct stat written {};
+        struct stat written { };
         QCOMPARE(::stat(output.constData(), &written), 0);
         QVERIFY(S_ISREG(written.st_mode));
         // No file under another name (QDir cannot list such names: bytes).
@@ -407,12 +443,14 @@ private slots:
             ::closedir(listing);
         }
         names.sort();
-        QCOMPARE(names, (QStringList{QStringLiteral("fw-%E9t%E9.hex"), QStringLiteral("out-%FF.hex")}));
+        QCOMPARE(names,
+                 (QStringList {QStringLiteral("fw-%E9t%E9.hex"), QStringLiteral("out-%FF.hex")}));
 
         // The program itself, its arguments given as bytes by a shell.
         QProcess tool;
         tool.start(QStringLiteral("/bin/sh"),
-                   {QStringLiteral("-c"), QStringLiteral("\"$0\" info \"$(printf '%s/fw-\\351t\\351.hex' \"$1\")\""),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("\"$0\" info \"$(printf '%s/fw-\\351t\\351.hex' \"$1\")\""),
                     QStringLiteral(CORVANT_HEXTOOL), dir.path()});
         QVERIFY(tool.waitForFinished(30000));
         QVERIFY2(tool.exitCode() == HexTool::kExitOk, tool.readAllStandardError().constData());

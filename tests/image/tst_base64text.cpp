@@ -4,8 +4,7 @@
 
 Q_DECLARE_METATYPE(std::optional<QByteArray>)
 
-class TestBase64Text : public QObject
-{
+class TestBase64Text : public QObject {
     Q_OBJECT
 
 private slots:
@@ -37,11 +36,10 @@ private slots:
         QTest::addColumn<QList<int>>("lineLengths");
         QTest::addColumn<bool>("endsWithBreak");
 
-        QTest::newRow("32 bytes: one line of 44") << 32 << QList<int>{44} << false;
-        QTest::newRow("57 bytes fill one line") << 57 << QList<int>{76} << true;
-        QTest::newRow("58 bytes spill over") << 58 << QList<int>{76, 4} << false;
-        QTest::newRow("912 bytes: 16 full lines")
-            << 912 << QList<int>(16, 76) << true;
+        QTest::newRow("32 bytes: one line of 44") << 32 << QList<int> {44} << false;
+        QTest::newRow("57 bytes fill one line") << 57 << QList<int> {76} << true;
+        QTest::newRow("58 bytes spill over") << 58 << QList<int> {76, 4} << false;
+        QTest::newRow("912 bytes: 16 full lines") << 912 << QList<int>(16, 76) << true;
     }
     void linesOf76()
     {
@@ -76,7 +74,8 @@ private slots:
         QTest::newRow("line breaks") << QByteArray("Zm9v\r\nYmFy\r\n") << foobar;
         QTest::newRow("blanks and tabs inside") << QByteArray(" Zm 9v\tYm\vFy ") << foobar;
         QTest::newRow("punctuation and 8-bit") << QByteArray("Zm9v*Ym-Fy\xff.") << foobar;
-        QTest::newRow("nothing at all") << QByteArray(" \r\n") << std::optional<QByteArray>(QByteArray());
+        QTest::newRow("nothing at all")
+            << QByteArray(" \r\n") << std::optional<QByteArray>(QByteArray());
         QTest::newRow("incomplete group") << QByteArray("Zm9vYmF") << std::optional<QByteArray>();
         QTest::newRow("padding mid-text") << QByteArray("Zg==Zm9v") << std::optional<QByteArray>();
     }

@@ -20,8 +20,8 @@ const Bytes kZeroIv(16, 0);
 Bytes encrypt(const Bytes &key, const Bytes &iv, const Bytes &plain)
 {
     CipherState state;
-    encryptInit(state, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill,
-                int(key.size() * 8), key.data(), key.size());
+    encryptInit(state, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, int(key.size() * 8),
+                key.data(), key.size());
     Bytes out(plain.size() + 16);
     out.resize(encryptBuffer(state, plain.data(), plain.size(), out.data(), out.size(), iv.data(),
                              iv.size()));
@@ -32,8 +32,8 @@ Bytes encrypt(const Bytes &key, const Bytes &iv, const Bytes &plain)
 Bytes decrypt(const Bytes &key, const Bytes &iv, Bytes buffer)
 {
     CipherState state;
-    decryptInit(state, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill,
-                int(key.size() * 8), key.data(), key.size());
+    decryptInit(state, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, int(key.size() * 8),
+                key.data(), key.size());
     buffer.resize(decryptBuffer(state, buffer.data(), buffer.size(), iv.data(), iv.size()));
     decryptFinalise(state);
     return buffer;
@@ -45,8 +45,7 @@ Q_DECLARE_METATYPE(Bytes)
 using Action = std::function<void()>;
 Q_DECLARE_METATYPE(Action)
 
-class TestCipher : public QObject
-{
+class TestCipher : public QObject {
     Q_OBJECT
 
 private slots:
@@ -62,9 +61,9 @@ private slots:
                                  << hex("69c4e0d86a7b0430d8cdb78070b4c55a");
         QTest::newRow("AES-192") << hex("000102030405060708090a0b0c0d0e0f1011121314151617") << plain
                                  << hex("dda97ca4864cdfe06eaf70a0ec0d7191");
-        QTest::newRow("AES-256")
-            << hex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f") << plain
-            << hex("8ea2b7ca516745bfeafc49904b496089");
+        QTest::newRow("AES-256") << hex(
+            "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f")
+                                 << plain << hex("8ea2b7ca516745bfeafc49904b496089");
     }
     void fips197()
     {
@@ -158,15 +157,18 @@ private slots:
         QTest::newRow("no such cipher") << Action([=] {
             CipherState s;
             init(s, true, 128, CipherMode::Cbc, static_cast<CipherId>(7));
-        }) << CipherError::kInvalidCipher << QStringLiteral("Invalid cipher");
+        }) << CipherError::kInvalidCipher
+                                        << QStringLiteral("Invalid cipher");
         QTest::newRow("cipher None") << Action([=] {
             CipherState s;
             init(s, false, 128, CipherMode::Cbc, CipherId::None);
-        }) << CipherError::kInvalidCipher << QStringLiteral("Invalid cipher");
+        }) << CipherError::kInvalidCipher
+                                     << QStringLiteral("Invalid cipher");
         QTest::newRow("100 key bits") << Action([=] {
             CipherState s;
             init(s, true, 100);
-        }) << CipherError::kInvalidAesKeyLength << QStringLiteral("Invalid AES key length");
+        }) << CipherError::kInvalidAesKeyLength
+                                      << QStringLiteral("Invalid AES key length");
         QTest::newRow("ECB is not implemented") << Action([=] {
             CipherState s;
             init(s, true, 128, CipherMode::Ecb);
@@ -178,7 +180,8 @@ private slots:
         QTest::newRow("15 key bytes") << Action([=] {
             CipherState s;
             init(s, false, 128, CipherMode::Cbc, CipherId::Aes, 15);
-        }) << CipherError::kInvalidSize << QStringLiteral("Invalid key size");
+        }) << CipherError::kInvalidSize
+                                      << QStringLiteral("Invalid key size");
         QTest::newRow("output one byte short") << Action([=] {
             CipherState s;
             init(s, true);
@@ -226,19 +229,22 @@ private slots:
 
         QTest::newRow("deciphering nothing") << Action([] {
             CipherState s;
-            decryptInit(s, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, 128, key16.data(), 16);
+            decryptInit(s, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, 128,
+                        key16.data(), 16);
             Bytes buffer(16);
             decryptBuffer(s, buffer.data(), 0, iv.data(), iv.size());
         });
         QTest::newRow("IV shorter than a block") << Action([] {
             CipherState s;
-            encryptInit(s, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, 128, key16.data(), 16);
+            encryptInit(s, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, 128,
+                        key16.data(), 16);
             Bytes in(16), out(16);
             encryptBuffer(s, in.data(), in.size(), out.data(), out.size(), iv.data(), 8);
         });
         QTest::newRow("no IV") << Action([] {
             CipherState s;
-            decryptInit(s, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, 128, key16.data(), 16);
+            decryptInit(s, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, 128,
+                        key16.data(), 16);
             Bytes buffer(16);
             decryptBuffer(s, buffer.data(), buffer.size(), nullptr, 16);
         });
@@ -249,13 +255,15 @@ private slots:
         });
         QTest::newRow("state initialised the other way") << Action([] {
             CipherState s;
-            encryptInit(s, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, 128, key16.data(), 16);
+            encryptInit(s, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, 128,
+                        key16.data(), 16);
             Bytes buffer(16);
             decryptBuffer(s, buffer.data(), buffer.size(), iv.data(), iv.size());
         });
         QTest::newRow("state used after finalise") << Action([] {
             CipherState s;
-            encryptInit(s, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, 128, key16.data(), 16);
+            encryptInit(s, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, 128,
+                        key16.data(), 16);
             encryptFinalise(s);
             Bytes in(16), out(16);
             encryptBuffer(s, in.data(), in.size(), out.data(), out.size(), iv.data(), iv.size());
@@ -274,8 +282,9 @@ private slots:
         CipherState state;
         decryptInit(state, CipherId::Aes, CipherMode::Cbc, CipherPadding::ZeroFill, 128, key.data(),
                     key.size());
-        QVERIFY_THROWS_EXCEPTION(ECipher, decryptBuffer(state, buffer.data(), buffer.size(),
-                                                        kZeroIv.data(), kZeroIv.size()));
+        QVERIFY_THROWS_EXCEPTION(
+            ECipher,
+            decryptBuffer(state, buffer.data(), buffer.size(), kZeroIv.data(), kZeroIv.size()));
         QCOMPARE(buffer, Bytes(20, 0x77));
     }
 
@@ -291,7 +300,8 @@ private slots:
 
         encryptFinalise(state);
         const auto *bytes = reinterpret_cast<const unsigned char *>(&state.context);
-        QVERIFY(std::all_of(bytes, bytes + sizeof state.context, [](unsigned char b) { return b == 0; }));
+        QVERIFY(std::all_of(bytes, bytes + sizeof state.context,
+                            [](unsigned char b) { return b == 0; }));
         QCOMPARE(state.descriptor, nullptr);
         QCOMPARE(state.direction, CipherDirection::None);
         QCOMPARE(state.keyBits, 0);

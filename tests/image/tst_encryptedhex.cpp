@@ -50,8 +50,7 @@ QList<QByteArray> recordsOf(const FirmwareImage &image)
 using Rewrap = std::function<QByteArray(QByteArray)>;
 Q_DECLARE_METATYPE(Rewrap)
 
-class TestEncryptedHex : public QObject
-{
+class TestEncryptedHex : public QObject {
     Q_OBJECT
 
 private slots:
@@ -73,7 +72,8 @@ private slots:
         LoadReport report;
         QVERIFY2(loadImage(name, image, &report), qPrintable(report.reason()));
         QVERIFY(report.wasEncrypted);
-        QVERIFY(image.records == RecordList::fromText(TestFiles::read(dataFile("known-answer.hex"))));
+        QVERIFY(image.records
+                == RecordList::fromText(TestFiles::read(dataFile("known-answer.hex"))));
     }
 
     void knownAnswerFileIsWhatEncryptionWrites()
@@ -184,7 +184,7 @@ private slots:
         QTest::addColumn<QList<int>>("base64Lines");
         QTest::addColumn<bool>("endsWithEmptyLine");
 
-        QTest::newRow("20 bytes: 32 enciphered, one line of 44") << 20 << QList<int>{44} << false;
+        QTest::newRow("20 bytes: 32 enciphered, one line of 44") << 20 << QList<int> {44} << false;
         QTest::newRow("912 bytes: exactly 16 lines of 76") << 912 << QList<int>(16, 76) << true;
     }
     void ciphertextLengthsAndLines()
@@ -248,7 +248,8 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::newRow("incomplete group") << QByteArray("ENCRYPT\r\nAAAAAAA\r\n");
         QTest::newRow("no data") << QByteArray("ENCRYPT\r\n\r\n");
-        QTest::newRow("not whole blocks") << QByteArray("ENCRYPT\r\n") + QByteArray(20, 'A').toBase64();
+        QTest::newRow("not whole blocks")
+            << QByteArray("ENCRYPT\r\n") + QByteArray(20, 'A').toBase64();
         QTest::newRow("padding mid-text") << QByteArray("ENCRYPT\r\nQQ==QUFB");
     }
     void failedDecryptionChangesNothing()
@@ -296,8 +297,9 @@ private slots:
     void everyBitFlipIsCaught()
     {
         FirmwareImage original;
-        QVERIFY(loadImageFromText(TestFiles::read(QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex")),
-                                  original));
+        QVERIFY(loadImageFromText(
+            TestFiles::read(QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex")),
+            original));
         FirmwareImage encrypted = original;
         EncryptedHex::encryptImage(encrypted, 2026);
         const QByteArray ciphertext = QByteArray::fromBase64(bareBase64(encrypted));
@@ -312,8 +314,11 @@ private slots:
                 continue;
             }
             const QList<QByteArray> records = recordsOf(loaded);
-            QVERIFY2(records.size() >= recordsOf(original).size() - 2 && records.last() == ":00000001FF",
-                     qPrintable(QStringLiteral("bit flip at byte %1 loads with %2 records").arg(byte).arg(records.size())));
+            QVERIFY2(records.size() >= recordsOf(original).size() - 2
+                         && records.last() == ":00000001FF",
+                     qPrintable(QStringLiteral("bit flip at byte %1 loads with %2 records")
+                                    .arg(byte)
+                                    .arg(records.size())));
         }
         QVERIFY(invalid > 0);
     }
@@ -334,7 +339,8 @@ private slots:
         EncryptedHex::encryptImage(image, 2026);
         FirmwareImage loaded;
         LoadReport report;
-        QVERIFY2(loadImageFromText(image.records.toText(), loaded, &report), qPrintable(report.reason()));
+        QVERIFY2(loadImageFromText(image.records.toText(), loaded, &report),
+                 qPrintable(report.reason()));
         QVERIFY(loaded.records == lines);
     }
 
@@ -349,8 +355,9 @@ private slots:
         LoadReport report;
         QVERIFY(!loadImageFromText(image.records.toText(), loaded, &report));
         QCOMPARE(report.failure, LoadReport::Failure::ZeroByte);
-        QCOMPARE(report.reason(), QStringLiteral("line 2 of the deciphered text: a zero byte, where a firmware file "
-                                                 "holds only text"));
+        QCOMPARE(report.reason(),
+                 QStringLiteral("line 2 of the deciphered text: a zero byte, where a firmware file "
+                                "holds only text"));
     }
 
     void plainListIsLeftAlone_data()

@@ -6,8 +6,7 @@ using HexRecord::Test;
 
 Q_DECLARE_METATYPE(HexRecord::Test)
 
-class TestHexRecord : public QObject
-{
+class TestHexRecord : public QObject {
     Q_OBJECT
 
 private slots:
@@ -98,24 +97,41 @@ private slots:
         QTest::addColumn<bool>("relay");
         QTest::addColumn<bool>("facility");
 
-        QTest::newRow("facility slot 0xA1") << QByteArray(":020142000A347D") << false << false << false << true;
-        QTest::newRow("0xA1 holds another instruction") << QByteArray(":020142000A357C") << false << false << false << false;
-        QTest::newRow("0xA2 alone is not tested") << QByteArray(":020144000A347B") << false << false << false << false;
-        QTest::newRow("relay slot 0xAB") << QByteArray(":02015600323441") << false << false << true << false;
-        QTest::newRow("table start 0xF0") << QByteArray(":0201E0000034E9") << false << true << false << false;
-        QTest::newRow("table end 0xFD") << QByteArray(":0201FA000034CF") << false << true << false << false;
-        QTest::newRow("0xEF is before the table") << QByteArray(":0201DE000034EB") << false << false << false << false;
-        QTest::newRow("0xFE is after the table") << QByteArray(":0201FC000034CD") << false << false << false << false;
-        QTest::newRow("EEPROM word 0x2100") << QByteArray(":024200000102B9") << true << false << false << false;
-        QTest::newRow("last word reaches 0x2100") << QByteArray(":0441FE0001020304B3") << true << false << false << false;
-        QTest::newRow("config word 0x20FF") << QByteArray(":0241FE000102BC") << false << false << false << false;
-        QTest::newRow("odd byte address rounds down") << QByteArray(":020143000A347C") << false << false << false << true;
-        QTest::newRow("second word of a record") << QByteArray(":04014000FFFF0A347F") << false << false << false << true;
-        QTest::newRow("any record type") << QByteArray(":020142040A3479") << false << false << false << true;
-        QTest::newRow("odd last byte is no word") << QByteArray(":030156003234122E") << false << false << true << false;
-        QTest::newRow("one byte holds no word") << QByteArray(":010142003488") << false << false << false << false;
+        QTest::newRow("facility slot 0xA1")
+            << QByteArray(":020142000A347D") << false << false << false << true;
+        QTest::newRow("0xA1 holds another instruction")
+            << QByteArray(":020142000A357C") << false << false << false << false;
+        QTest::newRow("0xA2 alone is not tested")
+            << QByteArray(":020144000A347B") << false << false << false << false;
+        QTest::newRow("relay slot 0xAB")
+            << QByteArray(":02015600323441") << false << false << true << false;
+        QTest::newRow("table start 0xF0")
+            << QByteArray(":0201E0000034E9") << false << true << false << false;
+        QTest::newRow("table end 0xFD")
+            << QByteArray(":0201FA000034CF") << false << true << false << false;
+        QTest::newRow("0xEF is before the table")
+            << QByteArray(":0201DE000034EB") << false << false << false << false;
+        QTest::newRow("0xFE is after the table")
+            << QByteArray(":0201FC000034CD") << false << false << false << false;
+        QTest::newRow("EEPROM word 0x2100")
+            << QByteArray(":024200000102B9") << true << false << false << false;
+        QTest::newRow("last word reaches 0x2100")
+            << QByteArray(":0441FE0001020304B3") << true << false << false << false;
+        QTest::newRow("config word 0x20FF")
+            << QByteArray(":0241FE000102BC") << false << false << false << false;
+        QTest::newRow("odd byte address rounds down")
+            << QByteArray(":020143000A347C") << false << false << false << true;
+        QTest::newRow("second word of a record")
+            << QByteArray(":04014000FFFF0A347F") << false << false << false << true;
+        QTest::newRow("any record type")
+            << QByteArray(":020142040A3479") << false << false << false << true;
+        QTest::newRow("odd last byte is no word")
+            << QByteArray(":030156003234122E") << false << false << true << false;
+        QTest::newRow("one byte holds no word")
+            << QByteArray(":010142003488") << false << false << false << false;
         QTest::newRow("several slots in one record")
-            << QByteArray(":10014000FFFF0A340034FFFFFFFFFFFFFFFFFFFF49") << false << false << false << true;
+            << QByteArray(":10014000FFFF0A340034FFFFFFFFFFFFFFFFFFFF49") << false << false << false
+            << true;
     }
     void contentFlags()
     {

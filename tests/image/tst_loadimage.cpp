@@ -23,8 +23,7 @@ const QByteArray kEndOfFile = ":00000001FF";
 
 } // namespace
 
-class TestLoadImage : public QObject
-{
+class TestLoadImage : public QObject {
     Q_OBJECT
 
 private slots:
@@ -44,12 +43,13 @@ private slots:
         QTest::newRow("blank-led line is no record")
             << QByteArray(" :0400000000000000FD\r\n:00000001FF") << true << Failure::None
             << Test::None << qsizetype(0);
-        QTest::newRow("empty file") << QByteArray() << false << Failure::Empty << Test::None
-                                    << qsizetype(0);
-        QTest::newRow("NUL before the only record") << QByteArray("\0:00000001FF", 12) << false
-                                                    << Failure::ZeroByte << Test::None << qsizetype(1);
-        QTest::newRow("zero fill at the end") << QByteArray(":00000001FF\r\n\0\0\0", 16) << true << Failure::None
-                                              << Test::None << qsizetype(0);
+        QTest::newRow("empty file")
+            << QByteArray() << false << Failure::Empty << Test::None << qsizetype(0);
+        QTest::newRow("NUL before the only record")
+            << QByteArray("\0:00000001FF", 12) << false << Failure::ZeroByte << Test::None
+            << qsizetype(1);
+        QTest::newRow("zero fill at the end") << QByteArray(":00000001FF\r\n\0\0\0", 16) << true
+                                              << Failure::None << Test::None << qsizetype(0);
         QTest::newRow("no line begins with a colon")
             << QByteArray("hello\r\nworld\r\n") << false << Failure::NoRecords << Test::None
             << qsizetype(0);
@@ -69,8 +69,9 @@ private slots:
             << QByteArray(":00000001FF\r\n\0:0400000000000000FD\r\n", 35) << false
             << Failure::ZeroByte << Test::None << qsizetype(2);
         QTest::newRow("NUL in the middle of a line, lone CRs before")
-            << QByteArray(QByteArray(":00000001FF\r\r:0400") + '\0' + QByteArray("0000000000FC\r\n")) << false
-            << Failure::ZeroByte << Test::None << qsizetype(3);
+            << QByteArray(QByteArray(":00000001FF\r\r:0400") + '\0'
+                          + QByteArray("0000000000FC\r\n"))
+            << false << Failure::ZeroByte << Test::None << qsizetype(3);
         QTest::newRow("header names encryption, nothing follows")
             << QByteArray("CORVANT encrypted file 2026\r\n") << false
             << Failure::EncryptedWithoutText << Test::None << qsizetype(0);
@@ -116,7 +117,8 @@ private slots:
         QCOMPARE(loadImageFromText(text, image, &report), valid);
         if (!valid) {
             QCOMPARE(report.failure, Failure::TooManyLines);
-            QVERIFY2(report.reason().contains(QStringLiteral("%1 bytes").arg(text.size())), qPrintable(report.reason()));
+            QVERIFY2(report.reason().contains(QStringLiteral("%1 bytes").arg(text.size())),
+                     qPrintable(report.reason()));
         }
     }
 
@@ -185,11 +187,11 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<ContentFlags>("flags");
 
-        const ContentFlags all{true, true, true, true};
+        const ContentFlags all {true, true, true, true};
         QTest::newRow("srec_cat") << QStringLiteral("srec_cat-options.hex") << all;
         QTest::newRow("intelhex") << QStringLiteral("intelhex-options.hex") << all;
         QTest::newRow("srec_cat above 64 KiB")
-            << QStringLiteral("srec_cat-above-64k.hex") << ContentFlags{true, false, false, false};
+            << QStringLiteral("srec_cat-above-64k.hex") << ContentFlags {true, false, false, false};
         QTest::newRow("bundled example")
             << QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex") << all;
     }
@@ -268,16 +270,22 @@ private slots:
         QTest::addColumn<QString>("given");
         QTest::addColumn<QString>("resolved");
 
-        QTest::newRow("exact name") << QStringLiteral("Reader_V2.HEX") << QStringLiteral("Reader_V2.HEX");
+        QTest::newRow("exact name")
+            << QStringLiteral("Reader_V2.HEX") << QStringLiteral("Reader_V2.HEX");
         QTest::newRow("exact name beats an earlier case variant")
             << QStringLiteral("reader_v3.hex") << QStringLiteral("reader_v3.hex");
-        QTest::newRow("letter case from disk") << QStringLiteral("reader_v2.hex") << QStringLiteral("Reader_V2.HEX");
+        QTest::newRow("letter case from disk")
+            << QStringLiteral("reader_v2.hex") << QStringLiteral("Reader_V2.HEX");
         QTest::newRow("star") << QStringLiteral("r*") << QStringLiteral("Reader_V2.HEX");
-        QTest::newRow("first in name order") << QStringLiteral("*.hex") << QStringLiteral(".hidden.hex");
-        QTest::newRow("question mark") << QStringLiteral("reader_v?.*") << QStringLiteral("Reader_V2.HEX");
+        QTest::newRow("first in name order")
+            << QStringLiteral("*.hex") << QStringLiteral(".hidden.hex");
+        QTest::newRow("question mark")
+            << QStringLiteral("reader_v?.*") << QStringLiteral("Reader_V2.HEX");
         QTest::newRow("hidden file") << QStringLiteral(".h*") << QStringLiteral(".hidden.hex");
-        QTest::newRow("no match stays") << QStringLiteral("none*.hex") << QStringLiteral("none*.hex");
-        QTest::newRow("directories are not matched") << QStringLiteral("sub*") << QStringLiteral("sub*");
+        QTest::newRow("no match stays")
+            << QStringLiteral("none*.hex") << QStringLiteral("none*.hex");
+        QTest::newRow("directories are not matched")
+            << QStringLiteral("sub*") << QStringLiteral("sub*");
     }
     void nameIsResolvedToTheFileOnDisk()
     {

@@ -3,17 +3,16 @@
 #include "image/imagesaver.h"
 #include "testfiles.h"
 
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestSaveImage : public QObject
-{
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+class TestSaveImage : public QObject {
     Q_OBJECT
 
 private slots:
@@ -51,7 +50,8 @@ private slots:
         const QString readOnly = dir.filePath(QStringLiteral("readonly.hex"));
         saveImage(RecordList::fromText("old"), readOnly);
         QVERIFY(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const QStringList before
+            = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
         const QString name = dir.filePath(target);
         try {
@@ -77,7 +77,7 @@ private slots:
         saveImage(RecordList::fromText("new"), link);
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(TestFiles::read(real), QByteArray("new\r\n"));
-        struct stat info {};
+        struct stat info { };
         QCOMPARE(::stat(QFile::encodeName(real).constData(), &info), 0);
         QCOMPARE(info.st_mode & 07777, mode_t(0640));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
@@ -101,11 +101,12 @@ private slots:
             saveImage(RecordList::fromText(QByteArray(size, 'x')), name);
             QFAIL("saved onto a full disk");
         } catch (const ImageError &e) {
-            QVERIFY2(e.message().contains(QLatin1String("No space left on device")), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(QLatin1String("No space left on device")),
+                     qPrintable(e.message()));
         }
         QCOMPARE(TestFiles::read(name), QByteArray("old contents\r\n"));
         QCOMPARE(QDir(disk.folder()).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{QStringLiteral(".filler"), QStringLiteral("old.hex")}));
+                 (QStringList {QStringLiteral(".filler"), QStringLiteral("old.hex")}));
     }
 
     // Only a regular file is ever replaced: never a FIFO, a device node or
@@ -115,11 +116,14 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
         QTest::newRow("FIFO") << QStringLiteral("fifo") << QStringLiteral("is not a regular file");
-        QTest::newRow("link to a FIFO") << QStringLiteral("link-to-fifo") << QStringLiteral("is not a regular file");
-        QTest::newRow("device node") << QStringLiteral("device") << QStringLiteral("is not a regular file");
-        QTest::newRow("loop of links") << QStringLiteral("loop") << QStringLiteral("is a loop of symbolic links");
-        QTest::newRow("link to nothing") << QStringLiteral("dangling")
-                                         << QStringLiteral("is a symbolic link to nothing");
+        QTest::newRow("link to a FIFO")
+            << QStringLiteral("link-to-fifo") << QStringLiteral("is not a regular file");
+        QTest::newRow("device node")
+            << QStringLiteral("device") << QStringLiteral("is not a regular file");
+        QTest::newRow("loop of links")
+            << QStringLiteral("loop") << QStringLiteral("is a loop of symbolic links");
+        QTest::newRow("link to nothing")
+            << QStringLiteral("dangling") << QStringLiteral("is a symbolic link to nothing");
     }
     void targetThatIsNoRegularFileIsRefused()
     {
@@ -145,14 +149,16 @@ private slots:
         } else {
             QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere/x.hex")), target));
         }
-        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        const QStringList before
+            = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
         try {
             saveImage(RecordList::fromText(":00000001FF"), target);
             QFAIL("saved onto something that is no regular file");
         } catch (const ImageError &e) {
             QCOMPARE(e.message(), target + QLatin1Char(' ') + reason);
         }
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+                 before);
         QVERIFY(!QFileInfo(target).isFile());
     }
 };

@@ -1,12 +1,11 @@
 // The utility with no label server to be had (no session bus at all): the
 // sticker buttons stay hidden and closing goes on.
-#include "label/dbuslabelserver.h"
 #include "app/panelsettings.h"
+#include "label/dbuslabelserver.h"
 #include "testfiles.h"
 #include "testwindow.h"
 
-class TestLabelAbsent : public QObject
-{
+class TestLabelAbsent : public QObject {
     Q_OBJECT
 
 private slots:

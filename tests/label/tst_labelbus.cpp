@@ -1,8 +1,8 @@
 // The label server on a private session bus (the test runs under
 // dbus-run-session with a bus that can start the server from the build tree).
-#include "label/dbuslabelserver.h"
 #include "app/optionedits.h"
 #include "app/panelsettings.h"
+#include "label/dbuslabelserver.h"
 #include "pdftext.h"
 #include "testfiles.h"
 #include "testwindow.h"
@@ -27,13 +27,13 @@ QString pdfLabel(const QTemporaryDir &dir)
 
 bool serverRunning()
 {
-    return QDBusConnection::sessionBus().interface()->isServiceRegistered(QString::fromLatin1(DBusLabelServer::kService));
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(
+        QString::fromLatin1(DBusLabelServer::kService));
 }
 
 } // namespace
 
-class TestLabelBus : public QObject
-{
+class TestLabelBus : public QObject {
     Q_OBJECT
 
 private slots:
@@ -72,9 +72,11 @@ private slots:
         QCOMPARE(server.StartDesigner(), 0);
         QCOMPARE(server.OpenLabel(pdfLabel(dir)), 0);
         QCOMPARE(server.PrintLabel(2147483647), 10);
-        QCOMPARE(server.SetVariable(QStringLiteral("firmware"), QString(4097, QLatin1Char('x'))), 9);
+        QCOMPARE(server.SetVariable(QStringLiteral("firmware"), QString(4097, QLatin1Char('x'))),
+                 9);
         QVERIFY_THROWS_EXCEPTION(LabelServerError,
-                                 server.SetVariable(QStringLiteral("firmware"), QString(64 * 1024 * 1024, QLatin1Char('x'))));
+                                 server.SetVariable(QStringLiteral("firmware"),
+                                                    QString(64 * 1024 * 1024, QLatin1Char('x'))));
         QElapsedTimer call;
         call.start();
         QCOMPARE(server.StartDesigner(), 0);
@@ -90,10 +92,12 @@ private slots:
         Window w;
         QVERIFY(TestFiles::write(w.path("reader_v2.10.hex"), firmware(true, true, true, false)));
         const QString label = pdfLabel(w.dir);
-        QVERIFY(TestFiles::write(w.settingsPath(), "[nicelabel]\r\nfilename=" + label.toUtf8() + "\r\n"));
+        QVERIFY(TestFiles::write(w.settingsPath(),
+                                 "[nicelabel]\r\nfilename=" + label.toUtf8() + "\r\n"));
         DBusLabelServer server;
         w.otherLabelServer = &server;
-        w.open({QStringLiteral("cf=123"), QStringLiteral("df=4567"), QStringLiteral("gf=12"), w.path("reader_v2.10.hex")});
+        w.open({QStringLiteral("cf=123"), QStringLiteral("df=4567"), QStringLiteral("gf=12"),
+                w.path("reader_v2.10.hex")});
         TFormMain &form = *w.form;
         QTRY_VERIFY(!form.panelSettings->PanelNice->isHidden()); // once the server answered
 
@@ -114,7 +118,8 @@ private slots:
     {
         Window w;
         QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, false)));
-        DBusLabelServer hanging({}, std::chrono::seconds(5), QStringLiteral("org.corvant.LabelServerHanging"));
+        DBusLabelServer hanging({}, std::chrono::seconds(5),
+                                QStringLiteral("org.corvant.LabelServerHanging"));
         w.otherLabelServer = &hanging;
         bool answered = false;
         bool available = true;

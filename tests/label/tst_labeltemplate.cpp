@@ -19,7 +19,8 @@ namespace {
 const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/tools/label-server/quilmar.lbl");
 
 // The example label printing to a PDF file next to it.
-QString pdfLabel(const QTemporaryDir &dir, const QByteArray &output = "<corvant:output pdf=\"sticker.pdf\"/>")
+QString pdfLabel(const QTemporaryDir &dir,
+                 const QByteArray &output = "<corvant:output pdf=\"sticker.pdf\"/>")
 {
     QByteArray text = TestFiles::read(kExample);
     text.replace("<corvant:output/>", output);
@@ -29,8 +30,7 @@ QString pdfLabel(const QTemporaryDir &dir, const QByteArray &output = "<corvant:
 
 } // namespace
 
-class TestLabelTemplate : public QObject
-{
+class TestLabelTemplate : public QObject {
     Q_OBJECT
 
 private slots:
@@ -38,7 +38,8 @@ private slots:
     {
         const std::optional<LabelTemplate> label = LabelTemplate::load(kExample);
         QVERIFY(label);
-        QCOMPARE(label->variables(), (QStringList{QStringLiteral("firmware"), QStringLiteral("custcode")}));
+        QCOMPARE(label->variables(),
+                 (QStringList {QStringLiteral("firmware"), QStringLiteral("custcode")}));
         QCOMPARE(label->sizeMillimetres(), QSizeF(62, 29));
         QCOMPARE(label->pdfFile(), QString());
         QCOMPARE(label->printerName(), QString());
@@ -59,7 +60,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("no SVG") << QByteArray("hello {{firmware}}");
-        QTest::newRow("no size") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\"><text>{{a}}</text></svg>");
+        QTest::newRow("no size") << QByteArray(
+            "<svg xmlns=\"http://www.w3.org/2000/svg\"><text>{{a}}</text></svg>");
     }
     void filesThatAreNoLabel()
     {
@@ -70,8 +72,10 @@ private slots:
         QVERIFY(!LabelTemplate::load(path));
         LabelService service;
         QCOMPARE(service.OpenLabel(path), int(LabelService::NotALabel));
-        QCOMPARE(service.OpenLabel(dir.filePath(QStringLiteral("missing.lbl"))), int(LabelService::CannotRead));
-        QCOMPARE(service.SetVariable(QStringLiteral("a"), QStringLiteral("b")), int(LabelService::NoLabel));
+        QCOMPARE(service.OpenLabel(dir.filePath(QStringLiteral("missing.lbl"))),
+                 int(LabelService::CannotRead));
+        QCOMPARE(service.SetVariable(QStringLiteral("a"), QStringLiteral("b")),
+                 int(LabelService::NoLabel));
         QCOMPARE(service.PrintLabel(1), int(LabelService::NoLabel));
     }
 
@@ -87,10 +91,13 @@ private slots:
         QTemporaryDir dir;
         LabelService service;
         QCOMPARE(service.OpenLabel(pdfLabel(dir)), int(LabelService::Ok));
-        QCOMPARE(service.SetVariable(QStringLiteral("firmware"), QStringLiteral("x_v1.2")), int(LabelService::Ok));
-        QCOMPARE(service.SetVariable(QStringLiteral("custcode"), QStringLiteral("CF123 DF4567 GF12")),
+        QCOMPARE(service.SetVariable(QStringLiteral("firmware"), QStringLiteral("x_v1.2")),
                  int(LabelService::Ok));
-        QCOMPARE(service.SetVariable(QStringLiteral("serial"), QStringLiteral("1")), int(LabelService::UnknownVariable));
+        QCOMPARE(
+            service.SetVariable(QStringLiteral("custcode"), QStringLiteral("CF123 DF4567 GF12")),
+            int(LabelService::Ok));
+        QCOMPARE(service.SetVariable(QStringLiteral("serial"), QStringLiteral("1")),
+                 int(LabelService::UnknownVariable));
         QCOMPARE(service.PrintLabel(copies), int(LabelService::Ok));
 
         const QString pdf = dir.filePath(QStringLiteral("sticker.pdf"));
@@ -108,8 +115,10 @@ private slots:
         QTest::newRow("double hyphen (the label's comment names the placeholder)")
             << QStringLiteral("reader--v2") << QStringLiteral("CF1");
         QTest::newRow("XML specials") << QStringLiteral("a<b&c\"d'e>") << QStringLiteral("DF2");
-        QTest::newRow("non-ASCII before a later text") << QStringLiteral("lecteur_été_ü") << QStringLiteral("GF3");
-        QTest::newRow("control characters dropped") << QStringLiteral("x\x01y") << QStringLiteral("A4");
+        QTest::newRow("non-ASCII before a later text")
+            << QStringLiteral("lecteur_été_ü") << QStringLiteral("GF3");
+        QTest::newRow("control characters dropped")
+            << QStringLiteral("x\x01y") << QStringLiteral("A4");
     }
     void valuesThatCouldBreakTheDrawing()
     {
@@ -130,27 +139,36 @@ private slots:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QStringList>("texts");
-        QTest::newRow("plain") << QByteArray("<text x=\"10\" y=\"20\">A</text>") << QStringList{QStringLiteral("A")};
-        QTest::newRow("in a plain group") << QByteArray("<g id=\"g\"><text x=\"1\" y=\"2\">B</text></g>")
-                                          << QStringList{QStringLiteral("B")};
+        QTest::newRow("plain") << QByteArray("<text x=\"10\" y=\"20\">A</text>")
+                               << QStringList {QStringLiteral("A")};
+        QTest::newRow("in a plain group")
+            << QByteArray("<g id=\"g\"><text x=\"1\" y=\"2\">B</text></g>")
+            << QStringList {QStringLiteral("B")};
         QTest::newRow("in a transformed group")
-            << QByteArray("<g transform=\"rotate(90)\"><text x=\"1\" y=\"2\">C</text></g>") << QStringList{};
-        QTest::newRow("in defs") << QByteArray("<defs><text x=\"1\" y=\"2\">D</text></defs>") << QStringList{};
-        QTest::newRow("with a tspan") << QByteArray("<text x=\"1\" y=\"2\">E<tspan>F</tspan></text>") << QStringList{};
-        QTest::newRow("millimetres") << QByteArray("<text x=\"1mm\" y=\"2\">G</text>") << QStringList{};
+            << QByteArray("<g transform=\"rotate(90)\"><text x=\"1\" y=\"2\">C</text></g>")
+            << QStringList {};
+        QTest::newRow("in defs") << QByteArray("<defs><text x=\"1\" y=\"2\">D</text></defs>")
+                                 << QStringList {};
+        QTest::newRow("with a tspan")
+            << QByteArray("<text x=\"1\" y=\"2\">E<tspan>F</tspan></text>") << QStringList {};
+        QTest::newRow("millimetres")
+            << QByteArray("<text x=\"1mm\" y=\"2\">G</text>") << QStringList {};
         QTest::newRow("pixels") << QByteArray("<text x=\"1px\" y=\"2\" font-size=\"12px\">H</text>")
-                                << QStringList{QStringLiteral("H")};
-        QTest::newRow("white space collapsed") << QByteArray("<text x=\"1\" y=\"2\">\n   I   J\t</text>")
-                                               << QStringList{QStringLiteral("I J")};
-        QTest::newRow("a later one after a skipped one")
-            << QByteArray("<text x=\"1\" y=\"2\" style=\"x\">K</text><text x=\"1\" y=\"2\">L</text>")
-            << QStringList{QStringLiteral("L")};
+                                << QStringList {QStringLiteral("H")};
+        QTest::newRow("white space collapsed")
+            << QByteArray("<text x=\"1\" y=\"2\">\n   I   J\t</text>")
+            << QStringList {QStringLiteral("I J")};
+        QTest::newRow("a later one after a skipped one") << QByteArray(
+            "<text x=\"1\" y=\"2\" style=\"x\">K</text><text x=\"1\" y=\"2\">L</text>")
+                                                         << QStringList {QStringLiteral("L")};
     }
     void whichTextsAreDrawnAsText()
     {
         QFETCH(QByteArray, body);
-        const LabelDrawing drawing("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10mm\" height=\"10mm\" "
-                                   "viewBox=\"0 0 100 100\">" + body + "</svg>");
+        const LabelDrawing drawing(
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10mm\" height=\"10mm\" "
+            "viewBox=\"0 0 100 100\">"
+            + body + "</svg>");
         QVERIFY(drawing.isValid());
         QStringList texts;
         for (const LabelDrawing::Text &text : drawing.texts())
@@ -166,18 +184,23 @@ private slots:
         QTest::addColumn<QString>("present"); // what is there before: "text", "pdf", "fifo", "link"
         QTest::addColumn<int>("openStatus");
         QTest::addColumn<int>("printStatus");
-        QTest::newRow("an existing text file") << QByteArray("victim.txt") << QStringLiteral("text")
-                                               << int(LabelService::Ok) << int(LabelPrinter::PrintFailed);
-        QTest::newRow("a FIFO") << QByteArray("fifo.pdf") << QStringLiteral("fifo") << int(LabelService::Ok)
-                                << int(LabelPrinter::PrintFailed);
-        QTest::newRow("a link to a file elsewhere") << QByteArray("link.pdf") << QStringLiteral("link")
-                                                    << int(LabelService::Ok) << int(LabelPrinter::PrintFailed);
-        QTest::newRow("up out of the folder") << QByteArray("../out.pdf") << QString() << int(LabelService::NotALabel)
-                                              << int(LabelService::NoLabel);
-        QTest::newRow("an absolute path") << QByteArray("/tmp/corvant-absolute.pdf") << QString()
-                                          << int(LabelService::NotALabel) << int(LabelService::NoLabel);
-        QTest::newRow("an older sticker is replaced") << QByteArray("old.pdf") << QStringLiteral("pdf")
-                                                      << int(LabelService::Ok) << int(LabelService::Ok);
+        QTest::newRow("an existing text file")
+            << QByteArray("victim.txt") << QStringLiteral("text") << int(LabelService::Ok)
+            << int(LabelPrinter::PrintFailed);
+        QTest::newRow("a FIFO") << QByteArray("fifo.pdf") << QStringLiteral("fifo")
+                                << int(LabelService::Ok) << int(LabelPrinter::PrintFailed);
+        QTest::newRow("a link to a file elsewhere")
+            << QByteArray("link.pdf") << QStringLiteral("link") << int(LabelService::Ok)
+            << int(LabelPrinter::PrintFailed);
+        QTest::newRow("up out of the folder")
+            << QByteArray("../out.pdf") << QString() << int(LabelService::NotALabel)
+            << int(LabelService::NoLabel);
+        QTest::newRow("an absolute path")
+            << QByteArray("/tmp/corvant-absolute.pdf") << QString() << int(LabelService::NotALabel)
+            << int(LabelService::NoLabel);
+        QTest::newRow("an older sticker is replaced")
+            << QByteArray("old.pdf") << QStringLiteral("pdf") << int(LabelService::Ok)
+            << int(LabelService::Ok);
     }
     void pdfTargetsThatAreRefused()
     {
@@ -188,7 +211,8 @@ private slots:
         QTemporaryDir dir;
         QTemporaryDir elsewhere;
         const QString target = QDir::cleanPath(dir.filePath(QString::fromUtf8(pdf)));
-        const QByteArray before = present == QLatin1String("pdf") ? QByteArray("%PDF-1.4 old") : QByteArray("precious");
+        const QByteArray before
+            = present == QLatin1String("pdf") ? QByteArray("%PDF-1.4 old") : QByteArray("precious");
         if (present == QLatin1String("text") || present == QLatin1String("pdf"))
             QVERIFY(TestFiles::write(target, before));
         else if (present == QLatin1String("fifo"))
@@ -199,7 +223,8 @@ private slots:
         }
 
         LabelService service;
-        QCOMPARE(service.OpenLabel(pdfLabel(dir, "<corvant:output pdf=\"" + pdf + "\"/>")), openStatus);
+        QCOMPARE(service.OpenLabel(pdfLabel(dir, "<corvant:output pdf=\"" + pdf + "\"/>")),
+                 openStatus);
         QCOMPARE(service.PrintLabel(1), printStatus);
         if (printStatus == LabelService::Ok) {
             QCOMPARE(PdfText::pages(target), 1);
@@ -240,14 +265,16 @@ private slots:
         QCOMPARE(service.OpenLabel(QStringLiteral("/dev/zero")), int(LabelService::CannotRead));
         const QString huge = dir.filePath(QStringLiteral("huge.lbl"));
         QFile file(huge);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(LabelTemplate::kMaximumFileSize + 1));
+        QVERIFY(file.open(QIODevice::WriteOnly)
+                && file.resize(LabelTemplate::kMaximumFileSize + 1));
         file.close();
         QCOMPARE(service.OpenLabel(huge), int(LabelService::LabelTooLarge));
 
         QCOMPARE(service.OpenLabel(pdfLabel(dir)), int(LabelService::Ok));
         QCOMPARE(service.SetVariable(QStringLiteral("firmware"), QString(4097, QLatin1Char('x'))),
                  int(LabelService::ValueTooLong));
-        QCOMPARE(service.SetVariable(QStringLiteral("firmware"), QString(4096, QLatin1Char('x'))), int(LabelService::Ok));
+        QCOMPARE(service.SetVariable(QStringLiteral("firmware"), QString(4096, QLatin1Char('x'))),
+                 int(LabelService::Ok));
         QCOMPARE(service.PrintLabel(1001), int(LabelService::TooManyCopies));
         QCOMPARE(service.PrintLabel(2147483647), int(LabelService::TooManyCopies));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("sticker.pdf"))));
@@ -257,8 +284,9 @@ private slots:
     {
         QTemporaryDir dir;
         LabelService service;
-        QCOMPARE(service.OpenLabel(pdfLabel(dir, "<corvant:output printer=\"no-such-printer-here\"/>")),
-                 int(LabelService::Ok));
+        QCOMPARE(
+            service.OpenLabel(pdfLabel(dir, "<corvant:output printer=\"no-such-printer-here\"/>")),
+            int(LabelService::Ok));
         QCOMPARE(service.PrintLabel(1), int(LabelPrinter::NoPrinter));
         QCOMPARE(service.PrintLabel(0), int(LabelService::BadQuantity));
     }

@@ -1,6 +1,6 @@
+#include "hexlines.h"
 #include "options/codewordtable.h"
 #include "options/customercodes.h"
-#include "hexlines.h"
 #include "options/optionword.h"
 
 #include <QTest>
@@ -52,8 +52,7 @@ std::uint16_t wordNotInTable()
 
 } // namespace
 
-class TestCustomerCodes : public QObject
-{
+class TestCustomerCodes : public QObject {
     Q_OBJECT
 
 private slots:
@@ -73,7 +72,7 @@ private slots:
         QFETCH(Slot, slot);
         const int maximum = OptionSlots::maximumCode(OptionSlots::kSlots[slot].kind);
         FirmwareImage image = imageWithTable();
-        CustomerSlots codes{};
+        CustomerSlots codes {};
         codes[OptionSlots::C] = 12; // a neighbour that must not change
         for (int code = 1; code <= maximum; ++code) {
             codes[slot] = code;
@@ -89,7 +88,8 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("word");
 
-        const auto entry = [](int index) { return int(CodeWordTable::kEntries[std::size_t(index)]); };
+        const auto entry
+            = [](int index) { return int(CodeWordTable::kEntries[std::size_t(index)]); };
         QTest::newRow("CF 7 is entry 7") << OptionSlots::CF << 7 << entry(7);
         QTest::newRow("DF 1234 is entry 123 plus 4") << OptionSlots::DF << 1234 << (entry(123) | 4);
         QTest::newRow("DF 5 is entry 0 plus 5") << OptionSlots::DF << 5 << (entry(0) | 5);
@@ -103,7 +103,7 @@ private slots:
         QFETCH(int, word);
 
         FirmwareImage image = imageWithTable();
-        CustomerSlots codes{};
+        CustomerSlots codes {};
         codes[slot] = code;
         QVERIFY(CustomerCodes::write(image.records, codes, true));
         // The high byte sits at the lower word address.
@@ -113,7 +113,7 @@ private slots:
     void gfCodeIsOneByte()
     {
         FirmwareImage image = imageWithTable();
-        CustomerSlots codes{};
+        CustomerSlots codes {};
         codes[OptionSlots::GF] = 200;
         QVERIFY(CustomerCodes::write(image.records, codes, true));
         QCOMPARE(byteAt(image, 0xF9), 0xC8);
@@ -147,7 +147,8 @@ private slots:
         const std::uint16_t stranger = wordNotInTable();
         QVERIFY(stranger != 0);
         QCOMPARE(CustomerCodes::decode(Kind::CF, stranger), std::optional<int>());
-        QCOMPARE(CustomerCodes::decode(Kind::DF, std::uint16_t(stranger | 3)), std::optional<int>());
+        QCOMPARE(CustomerCodes::decode(Kind::DF, std::uint16_t(stranger | 3)),
+                 std::optional<int>());
         // A CF word with its low bits set is in no table.
         QCOMPARE(CustomerCodes::decode(Kind::CF, std::uint16_t(CodeWordTable::kEntries[7] | 1)),
                  std::optional<int>());
@@ -155,14 +156,15 @@ private slots:
 
     void emptyOptionWordsReadAsEmptySlots()
     {
-        QCOMPARE(CustomerCodes::read(imageWithTable()), std::optional<CustomerSlots>(CustomerSlots{}));
+        QCOMPARE(CustomerCodes::read(imageWithTable()),
+                 std::optional<CustomerSlots>(CustomerSlots {}));
     }
 
     void hiddenGroupWritesNothing()
     {
         FirmwareImage image = imageWithTable();
         const RecordList before = image.records;
-        CustomerSlots codes{};
+        CustomerSlots codes {};
         codes.fill(5);
         QVERIFY(CustomerCodes::write(image.records, codes, false));
         QVERIFY(image.records == before);
@@ -171,10 +173,10 @@ private slots:
     void emptySlotsWriteZeroBytes()
     {
         FirmwareImage image = imageWithTable();
-        CustomerSlots codes{};
+        CustomerSlots codes {};
         codes.fill(7);
         QVERIFY(CustomerCodes::write(image.records, codes, true));
-        QVERIFY(CustomerCodes::write(image.records, CustomerSlots{}, true));
+        QVERIFY(CustomerCodes::write(image.records, CustomerSlots {}, true));
         for (int word = 0xF1; word <= 0xFE; ++word)
             QCOMPARE(byteAt(image, word), 0);
     }
@@ -182,7 +184,7 @@ private slots:
     void imageLackingTheLastSlot()
     {
         FirmwareImage image = imageWithTable(0xFD);
-        CustomerSlots codes{};
+        CustomerSlots codes {};
         codes.fill(1);
         QVERIFY(!CustomerCodes::write(image.records, codes, true));
         // The thirteen bytes present were still written.
@@ -195,7 +197,7 @@ private slots:
     void unreadableWordFailsTheWholeRead()
     {
         FirmwareImage image = imageWithTable();
-        CustomerSlots codes{};
+        CustomerSlots codes {};
         codes[OptionSlots::CF] = 3;
         QVERIFY(CustomerCodes::write(image.records, codes, true));
         const std::uint16_t stranger = wordNotInTable();

@@ -1,6 +1,6 @@
 #include "common/corvanterror.h"
-#include "image/encryptedhex.h"
 #include "hexlines.h"
+#include "image/encryptedhex.h"
 #include "options/imageoutput.h"
 #include "options/optionword.h"
 
@@ -15,9 +15,10 @@ namespace {
 FirmwareImage optionImage()
 {
     FirmwareImage image;
-    image.records = RecordList::fromText(HexLines::words(0xA0, {0, 0x3400, 0x3400, 0, 0, 0, 0, 0, 0, 0, 0, 0x3400})
-                                         + "\r\n" + HexLines::words(0xF1, {0x3400, 0x3400, 0, 0, 0, 0, 0, 0, 0x3400})
-                                         + "\r\n:00000001FF\r\n");
+    image.records = RecordList::fromText(
+        HexLines::words(0xA0, {0, 0x3400, 0x3400, 0, 0, 0, 0, 0, 0, 0, 0, 0x3400}) + "\r\n"
+        + HexLines::words(0xF1, {0x3400, 0x3400, 0, 0, 0, 0, 0, 0, 0x3400})
+        + "\r\n:00000001FF\r\n");
     return image;
 }
 
@@ -28,8 +29,7 @@ std::optional<std::uint8_t> byteAt(const FirmwareImage &image, int word)
 
 } // namespace
 
-class TestImageOutput : public QObject
-{
+class TestImageOutput : public QObject {
     Q_OBJECT
 
 private slots:
@@ -39,15 +39,16 @@ private slots:
         QTest::addColumn<bool>("heldEncrypted");
         QTest::addColumn<bool>("fromPanel");
         QTest::addColumn<bool>("codesShown");
-        QTest::addColumn<int>("relayTenths");  // expected at 0xAB
-        QTest::addColumn<int>("facilityLow");  // expected at 0xA1
-        QTest::addColumn<int>("cfHighByte");   // expected at 0xF1
-        QTest::addColumn<int>("gfByte");       // expected at 0xF9
+        QTest::addColumn<int>("relayTenths"); // expected at 0xAB
+        QTest::addColumn<int>("facilityLow"); // expected at 0xA1
+        QTest::addColumn<int>("cfHighByte"); // expected at 0xF1
+        QTest::addColumn<int>("gfByte"); // expected at 0xF9
 
         // The panel's options: relay 2.5 s, facility 300, CF 123 (table word), GF 12.
         QTest::newRow("panel, codes shown") << false << true << true << 25 << 300 % 256 << -1 << 12;
         QTest::newRow("panel, codes hidden") << false << true << false << 25 << 300 % 256 << 0 << 0;
-        QTest::newRow("panel, held encrypted") << true << true << true << 25 << 300 % 256 << -1 << 12;
+        QTest::newRow("panel, held encrypted")
+            << true << true << true << 25 << 300 % 256 << -1 << 12;
         QTest::newRow("single GF slot only") << false << false << false << 0 << 0 << 0 << 12;
         QTest::newRow("single slot, held encrypted") << true << false << false << 0 << 0 << 0 << 12;
     }

@@ -28,8 +28,7 @@ int byteAt(const FirmwareImage &image, int word)
 
 } // namespace
 
-class TestReaderOptions : public QObject
-{
+class TestReaderOptions : public QObject {
     Q_OBJECT
 
 private slots:

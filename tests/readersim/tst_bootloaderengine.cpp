@@ -1,6 +1,6 @@
-#include "reader-sim/bootloaderengine.h"
 #include "hexlines.h"
 #include "image/imageloader.h"
+#include "reader-sim/bootloaderengine.h"
 
 #include <QTest>
 
@@ -21,8 +21,7 @@ QByteArray replies(BootloaderEngine &engine, const QByteArray &bytes)
 
 } // namespace
 
-class TestBootloaderEngine : public QObject
-{
+class TestBootloaderEngine : public QObject {
     Q_OBJECT
 
 private slots:
@@ -109,7 +108,8 @@ private slots:
         QCOMPARE(image.records.size(), 4);
         // Words 6 and 7 end the first group of eight; 8 to 11 start the next.
         QCOMPARE(image.records.at(0), QByteArrayView(HexLines::words(6, {0x3000, 0x3101})));
-        QCOMPARE(image.records.at(1), QByteArrayView(HexLines::words(8, {0x3202, 0x3303, 0x3404, 0x3505})));
+        QCOMPARE(image.records.at(1),
+                 QByteArrayView(HexLines::words(8, {0x3202, 0x3303, 0x3404, 0x3505})));
         QCOMPARE(image.records.at(2), QByteArrayView(HexLines::words(0x2100, {0x0055, 0x00AA})));
         QVERIFY(image.flags.eepromData);
     }

@@ -10,8 +10,7 @@
 namespace HexTool {
 
 int info(QString fileName, QTextStream &out);
-int convert(QString input, const QString &output, bool encrypt, QTextStream &out,
-            QTextStream &err);
+int convert(QString input, const QString &output, bool encrypt, QTextStream &out, QTextStream &err);
 // arguments: everything after "patch".
 int patch(const QStringList &arguments, QTextStream &out, QTextStream &err);
 

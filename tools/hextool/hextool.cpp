@@ -1,7 +1,7 @@
 #include "hextool/hextool.h"
 
-#include "hextool/commands.h"
 #include "common/corvanterror.h"
+#include "hextool/commands.h"
 #include "image/imageloader.h"
 #include "image/imagesaver.h"
 
@@ -46,7 +46,8 @@ int writeOutput(FirmwareImage &image, const ImageOutput::OptionChanges &changes,
                 const QString &output, QTextStream &out, QTextStream &err)
 {
     try {
-        ImageOutput::prepare(image, changes, encrypt ? ImageOutput::Form::Encrypted : ImageOutput::Form::Plain);
+        ImageOutput::prepare(image, changes,
+                             encrypt ? ImageOutput::Form::Encrypted : ImageOutput::Form::Plain);
         saveImage(image.records, output);
     } catch (const CorvantError &e) {
         err << QStringLiteral("corvant-hextool: cannot write %1: %2\n").arg(output, e.message());
@@ -57,8 +58,7 @@ int writeOutput(FirmwareImage &image, const ImageOutput::OptionChanges &changes,
     return kExitOk;
 }
 
-int convert(QString input, const QString &output, bool encrypt, QTextStream &out,
-            QTextStream &err)
+int convert(QString input, const QString &output, bool encrypt, QTextStream &out, QTextStream &err)
 {
     FirmwareImage image;
     if (!loadValid(input, image, err))

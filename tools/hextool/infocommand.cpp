@@ -1,7 +1,7 @@
 #include "hextool/commands.h"
-#include "options/customercodes.h"
 #include "hextool/hextool.h"
 #include "image/imageloader.h"
+#include "options/customercodes.h"
 #include "options/readeroptions.h"
 #include "options/valuetests.h"
 
@@ -33,7 +33,9 @@ void printOptions(const FirmwareImage &image, const Row &row, QTextStream &out)
     if (image.flags.customerCodeTable) {
         const std::optional<CustomerSlots> codes = CustomerCodes::read(image);
         row("customer codes:",
-            codes ? QString() : unreadable + QStringLiteral(" (a slot is missing or a code word is not in the table)"));
+            codes ? QString()
+                  : unreadable
+                    + QStringLiteral(" (a slot is missing or a code word is not in the table)"));
         for (int r = 0; codes && r < OptionSlots::kSlotCount; ++r) {
             const int code = (*codes)[OptionSlots::kSlotOfRow[std::size_t(r)]];
             QString line = QStringLiteral("  %1 %2")
@@ -46,9 +48,9 @@ void printOptions(const FirmwareImage &image, const Row &row, QTextStream &out)
     }
     if (image.flags.relayTimeSlot) {
         const std::optional<int> tenths = ReaderOptionsIo::readRelayTimeTenths(image);
-        row("relay time:", tenths ? ValueTests::relayTimeText(*tenths / 10.0, QLocale::c())
-                                        + QStringLiteral(" s")
-                                  : unreadable);
+        row("relay time:",
+            tenths ? ValueTests::relayTimeText(*tenths / 10.0, QLocale::c()) + QStringLiteral(" s")
+                   : unreadable);
     }
     if (image.flags.facilityCodeSlot) {
         const std::optional<int> facility = ReaderOptionsIo::readFacilityCode(image);

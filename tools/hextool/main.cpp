@@ -1,6 +1,6 @@
-#include "hextool/hextool.h"
 #include "common/loggingrules.h"
 #include "common/safefile.h"
+#include "hextool/hextool.h"
 
 #include <cstdio>
 

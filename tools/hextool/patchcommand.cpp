@@ -14,8 +14,7 @@ namespace {
 constexpr std::array<const char *, OptionSlots::kSlotCount> kCodeOptions
     = {"--cf", "--c", "--df", "--d", "--gf", "--g", "--a", "--b"};
 
-struct PatchRequest
-{
+struct PatchRequest {
     QString input;
     QString output;
     ImageOutput::OptionChanges changes; // single slots only: the rest stays
@@ -59,8 +58,9 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
             err << QStringLiteral("corvant-hextool: %1 %2: not a number\n").arg(option, value);
             return kExitInvalidFile;
         };
-        const auto codeOption = std::find_if(kCodeOptions.begin(), kCodeOptions.end(),
-                                             [&](const char *name) { return option == QLatin1String(name); });
+        const auto codeOption
+            = std::find_if(kCodeOptions.begin(), kCodeOptions.end(),
+                           [&](const char *name) { return option == QLatin1String(name); });
         if (codeOption != kCodeOptions.end()) {
             const auto slot = std::size_t(codeOption - kCodeOptions.begin());
             const int maximum = OptionSlots::maximumCode(OptionSlots::kSlots[slot].kind);
@@ -81,7 +81,8 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
             if (!seconds || !std::isfinite(*seconds))
                 return notANumber();
             if (!ValueTests::relayTimeValid(value, QLocale::c())) {
-                err << QStringLiteral("corvant-hextool: --relay %1: relay time out of range (1.0 - 25.5 seconds)\n")
+                err << QStringLiteral("corvant-hextool: --relay %1: relay time out of range (1.0 - "
+                                      "25.5 seconds)\n")
                            .arg(value);
                 return kExitInvalidFile;
             }
@@ -93,7 +94,8 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
             if (!ok)
                 return notANumber();
             if (!ValueTests::facilityCodeValid(value)) {
-                err << QStringLiteral("corvant-hextool: --facility %1: facility code out of range (0 - 65535)\n")
+                err << QStringLiteral("corvant-hextool: --facility %1: facility code out of range "
+                                      "(0 - 65535)\n")
                            .arg(value);
                 return kExitInvalidFile;
             }
@@ -113,8 +115,7 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
 
 // The option words a requested option needs, as (word address, what it
 // holds) pairs.
-struct NeededWord
-{
+struct NeededWord {
     int word;
     const char *holds;
 };
@@ -134,9 +135,11 @@ QStringList refusals(const RecordList &records, const PatchRequest &request)
     const auto check = [&](const QString &option, const QList<NeededWord> &needed) {
         for (const NeededWord &n : needed) {
             if (!OptionWord::find(records, n.word))
-                reasons << QStringLiteral("%1: no option word (34xx) at word address 0x%2 (%3)")
-                               .arg(option, QStringLiteral("%1").arg(n.word, 4, 16, QLatin1Char('0')).toUpper(),
-                                    QLatin1String(n.holds));
+                reasons
+                    << QStringLiteral("%1: no option word (34xx) at word address 0x%2 (%3)")
+                           .arg(option,
+                                QStringLiteral("%1").arg(n.word, 4, 16, QLatin1Char('0')).toUpper(),
+                                QLatin1String(n.holds));
         }
     };
     for (std::size_t slot = 0; slot < request.changes.codes.size(); ++slot) {
@@ -144,10 +147,12 @@ QStringList refusals(const RecordList &records, const PatchRequest &request)
             check(request.shownValues[qsizetype(slot)], wordsNeeded(OptionSlots::Slot(slot)));
     }
     if (request.changes.relayTimeSeconds)
-        check(request.shownValues[OptionSlots::kSlotCount], {{OptionSlots::kRelayTimeWord, "relay time"}});
+        check(request.shownValues[OptionSlots::kSlotCount],
+              {{OptionSlots::kRelayTimeWord, "relay time"}});
     if (request.changes.facilityCode)
-        check(request.shownValues[OptionSlots::kSlotCount + 1], {{OptionSlots::kFacilityCodeLowWord, "facility code, low byte"},
-                                                    {OptionSlots::kFacilityCodeHighWord, "facility code, high byte"}});
+        check(request.shownValues[OptionSlots::kSlotCount + 1],
+              {{OptionSlots::kFacilityCodeLowWord, "facility code, low byte"},
+               {OptionSlots::kFacilityCodeHighWord, "facility code, high byte"}});
     return reasons;
 }
 

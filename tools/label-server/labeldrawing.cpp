@@ -11,10 +11,10 @@
 
 namespace {
 
-const QStringList kPlainAttributes = {QStringLiteral("x"),           QStringLiteral("y"),
-                                      QStringLiteral("font-family"), QStringLiteral("font-size"),
-                                      QStringLiteral("font-weight"), QStringLiteral("fill"),
-                                      QStringLiteral("text-anchor"), QStringLiteral("id")};
+const QStringList kPlainAttributes
+    = {QStringLiteral("x"),           QStringLiteral("y"),           QStringLiteral("font-family"),
+       QStringLiteral("font-size"),   QStringLiteral("font-weight"), QStringLiteral("fill"),
+       QStringLiteral("text-anchor"), QStringLiteral("id")};
 
 // Elements that may hold a plain text without changing how it is drawn:
 // the drawing itself, and groups or links with no attribute but an id.
@@ -47,16 +47,20 @@ std::optional<double> userUnits(QStringView value)
 // runs of blanks become one, none at either end.
 QString collapsed(QString text)
 {
-    text.remove(QLatin1Char('\n')).remove(QLatin1Char('\r')).replace(QLatin1Char('\t'), QLatin1Char(' '));
+    text.remove(QLatin1Char('\n'))
+        .remove(QLatin1Char('\r'))
+        .replace(QLatin1Char('\t'), QLatin1Char(' '));
     return text.simplified();
 }
 
 QColor colourOf(const QString &fill)
 {
-    static const QRegularExpression rgb(QStringLiteral(R"(^\s*rgb\(\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*\)\s*$)"));
+    static const QRegularExpression rgb(
+        QStringLiteral(R"(^\s*rgb\(\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*\)\s*$)"));
     const QRegularExpressionMatch match = rgb.match(fill);
     if (match.hasMatch())
-        return QColor(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+        return QColor(match.captured(1).toInt(), match.captured(2).toInt(),
+                      match.captured(3).toInt());
     const QColor named = QColor::fromString(fill);
     return named.isValid() ? named : QColor(Qt::black);
 }
@@ -83,16 +87,22 @@ LabelDrawing::LabelDrawing(const QByteArray &svg)
             neutral.removeLast();
         if (reader.isStartElement() && reader.name() != QLatin1String("text"))
             neutral << ((neutral.isEmpty() || neutral.last()) && neutralContainer(reader));
-        if (reader.isStartElement() && reader.name() == QLatin1String("svg") && m_viewBox.isNull()) {
-            const QStringList box = reader.attributes().value(QLatin1String("viewBox")).toString().split(
-                QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
+        if (reader.isStartElement() && reader.name() == QLatin1String("svg")
+            && m_viewBox.isNull()) {
+            const QStringList box
+                = reader.attributes()
+                      .value(QLatin1String("viewBox"))
+                      .toString()
+                      .split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
             if (box.size() == 4)
-                m_viewBox = QRectF(box[0].toDouble(), box[1].toDouble(), box[2].toDouble(), box[3].toDouble());
+                m_viewBox = QRectF(box[0].toDouble(), box[1].toDouble(), box[2].toDouble(),
+                                   box[3].toDouble());
         }
         if (!reader.isStartElement() || reader.name() != QLatin1String("text"))
             continue;
 
-        const qsizetype start = text.lastIndexOf(QLatin1String("<text"), qsizetype(reader.characterOffset()) - 1);
+        const qsizetype start
+            = text.lastIndexOf(QLatin1String("<text"), qsizetype(reader.characterOffset()) - 1);
         const QXmlStreamAttributes attributes = reader.attributes();
         bool plain = start >= copied && (neutral.isEmpty() || neutral.last());
         for (const QXmlStreamAttribute &attribute : attributes)

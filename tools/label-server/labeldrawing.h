@@ -14,8 +14,7 @@ class QPainter;
 // as text with the painter, so a PDF keeps them as text (searchable) and a
 // printer gets real fonts; everything else is drawn by Qt's SVG renderer,
 // which turns text into outlines.
-class LabelDrawing
-{
+class LabelDrawing {
 public:
     explicit LabelDrawing(const QByteArray &svg);
 
@@ -23,15 +22,14 @@ public:
     // Draws the label filling bounds.
     void render(QPainter &painter, const QRectF &bounds) const;
 
-    struct Text
-    {
-        QPointF position;  // baseline point in drawing units
+    struct Text {
+        QPointF position; // baseline point in drawing units
         QString content;
         QString family;
-        double size = 16;  // drawing units
+        double size = 16; // drawing units
         bool bold = false;
         QColor colour = Qt::black;
-        QString anchor;    // start, middle or end
+        QString anchor; // start, middle or end
     };
     const QList<Text> &texts() const { return m_texts; }
 

@@ -1,8 +1,7 @@
 #include "label-server/labelprinter.h"
 
-#include "label-server/labeldrawing.h"
-
 #include "common/safefile.h"
+#include "label-server/labeldrawing.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -36,7 +35,8 @@ bool paint(QPagedPaintDevice &device, const LabelDrawing &drawing, const QRectF 
 
 void setLabelPage(QPagedPaintDevice &device, const LabelTemplate &label)
 {
-    device.setPageSize(QPageSize(label.sizeMillimetres(), QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+    device.setPageSize(QPageSize(label.sizeMillimetres(), QPageSize::Millimeter, QString(),
+                                 QPageSize::ExactMatch));
     device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
@@ -58,7 +58,8 @@ Status printPdf(const LabelTemplate &label, const LabelDrawing &drawing, int cop
 {
     const QString target = label.pdfFile();
     if (!replaceable(target)) {
-        std::fprintf(stderr, "corvant-label-server: %s exists and is no PDF file\n", qPrintable(target));
+        std::fprintf(stderr, "corvant-label-server: %s exists and is no PDF file\n",
+                     qPrintable(target));
         return PrintFailed;
     }
     // The document is made in memory and written as a whole: a full disk
@@ -74,7 +75,8 @@ Status printPdf(const LabelTemplate &label, const LabelDrawing &drawing, int cop
     }
     QString error;
     if (!SafeFile::write(target, pdf.data(), error)) {
-        std::fprintf(stderr, "corvant-label-server: %s: %s\n", qPrintable(target), qPrintable(error));
+        std::fprintf(stderr, "corvant-label-server: %s: %s\n", qPrintable(target),
+                     qPrintable(error));
         return PrintFailed;
     }
     return Printed;
@@ -90,15 +92,17 @@ Status print(const LabelTemplate &label, int copies)
     if (!label.pdfFile().isEmpty())
         return printPdf(label, drawing, copies);
 
-    const QPrinterInfo info = label.printerName().isEmpty() ? QPrinterInfo::defaultPrinter()
-                                                            : QPrinterInfo::printerInfo(label.printerName());
+    const QPrinterInfo info = label.printerName().isEmpty()
+        ? QPrinterInfo::defaultPrinter()
+        : QPrinterInfo::printerInfo(label.printerName());
     if (info.isNull())
         return NoPrinter;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(info.printerName());
     setLabelPage(printer, label);
     printer.setFullPage(true);
-    return paint(printer, drawing, printer.pageRect(QPrinter::DevicePixel), copies) ? Printed : PrintFailed;
+    return paint(printer, drawing, printer.pageRect(QPrinter::DevicePixel), copies) ? Printed
+                                                                                    : PrintFailed;
 }
 
 } // namespace LabelPrinter

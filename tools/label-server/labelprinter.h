@@ -8,7 +8,7 @@ namespace LabelPrinter {
 
 enum Status {
     Printed = 0,
-    NoPrinter = 5,   // the named printer does not exist, or there is no default
+    NoPrinter = 5, // the named printer does not exist, or there is no default
     PrintFailed = 6, // the drawing cannot be rendered, or the PDF file not written
                      // (a full disk, or something there that is no PDF file)
 };

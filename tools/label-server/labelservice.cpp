@@ -29,8 +29,8 @@ QString located(const QString &fileName)
 {
     if (QFileInfo::exists(fileName) || QFileInfo(fileName).isAbsolute())
         return fileName;
-    const QString installed
-        = QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("corvant/") + fileName);
+    const QString installed = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                     QStringLiteral("corvant/") + fileName);
     return installed.isEmpty() ? fileName : installed;
 }
 
@@ -49,7 +49,8 @@ int LabelService::OpenLabel(const QString &requested)
     QString error;
     m_label = LabelTemplate::load(fileName, &error);
     if (!m_label) {
-        std::fprintf(stderr, "corvant-label-server: %s: %s\n", qPrintable(fileName), qPrintable(error));
+        std::fprintf(stderr, "corvant-label-server: %s: %s\n", qPrintable(fileName),
+                     qPrintable(error));
         return QFileInfo(fileName).isFile() ? NotALabel : CannotRead;
     }
     return Ok;

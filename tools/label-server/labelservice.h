@@ -8,23 +8,22 @@
 
 // The label server's five operations on the session bus; each returns 0 for
 // success and a non-zero status otherwise.
-class LabelService : public QObject
-{
+class LabelService : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.corvant.LabelServer")
 
 public:
     enum Status {
         Ok = 0,
-        NoLabel = 1,         // PrintLabel or SetVariable before a label was opened
-        CannotRead = 2,      // the label file is missing or unreadable
-        NotALabel = 3,       // the file is no SVG drawing with a size
+        NoLabel = 1, // PrintLabel or SetVariable before a label was opened
+        CannotRead = 2, // the label file is missing or unreadable
+        NotALabel = 3, // the file is no SVG drawing with a size
         UnknownVariable = 4, // the label holds no such variable
         // 5 and 6 are the printer's (LabelPrinter::Status)
-        BadQuantity = 7,     // fewer than one copy
-        LabelTooLarge = 8,   // the label file is larger than 4 MiB
-        ValueTooLong = 9,    // a variable's value is longer than 4096 characters
-        TooManyCopies = 10,  // more than 1000 copies
+        BadQuantity = 7, // fewer than one copy
+        LabelTooLarge = 8, // the label file is larger than 4 MiB
+        ValueTooLong = 9, // a variable's value is longer than 4096 characters
+        TooManyCopies = 10, // more than 1000 copies
     };
     static constexpr qsizetype kLongestValue = 4096;
     static constexpr int kMostCopies = 1000;

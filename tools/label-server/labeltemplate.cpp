@@ -24,7 +24,8 @@ QString decodedEntities(QString text)
 // An attribute of an element's start tag: the whole name, either quotes.
 QString attribute(const QString &element, const QString &name)
 {
-    const QRegularExpression pattern(QStringLiteral(R"re((?<![\w:.-])%1\s*=\s*(?:"([^"]*)"|'([^']*)'))re").arg(name));
+    const QRegularExpression pattern(
+        QStringLiteral(R"re((?<![\w:.-])%1\s*=\s*(?:"([^"]*)"|'([^']*)'))re").arg(name));
     const QRegularExpressionMatch match = pattern.match(element);
     if (!match.hasMatch())
         return {};
@@ -34,7 +35,8 @@ QString attribute(const QString &element, const QString &name)
 // A length of the drawing ("62mm", "2.5in", "300" pixels at 96 per inch) in millimetres.
 double millimetres(const QString &length)
 {
-    static const QRegularExpression pattern(QStringLiteral(R"(^\s*([0-9.]+)\s*(mm|cm|in|pt|px)?\s*$)"));
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^\s*([0-9.]+)\s*(mm|cm|in|pt|px)?\s*$)"));
     const QRegularExpressionMatch match = pattern.match(length);
     if (!match.hasMatch())
         return 0;
@@ -59,13 +61,24 @@ QString escaped(const QString &text)
     result.reserve(text.size());
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case '&': result += QLatin1String("&amp;"); break;
-        case '<': result += QLatin1String("&lt;"); break;
-        case '>': result += QLatin1String("&gt;"); break;
-        case '"': result += QLatin1String("&quot;"); break;
-        case '\'': result += QLatin1String("&apos;"); break;
+        case '&':
+            result += QLatin1String("&amp;");
+            break;
+        case '<':
+            result += QLatin1String("&lt;");
+            break;
+        case '>':
+            result += QLatin1String("&gt;");
+            break;
+        case '"':
+            result += QLatin1String("&quot;");
+            break;
+        case '\'':
+            result += QLatin1String("&apos;");
+            break;
         default:
-            if (c.unicode() >= 0x20 || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            if (c.unicode() >= 0x20 || c == QLatin1Char('\t') || c == QLatin1Char('\n')
+                || c == QLatin1Char('\r'))
                 result += c;
         }
     }
@@ -116,7 +129,8 @@ std::optional<LabelTemplate> LabelTemplate::load(const QString &fileName, QStrin
             const QString folder = QFileInfo(fileName).absolutePath();
             label.m_pdf = QDir::cleanPath(QDir(folder).absoluteFilePath(pdf));
             if (QDir::isAbsolutePath(pdf) || !label.m_pdf.startsWith(folder + QLatin1Char('/')))
-                return fail(QStringLiteral("the PDF output %1 lies outside the label's folder").arg(pdf));
+                return fail(
+                    QStringLiteral("the PDF output %1 lies outside the label's folder").arg(pdf));
         }
     }
 

@@ -13,8 +13,7 @@
 // <corvant:output pdf="file.pdf"/> (namespace urn:corvant:label) may name the
 // printer, or a PDF file to print to (relative to the label's folder);
 // without one the system's default printer prints.
-class LabelTemplate
-{
+class LabelTemplate {
 public:
     // Label files are small drawings; anything larger is refused unread.
     static constexpr qint64 kMaximumFileSize = 4 * 1024 * 1024;

@@ -1,14 +1,13 @@
 // corvant-label-server: prints stickers for the firmware update utility.
 // A D-Bus session service; the bus starts it on the first call.
-#include "label-server/labelservice.h"
 #include "common/loggingrules.h"
+#include "label-server/labelservice.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QGuiApplication>
 
 #include <cstdio>
-
 #include <dbus/dbus.h>
 
 namespace {
@@ -35,7 +34,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     LabelService service;
-    if (!bus.registerObject(QStringLiteral("/LabelServer"), &service, QDBusConnection::ExportAllSlots)
+    if (!bus.registerObject(QStringLiteral("/LabelServer"), &service,
+                            QDBusConnection::ExportAllSlots)
         || !bus.registerService(QStringLiteral("org.corvant.LabelServer"))) {
         std::fprintf(stderr, "corvant-label-server: %s\n", qPrintable(bus.lastError().message()));
         return 1;
@@ -44,9 +44,11 @@ int main(int argc, char *argv[])
     // this server, which the bus starts anew for the next call. Left to
     // libdbus's own limits, one message of over 63 MiB stopped the reading
     // for good: the server held its name and answered nobody.
-    dbus_connection_set_max_message_size(static_cast<DBusConnection *>(bus.internalPointer()), kLargestMessage);
+    dbus_connection_set_max_message_size(static_cast<DBusConnection *>(bus.internalPointer()),
+                                         kLargestMessage);
     // The session ends: so does the server.
-    bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"), QStringLiteral("org.freedesktop.DBus.Local"),
-                QStringLiteral("Disconnected"), &app, SLOT(quit()));
+    bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
+                QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"), &app,
+                SLOT(quit()));
     return app.exec();
 }

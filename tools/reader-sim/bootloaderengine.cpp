@@ -26,7 +26,8 @@ QList<BootloaderEngine::Answer> BootloaderEngine::feed(QByteArrayView bytes)
     QList<Answer> answers;
     for (const char byte : bytes) {
         if (m_message.isEmpty() && byte != kWakeup && byte != kWrite && byte != kEnd) {
-            answers << Answer{{}, false, false, QStringLiteral("stray byte %1 ignored").arg(hex({&byte, 1}))};
+            answers << Answer {
+                {}, false, false, QStringLiteral("stray byte %1 ignored").arg(hex({&byte, 1}))};
             continue;
         }
         m_message.append(byte);
@@ -55,7 +56,7 @@ BootloaderEngine::Answer BootloaderEngine::complete()
 
     const int number = ++m_messages;
     Answer answer = m_message[0] == kEnd
-        ? Answer{QByteArray(1, kReplyAck), false, true, QStringLiteral("end")}
+        ? Answer {QByteArray(1, kReplyAck), false, true, QStringLiteral("end")}
         : write();
     if (m_faults.silent.contains(number)) {
         answer.reply.clear();
@@ -64,7 +65,8 @@ BootloaderEngine::Answer BootloaderEngine::complete()
     answer.close = m_faults.closeAfter.contains(number);
     answer.log = QStringLiteral("message %1: %2 -> %3%4")
                      .arg(number)
-                     .arg(answer.log, answer.reply.isEmpty() ? QStringLiteral("(silent)") : hex(answer.reply),
+                     .arg(answer.log,
+                          answer.reply.isEmpty() ? QStringLiteral("(silent)") : hex(answer.reply),
                           answer.close ? QStringLiteral(", closing") : QString());
     return answer;
 }
@@ -72,21 +74,24 @@ BootloaderEngine::Answer BootloaderEngine::complete()
 BootloaderEngine::Answer BootloaderEngine::write()
 {
     const int number = m_messages;
-    const auto byteAt = [this](qsizetype i) { return int(static_cast<unsigned char>(m_message[i])); };
+    const auto byteAt
+        = [this](qsizetype i) { return int(static_cast<unsigned char>(m_message[i])); };
     const int first = byteAt(1) << 8 | byteAt(2);
     const int count = byteAt(3);
     int sum = 0;
     for (qsizetype i = kWriteHeader; i < m_message.size(); ++i)
         sum += byteAt(i);
-    const QString what = QStringLiteral("write %1 words at 0x%2").arg(count / 2).arg(first, 4, 16, QLatin1Char('0'));
+    const QString what = QStringLiteral("write %1 words at 0x%2")
+                             .arg(count / 2)
+                             .arg(first, 4, 16, QLatin1Char('0'));
 
     const QByteArray failed("\xE7\xE5", 2);
     const QByteArray rejected("\xE8", 1);
     // Program memory is written in rows of four words: a write there must end
     // at a row boundary (it may start inside a row).
     const bool rowEnd = first > ReaderMemory::kProgramLast || (first + count / 2) % 4 == 0;
-    if (m_faults.notAccepted.contains(number) || count % 2 != 0 || !ReaderMemory::holds(first, count / 2)
-        || !rowEnd)
+    if (m_faults.notAccepted.contains(number) || count % 2 != 0
+        || !ReaderMemory::holds(first, count / 2) || !rowEnd)
         return {rejected, false, false, what};
     if (m_faults.writeFailed.contains(number) || (sum & 0xFF) != byteAt(4))
         return {failed, false, false, what};

@@ -10,27 +10,24 @@
 // Faults the simulated reader shows on demand. Messages are the write and
 // end messages, numbered from 1 in the order received (a retry is a new
 // message); wake-ups are counted apart.
-struct SimulatorFaults
-{
-    QSet<int> writeFailed;  // answer 0xE7 0xE5
-    QSet<int> notAccepted;  // answer 0xE8
-    QSet<int> silent;       // no answer at all
-    QSet<int> closeAfter;   // close the connection after answering
-    int ignoreWakeups = 0;  // the first n wake-ups get no answer
+struct SimulatorFaults {
+    QSet<int> writeFailed; // answer 0xE7 0xE5
+    QSet<int> notAccepted; // answer 0xE8
+    QSet<int> silent; // no answer at all
+    QSet<int> closeAfter; // close the connection after answering
+    int ignoreWakeups = 0; // the first n wake-ups get no answer
     bool strayByte = false; // 0x00 before the first wake-up answer
 };
 
 // The reader's bootloader protocol, free of any transport: bytes in,
 // answers out.
-class BootloaderEngine
-{
+class BootloaderEngine {
 public:
-    struct Answer
-    {
-        QByteArray reply;       // bytes to send back (may be empty)
-        bool close = false;     // close the connection after sending
+    struct Answer {
+        QByteArray reply; // bytes to send back (may be empty)
+        bool close = false; // close the connection after sending
         bool completed = false; // the end message was answered
-        QString log;            // one line describing the message
+        QString log; // one line describing the message
     };
 
     explicit BootloaderEngine(SimulatorFaults faults = {});

@@ -25,7 +25,8 @@ void onSignal(int)
 }
 
 // A non-negative integer option; absent gives fallback.
-int count(const QCommandLineParser &parser, const QCommandLineOption &option, int fallback, bool &ok)
+int count(const QCommandLineParser &parser, const QCommandLineOption &option, int fallback,
+          bool &ok)
 {
     if (!parser.isSet(option))
         return fallback;
@@ -54,7 +55,8 @@ bool writeDump(const QString &path, const ReaderMemory &memory)
     QString error;
     if (SafeFile::write(path, memory.toIntelHex(), error))
         return true;
-    std::fprintf(stderr, "corvant-reader-sim: cannot write %s: %s\n", qPrintable(path), qPrintable(error));
+    std::fprintf(stderr, "corvant-reader-sim: cannot write %s: %s\n", qPrintable(path),
+                 qPrintable(error));
     return false;
 }
 
@@ -71,19 +73,45 @@ int main(int argc, char *argv[])
         "Simulates the bootloader of a CORVANT reader on loopback TCP or a pseudo-terminal.\n"
         "Messages are the write and end messages, numbered from 1 in the order received."));
     parser.addHelpOption();
-    const QCommandLineOption tcp(QStringLiteral("tcp"), QStringLiteral("Listen on 127.0.0.1:<port> (default 10001; 0 picks a free port)."), QStringLiteral("port"));
-    const QCommandLineOption pty(QStringLiteral("pty"), QStringLiteral("Create a pseudo-terminal and a symbolic link to it at <link>."), QStringLiteral("link"));
-    const QCommandLineOption dump(QStringLiteral("dump"), QStringLiteral("Write the memory received as Intel HEX to <file> when ending."), QStringLiteral("file"));
-    const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("End after one completed download."));
-    const QCommandLineOption nak(QStringLiteral("write-failed"), QStringLiteral("Answer message <k> with E7 E5 (repeatable, or k,k,...)."), QStringLiteral("k"));
-    const QCommandLineOption reject(QStringLiteral("not-accepted"), QStringLiteral("Answer message <k> with E8."), QStringLiteral("k"));
-    const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Do not answer message <k>."), QStringLiteral("k"));
-    const QCommandLineOption close(QStringLiteral("close-after"), QStringLiteral("Close the connection after message <k> (TCP)."), QStringLiteral("k"));
-    const QCommandLineOption ignore(QStringLiteral("ignore-wakeups"), QStringLiteral("Do not answer the first <n> wake-ups."), QStringLiteral("n"));
-    const QCommandLineOption stray(QStringLiteral("stray-byte"), QStringLiteral("Send 00 before the first wake-up answer."));
-    const QCommandLineOption split(QStringLiteral("split"), QStringLiteral("Send replies one byte at a time."));
-    const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("Pace every byte at <rate> bit/s, 10 bits a byte."), QStringLiteral("rate"));
-    parser.addOptions({tcp, pty, dump, once, nak, reject, silent, close, ignore, stray, split, baud});
+    const QCommandLineOption tcp(
+        QStringLiteral("tcp"),
+        QStringLiteral("Listen on 127.0.0.1:<port> (default 10001; 0 picks a free port)."),
+        QStringLiteral("port"));
+    const QCommandLineOption pty(
+        QStringLiteral("pty"),
+        QStringLiteral("Create a pseudo-terminal and a symbolic link to it at <link>."),
+        QStringLiteral("link"));
+    const QCommandLineOption dump(
+        QStringLiteral("dump"),
+        QStringLiteral("Write the memory received as Intel HEX to <file> when ending."),
+        QStringLiteral("file"));
+    const QCommandLineOption once(QStringLiteral("once"),
+                                  QStringLiteral("End after one completed download."));
+    const QCommandLineOption nak(
+        QStringLiteral("write-failed"),
+        QStringLiteral("Answer message <k> with E7 E5 (repeatable, or k,k,...)."),
+        QStringLiteral("k"));
+    const QCommandLineOption reject(QStringLiteral("not-accepted"),
+                                    QStringLiteral("Answer message <k> with E8."),
+                                    QStringLiteral("k"));
+    const QCommandLineOption silent(QStringLiteral("silent"),
+                                    QStringLiteral("Do not answer message <k>."),
+                                    QStringLiteral("k"));
+    const QCommandLineOption close(QStringLiteral("close-after"),
+                                   QStringLiteral("Close the connection after message <k> (TCP)."),
+                                   QStringLiteral("k"));
+    const QCommandLineOption ignore(QStringLiteral("ignore-wakeups"),
+                                    QStringLiteral("Do not answer the first <n> wake-ups."),
+                                    QStringLiteral("n"));
+    const QCommandLineOption stray(QStringLiteral("stray-byte"),
+                                   QStringLiteral("Send 00 before the first wake-up answer."));
+    const QCommandLineOption split(QStringLiteral("split"),
+                                   QStringLiteral("Send replies one byte at a time."));
+    const QCommandLineOption baud(
+        QStringLiteral("baud"), QStringLiteral("Pace every byte at <rate> bit/s, 10 bits a byte."),
+        QStringLiteral("rate"));
+    parser.addOptions(
+        {tcp, pty, dump, once, nak, reject, silent, close, ignore, stray, split, baud});
     parser.process(app);
 
     bool ok = true;
@@ -98,18 +126,20 @@ int main(int argc, char *argv[])
     options.baud = count(parser, baud, 0, ok);
     const int tcpPort = count(parser, tcp, 10001, ok);
     if (!ok || tcpPort > 65535) {
-        std::fprintf(stderr, "corvant-reader-sim: message numbers, counts, rates and ports are whole numbers\n");
+        std::fprintf(
+            stderr,
+            "corvant-reader-sim: message numbers, counts, rates and ports are whole numbers\n");
         return 1;
     }
 
     SimulatorServer server(options);
-    QObject::connect(&server, &SimulatorServer::logLine, [](const QString &line) {
-        std::fprintf(stderr, "%s\n", qPrintable(line));
-    });
+    QObject::connect(&server, &SimulatorServer::logLine,
+                     [](const QString &line) { std::fprintf(stderr, "%s\n", qPrintable(line)); });
     try {
         if (parser.isSet(pty)) {
             const QString device = server.openPty(parser.value(pty));
-            std::printf("pseudo-terminal %s, linked as %s\n", qPrintable(device), qPrintable(parser.value(pty)));
+            std::printf("pseudo-terminal %s, linked as %s\n", qPrintable(device),
+                        qPrintable(parser.value(pty)));
         } else {
             const quint16 port = server.listenTcp(quint16(tcpPort));
             std::printf("listening on 127.0.0.1:%u\n", unsigned(port));

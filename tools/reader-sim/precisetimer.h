@@ -7,8 +7,7 @@ class QSocketNotifier;
 // A one-shot timer at an absolute time of the monotonic clock, with
 // microsecond precision (timerfd): paced bytes at 9600 bit/s are 1.04 ms
 // apart, finer than QTimer's milliseconds.
-class PreciseTimer : public QObject
-{
+class PreciseTimer : public QObject {
     Q_OBJECT
 
 public:

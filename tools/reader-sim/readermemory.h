@@ -8,8 +8,7 @@
 // The reader's memory as far as the bootloader writes it: program memory
 // 0x0000-0x1FFF, configuration words 0x2000-0x20FF and data EEPROM
 // 0x2100-0x21FF, addressed in 16-bit words. Only words written are kept.
-class ReaderMemory
-{
+class ReaderMemory {
 public:
     static constexpr int kProgramLast = 0x1FFF;
     static constexpr int kConfigurationFirst = 0x2000;

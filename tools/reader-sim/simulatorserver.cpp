@@ -61,7 +61,8 @@ void SimulatorServer::acceptConnection()
         m_lastIncomingDue = 0;
         m_lastOutgoingDue = 0;
         m_completedPending = false;
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { received(socket->readAll()); });
+        connect(socket, &QTcpSocket::readyRead, this,
+                [this, socket] { received(socket->readAll()); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         emit logLine(QStringLiteral("connection from %1").arg(socket->peerAddress().toString()));
     }
@@ -77,7 +78,7 @@ QString SimulatorServer::openPty(const QString &linkPath)
     if (m_ptyKeep < 0)
         throw std::runtime_error(std::string("pseudo-terminal slave: ") + std::strerror(errno));
     // Raw: no echo, no line editing, all 256 byte values pass.
-    termios raw{};
+    termios raw {};
     tcgetattr(m_ptyKeep, &raw);
     cfmakeraw(&raw);
     tcsetattr(m_ptyKeep, TCSANOW, &raw);
@@ -199,7 +200,8 @@ void SimulatorServer::transmit(const QByteArray &bytes)
         m_client->flush();
     } else if (m_ptyMaster >= 0) {
         if (::write(m_ptyMaster, bytes.constData(), std::size_t(bytes.size())) != bytes.size())
-            emit logLine(QStringLiteral("pseudo-terminal write failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            emit logLine(QStringLiteral("pseudo-terminal write failed: %1")
+                             .arg(QString::fromLocal8Bit(std::strerror(errno))));
     }
 }
 

@@ -17,13 +17,11 @@ class QTcpSocket;
 // or the master side of a pseudo-terminal. Optionally paces every byte in
 // both directions as a serial line would (10 bits a byte), and splits
 // replies into single bytes.
-class SimulatorServer : public QObject
-{
+class SimulatorServer : public QObject {
     Q_OBJECT
 
 public:
-    struct Options
-    {
+    struct Options {
         SimulatorFaults faults;
         bool splitReplies = false;
         int baud = 0; // 0: no pacing
@@ -48,8 +46,7 @@ signals:
     void logLine(const QString &line);
 
 private:
-    struct Pending
-    {
+    struct Pending {
         QByteArray bytes;
         qint64 due;
         bool closeAfter = false;
