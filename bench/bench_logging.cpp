@@ -25,13 +25,7 @@ double download(const QString &address, const RecordList &lines, TFormLogging &l
     ScriptedDialogs dialogs;
     DialogQuestions questions(dialogs);
     DownloadEngine engine(link, questions);
-    QObject::connect(&engine, &DownloadEngine::logged, &log,
-                     [&log](DownloadEngine::Direction direction, const QByteArray &bytes) {
-                         log.addLogLine(DownloadEngine::logText(direction, bytes),
-                                        direction == DownloadEngine::Direction::Sent
-                                            ? kTransmitColour
-                                            : kReceiveColour);
-                     });
+    log.follow(engine);
     QSignalSpy finished(&engine, &DownloadEngine::finished);
     DownloadJob job;
     job.portText = address;

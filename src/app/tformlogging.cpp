@@ -62,6 +62,16 @@ void TFormLogging::addLogLine(const QString &text, LogColour colour)
         m_batchTimer.start();
 }
 
+void TFormLogging::follow(const DownloadEngine &download)
+{
+    connect(&download, &DownloadEngine::logged, this,
+            [this](DownloadEngine::Direction direction, const QByteArray &bytes) {
+                addLogLine(DownloadEngine::logText(direction, bytes),
+                           direction == DownloadEngine::Direction::Sent ? kTransmitColour
+                                                                        : kReceiveColour);
+            });
+}
+
 void TFormLogging::flushLines()
 {
     m_batchTimer.stop();

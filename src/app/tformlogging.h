@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/frameplacement.h"
+#include "download/downloadengine.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -47,6 +48,9 @@ public:
     void addLogLine(const QString &text, LogColour colour);
     // Appends the lines waiting for their batch now.
     void flushLines();
+    // Shows every message the download sends and every batch of bytes it
+    // receives, each in its direction's colour.
+    void follow(const DownloadEngine &download);
     // Opens directly to the right of the given window, as tall as it.
     void showBeside(const QWidget &mainWindow);
 

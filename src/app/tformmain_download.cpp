@@ -28,13 +28,7 @@ void TFormMain::connectDownload()
     });
     connect(download, &DownloadEngine::progressChanged, ProgressBar, &QProgressBar::setValue);
     connect(download, &DownloadEngine::progressEnded, ProgressBar, &QWidget::hide);
-    connect(download, &DownloadEngine::logged, this,
-            [this](DownloadEngine::Direction direction, const QByteArray &bytes) {
-                m_logging->addLogLine(DownloadEngine::logText(direction, bytes),
-                                      direction == DownloadEngine::Direction::Sent
-                                          ? kTransmitColour
-                                          : kReceiveColour);
-            });
+    m_logging->follow(*download);
 }
 
 void TFormMain::btnDownloadClick()
@@ -48,7 +42,7 @@ void TFormMain::btnDownloadClick()
     try {
         ImageOutput::prepare(
             m_image, ImageOutput::OptionChanges::fromPanel(readerOptions(), customerCodesShown()));
-    } catch (const CorvantError &e) {
+    } catch (const CorvantError &) {
         // Not for an image that loaded: it was deciphered by the load.
         dialogs().message(Dialogs::Icon::Error,
                           QStringLiteral("Invalid file format or hex file corrupt"),

@@ -2,7 +2,9 @@
 // batches, and its memory under a flooding peer.
 #include "app/tformlogging.h"
 #include "app/tformmain.h"
+#include "fakelink.h"
 #include "floodingpeer.h"
+#include "scripteddialogs.h"
 #include "testfiles.h"
 #include "testwindow.h"
 
@@ -122,6 +124,34 @@ private slots:
         log.addLogLine(QStringLiteral("tx: EA"), kTransmitColour);
         QCOMPARE(log.viewer()->document()->blockCount(), 2);
         QCOMPARE(log.viewer()->document()->lastBlock().text(), QStringLiteral("tx: EA"));
+    }
+
+    // A download's lines, each in its direction's colour.
+    void followsADownload()
+    {
+        FakeLink link;
+        ScriptedDialogs dialogs;
+        DialogQuestions questions(dialogs);
+        DownloadEngine download(link, questions);
+        TFormLogging log;
+        log.follow(download);
+        DownloadJob job;
+        job.portText = QStringLiteral("COM1");
+        download.start(job);
+        link.reply(QByteArray("\xEB\x55", 2));
+        QTextDocument *document = log.viewer()->document();
+        QCOMPARE(document->blockCount(), 3); // EA, EB 55, then the end message: no lines
+        const QList<QPair<QString, QColor>> expected = {
+            {QStringLiteral("tx: EA"), QColor(128, 128, 0)},
+            {QStringLiteral("rx: EB 55"), QColor(0, 128, 0)},
+            {QStringLiteral("tx: ED"), QColor(128, 128, 0)},
+        };
+        for (int i = 0; i < expected.size(); ++i) {
+            const QTextBlock block = document->findBlockByNumber(i);
+            QCOMPARE(block.text(), expected[i].first);
+            QCOMPARE(block.begin().fragment().charFormat().foreground().color(),
+                     expected[i].second);
+        }
     }
 
     // Lines arriving together are laid out as one edit, not one by one;
