@@ -9,7 +9,7 @@ public:
     explicit SimulatorProcess(const QStringList &extra)
     {
         m_process.start(QStringLiteral(CORVANT_READER_SIM),
-                        QStringList {QStringLiteral("--tcp"), QStringLiteral("0")} + extra);
+                        QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} + extra);
         m_process.setReadChannel(QProcess::StandardOutput);
         if (m_process.waitForReadyRead(10000)) {
             const QByteArray line = m_process.readLine().trimmed(); // "listening on 127.0.0.1:PORT"

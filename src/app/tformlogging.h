@@ -18,12 +18,12 @@ struct LogColour {
     friend bool operator==(const LogColour &, const LogColour &) = default;
 };
 
-constexpr LogColour kTransmitColour {128, 128, 0}; // olive
-constexpr LogColour kReceiveColour {0, 128, 0}; // green
+constexpr LogColour kTransmitColour{128, 128, 0}; // olive
+constexpr LogColour kReceiveColour{0, 128, 0}; // green
 
 // The program's own notices in the logging window (an unattended run that
 // cannot tell a person), apart from the bytes exchanged.
-constexpr LogColour kNoticeColour {192, 0, 0};
+constexpr LogColour kNoticeColour{192, 0, 0};
 
 // The logging window: every message sent to the reader and every batch of
 // bytes received, one coloured line each, the newest always in view. Holds at
@@ -70,6 +70,6 @@ private:
     QPlainTextEdit *Viewer;
     std::vector<Line> m_pending; // fewer than kMaximumBatch
     QTimer m_batchTimer;
-    FramePlacement m_placement {*this};
+    FramePlacement m_placement{*this};
     bool m_anyLine = false; // the empty document's block takes the first line
 };

@@ -154,7 +154,7 @@ private:
     std::unique_ptr<DownloadEngine> m_download;
 
     FirmwareImage m_image;
-    CustomerSlots m_slots {};
+    CustomerSlots m_slots{};
     AutoMode m_autoMode = AutoMode::Off;
     bool m_settingsMode = false;
     bool m_labelPrintingAvailable = false;
@@ -163,7 +163,7 @@ private:
     bool m_created = false; // the start-up sequence has run
     bool m_placed = false;
     bool m_shown = false;
-    FramePlacement m_placement {*this};
+    FramePlacement m_placement{*this};
     // The key press last previewed and the control it was meant for.
     const QEvent *m_previewedKey = nullptr;
     QPointer<QWidget> m_previewedReceiver;

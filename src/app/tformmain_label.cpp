@@ -16,8 +16,8 @@ void TFormMain::btnNicePrintClick()
     std::array<QString, OptionSlots::kSlotCount> cells;
     for (int row = 0; row < OptionSlots::kSlotCount; ++row)
         cells[std::size_t(row)] = panelSettings->cellText(row);
-    Sticker::LabelSettings label {m_settings.labelFile, m_settings.firmwareVariable,
-                                  m_settings.codesVariable};
+    Sticker::LabelSettings label{m_settings.labelFile, m_settings.firmwareVariable,
+                                 m_settings.codesVariable};
     // The server may run elsewhere: a name found from here goes as a full path.
     if (QFileInfo::exists(label.fileName))
         label.fileName = QFileInfo(label.fileName).absoluteFilePath();
@@ -27,8 +27,8 @@ void TFormMain::btnNicePrintClick()
 
 void TFormMain::btnNiceSettingsClick()
 {
-    Sticker::LabelSettings label {m_settings.labelFile, m_settings.firmwareVariable,
-                                  m_settings.codesVariable};
+    Sticker::LabelSettings label{m_settings.labelFile, m_settings.firmwareVariable,
+                                 m_settings.codesVariable};
     Sticker::chooseSettings(dialogs(), label, QString::fromLatin1(kApplicationTitle));
     m_settings.labelFile = label.fileName;
     m_settings.firmwareVariable = label.firmwareVariable;

@@ -12,9 +12,9 @@
 
 // Timer periods; tests shorten them.
 struct DownloadTiming {
-    std::chrono::milliseconds wakeup {1000};
-    std::chrono::milliseconds animation {100};
-    std::chrono::milliseconds reply {10000};
+    std::chrono::milliseconds wakeup{1000};
+    std::chrono::milliseconds animation{100};
+    std::chrono::milliseconds reply{10000};
 };
 
 // The download: wake-up search, one acknowledged write message per line,
@@ -121,9 +121,9 @@ private:
     DownloadQuestions &m_questions;
 
     // Children, so the download's timers can be found and checked.
-    QTimer m_wakeupTimer {this};
-    QTimer m_animationTimer {this};
-    QTimer m_replyTimer {this};
+    QTimer m_wakeupTimer{this};
+    QTimer m_animationTimer{this};
+    QTimer m_replyTimer{this};
 
     DownloadJob m_job;
     Phase m_phase = Phase::Idle;

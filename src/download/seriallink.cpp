@@ -21,7 +21,7 @@ constexpr qint32 kBaudRate = 9600;
 void requestLowLatency([[maybe_unused]] QSerialPort &port)
 {
 #ifdef Q_OS_LINUX
-    serial_struct serial {};
+    serial_struct serial{};
     const int fd = int(port.handle());
     if (ioctl(fd, TIOCGSERIAL, &serial) == 0) {
         serial.flags |= ASYNC_LOW_LATENCY;
@@ -37,7 +37,7 @@ bool SerialLink::hungUp() const
 {
 #ifdef Q_OS_UNIX
     // A read error on a line that merely had nothing to give is no loss.
-    pollfd line {int(m_port.handle()), POLLIN, 0};
+    pollfd line{int(m_port.handle()), POLLIN, 0};
     return ::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 #else
     return true;

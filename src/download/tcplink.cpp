@@ -21,7 +21,7 @@ Endpoint resolve(const QString &host, const QString &port)
 {
     if (host.isEmpty())
         throw SocketError(EDESTADDRREQ);
-    addrinfo hints {};
+    addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo *found = nullptr;

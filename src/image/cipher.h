@@ -84,7 +84,7 @@ struct CipherState {
     CipherPadding padding = CipherPadding::ZeroFill;
     int keyBits = 0;
     const TCipherInfo *descriptor = nullptr;
-    CipherContext context {};
+    CipherContext context{};
 
     CipherState() = default;
     CipherState(const CipherState &) = delete;

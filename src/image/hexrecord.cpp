@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::array<signed char, 256> makeDigitTable()
 {
-    std::array<signed char, 256> table {};
+    std::array<signed char, 256> table{};
     for (auto &entry : table)
         entry = -1;
     for (int c = '0'; c <= '9'; ++c)

@@ -82,7 +82,7 @@ std::optional<CustomerSlots> read(const FirmwareImage &image)
     if (image.heldEncrypted)
         return std::nullopt;
 
-    CustomerSlots codes {};
+    CustomerSlots codes{};
     for (const OptionSlots::Slot slot : OptionSlots::kSlotOfRow) {
         const OptionSlots::SlotInfo &info = OptionSlots::kSlots[slot];
         const std::optional<std::uint8_t> high = OptionWord::read(image.records, info.highWord);

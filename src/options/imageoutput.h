@@ -18,7 +18,7 @@ struct OptionChanges {
     // fourteen code bytes in grid-row order, each write attempted.
     std::optional<CustomerSlots> customerCodeGroup;
     // Single slots, each written whole or not at all.
-    std::array<std::optional<int>, OptionSlots::kSlotCount> codes {};
+    std::array<std::optional<int>, OptionSlots::kSlotCount> codes{};
     std::optional<double> relayTimeSeconds;
     std::optional<qint64> facilityCode;
 

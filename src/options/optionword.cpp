@@ -36,7 +36,7 @@ std::optional<Location> find(const RecordList &records, int wordAddress)
         const int high = std::max(0, HexRecord::byteField(line, lowBytePos(k) + 2));
         if (high != MemoryMap::kOptionWordHigh)
             continue;
-        return Location {i, k};
+        return Location{i, k};
     }
     return std::nullopt;
 }

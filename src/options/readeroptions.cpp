@@ -35,7 +35,7 @@ bool writeFacilityCode(RecordList &records, qint64 facilityCode)
 
 WriteResult writeOptions(RecordList &records, const ReaderOptions &options, bool codesShown)
 {
-    WriteResult result {};
+    WriteResult result{};
     result.customerCodes = CustomerCodes::write(records, options.customerCodes, codesShown);
     result.relayTime = writeRelayTime(records, options.relayTimeSeconds);
     result.facilityCode = writeFacilityCode(records, options.facilityCode);

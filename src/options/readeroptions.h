@@ -11,7 +11,7 @@ struct ReaderOptions {
     static constexpr double kInitialRelayTimeSeconds = 5.0;
     static constexpr int kInitialFacilityCode = 10;
 
-    CustomerSlots customerCodes {};
+    CustomerSlots customerCodes{};
     double relayTimeSeconds = kInitialRelayTimeSeconds;
     qint64 facilityCode = kInitialFacilityCode;
 };

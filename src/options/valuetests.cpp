@@ -68,10 +68,10 @@ CodeCheck checkCustomerCodes(const std::array<QString, OptionSlots::kSlotCount> 
         if (!ok)
             value = 0;
         if (!text.isEmpty() && (value < 1 || value > maximum))
-            return CodeCheck {row, 1, maximum};
+            return CodeCheck{row, 1, maximum};
         codes[OptionSlots::kSlotOfRow[std::size_t(row)]] = value;
     }
-    return CodeCheck {};
+    return CodeCheck{};
 }
 
 } // namespace ValueTests

@@ -15,7 +15,7 @@ const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
 // The value definitions the options below are assembled with.
 struct Values {
-    CustomerSlots codes {};
+    CustomerSlots codes{};
     int relayTenths = 50;
     int facility = 10;
 
@@ -127,7 +127,7 @@ private slots:
         QVERIFY(image.flags.eepromData);
         QCOMPARE(ReaderOptionsIo::readFacilityCode(image), std::optional<int>(10));
         QCOMPARE(ReaderOptionsIo::readRelayTimeTenths(image), std::optional<int>(50));
-        QCOMPARE(CustomerCodes::read(image), std::optional<CustomerSlots>(CustomerSlots {}));
+        QCOMPARE(CustomerCodes::read(image), std::optional<CustomerSlots>(CustomerSlots{}));
     }
 
     // Options written into the assembled image give, line for line, what the

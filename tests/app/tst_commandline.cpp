@@ -70,9 +70,9 @@ private slots:
             << args({"/CUSTCODE", "a.hex"}) << QStringLiteral("a.hex") << QStringLiteral("-")
             << false << false << true << false << QStringList();
         QTest::newRow("usage") << args({"/?", "port=com5"}) << saved << QStringLiteral("COM5")
-                               << false << false << false << true << QStringList {kUsage};
+                               << false << false << false << true << QStringList{kUsage};
         QTest::newRow("usage with -?") << args({"-?"}) << saved << QStringLiteral("-") << false
-                                       << false << false << true << QStringList {kUsage};
+                                       << false << false << true << QStringList{kUsage};
 
         const QString cfError = QStringLiteral("Error: invalid CF customer code");
         QTest::newRow("cf=999") << args({"cf=999"}) << saved << QStringLiteral("-") << false
@@ -83,18 +83,18 @@ private slots:
             << args({"df=9999", "gf=255"}) << saved << QStringLiteral("-") << false << false << true
             << false << QStringList();
         QTest::newRow("cf=1000") << args({"cf=1000"}) << saved << QStringLiteral("-") << false
-                                 << false << true << true << QStringList {cfError};
+                                 << false << true << true << QStringList{cfError};
         QTest::newRow("cf=-1") << args({"cf=-1"}) << saved << QStringLiteral("-") << false << false
-                               << true << true << QStringList {cfError};
+                               << true << true << QStringList{cfError};
         QTest::newRow("cf=abc") << args({"cf=abc"}) << saved << QStringLiteral("-") << false
-                                << false << true << true << QStringList {cfError};
+                                << false << true << true << QStringList{cfError};
         QTest::newRow("cf= empty") << args({"cf="}) << saved << QStringLiteral("-") << false
-                                   << false << true << true << QStringList {cfError};
+                                   << false << true << true << QStringList{cfError};
         QTest::newRow("each bad code its own message")
             << args({"df=10000", "gf=256", "cf=5"}) << saved << QStringLiteral("-") << false
             << false << true << true
-            << QStringList {QStringLiteral("Error: invalid DF customer code"),
-                            QStringLiteral("Error: invalid GF customer code")};
+            << QStringList{QStringLiteral("Error: invalid DF customer code"),
+                           QStringLiteral("Error: invalid GF customer code")};
     }
     void arguments()
     {

@@ -92,24 +92,24 @@ private slots:
         const QByteArray all = firmware(true, true, true, true);
         QTest::newRow("everything, settings mode, labels")
             << all << true << false << true
-            << QList<bool> {true, true, true, true, true, true, true};
+            << QList<bool>{true, true, true, true, true, true, true};
         QTest::newRow("everything, no settings mode")
             << all << false << false << true
-            << QList<bool> {true, true, false, false, false, false, false};
+            << QList<bool>{true, true, false, false, false, false, false};
         QTest::newRow("no label server") << all << true << false << false
-                                         << QList<bool> {true, true, true, true, true, true, false};
+                                         << QList<bool>{true, true, true, true, true, true, false};
         QTest::newRow("auto mode hides saving")
             << all << true << true << true
-            << QList<bool> {true, true, true, true, true, false, false};
+            << QList<bool>{true, true, true, true, true, false, false};
         QTest::newRow("no slots at all")
             << firmware(false, false, false, false) << true << false << true
-            << QList<bool> {false, false, false, false, false, false, false};
+            << QList<bool>{false, false, false, false, false, false, false};
         QTest::newRow("relay time only")
             << firmware(false, true, false, false) << true << false << true
-            << QList<bool> {false, false, false, true, false, true, true};
+            << QList<bool>{false, false, false, true, false, true, true};
         QTest::newRow("facility code only")
             << firmware(false, false, true, false) << true << false << false
-            << QList<bool> {false, false, false, false, true, true, false};
+            << QList<bool>{false, false, false, false, true, true, false};
     }
     void controlsFollowFlagsAndModes()
     {
@@ -121,7 +121,7 @@ private slots:
 
         Window w;
         QVERIFY(TestFiles::write(w.path("fw.hex"), content));
-        QStringList arguments {w.path("fw.hex")};
+        QStringList arguments{w.path("fw.hex")};
         if (settingsMode)
             arguments.prepend(QStringLiteral("custcode"));
         if (autoMode)
@@ -129,9 +129,9 @@ private slots:
         w.open(arguments, labelServer);
         const TFormMain &f = *w.form;
         const PanelSettings &p = *f.panelSettings;
-        QCOMPARE((QList<bool> {shown(f.chkEEPROM), shown(f.chkCCODES), shown(p.grpCodes),
-                               shown(p.grpRelayTime), shown(p.grpFacility), shown(p.PanelSave),
-                               shown(p.PanelNice)}),
+        QCOMPARE((QList<bool>{shown(f.chkEEPROM), shown(f.chkCCODES), shown(p.grpCodes),
+                              shown(p.grpRelayTime), shown(p.grpFacility), shown(p.PanelSave),
+                              shown(p.PanelNice)}),
                  visible);
         QCOMPARE(shown(f.panelSettings), settingsMode);
         QVERIFY(f.btnDownload->isEnabled());
@@ -277,8 +277,45 @@ private slots:
         QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, false)));
         w.open({QStringLiteral("cf=5"), w.path("fw.hex")});
         w.form->panelSettings->btnNicePrint->click();
-        QCOMPARE(labels.busyDuringCalls, (QList<bool> {true, true}));
+        QCOMPARE(labels.busyDuringCalls, (QList<bool>{true, true}));
         QCOMPARE(w.dialogs.shown.size(), 1); // PrintLabel failed
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // Opening a host shows the wait cursor; it is gone once the connection
+    // is under way, and before any box about the port.
+    void downloadShowsTheBusyCursorWhileOpening_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<bool>("busyWhileOpening");
+        QTest::addColumn<int>("boxes");
+        QTest::newRow("host, refused") << QStringLiteral("127.0.0.1:1") << true << 0;
+        QTest::newRow("serial port missing") << QStringLiteral("COM200") << false << 1;
+    }
+    void downloadShowsTheBusyCursorWhileOpening()
+    {
+        QFETCH(QString, port);
+        QFETCH(bool, busyWhileOpening);
+        QFETCH(int, boxes);
+        Window w;
+        QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(false, true, true, false)));
+        w.open({w.path("fw.hex"), QStringLiteral("port=") + port});
+        QList<QPair<DownloadEngine::Phase, bool>> seen;
+        connect(&w.form->download(), &DownloadEngine::phaseChanged, this,
+                [&seen](DownloadEngine::Phase phase) {
+                    seen.append({phase, CursorWatchingLabelServer::busy()});
+                });
+        bool busyDuringBox = false;
+        w.dialogs.whileOpen
+            = [&busyDuringBox] { busyDuringBox = CursorWatchingLabelServer::busy(); };
+        w.form->btnDownloadClick();
+        QTRY_VERIFY(!w.form->download().isBusy());
+        QVERIFY(!seen.isEmpty());
+        QCOMPARE(seen.first(), qMakePair(DownloadEngine::Phase::Opening, busyWhileOpening));
+        for (qsizetype i = 1; i < seen.size(); ++i)
+            QVERIFY(!seen.at(i).second);
+        QCOMPARE(w.dialogs.shown.size(), boxes);
+        QVERIFY(!busyDuringBox);
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -288,8 +325,8 @@ private slots:
         w.open({QStringLiteral("/?"), QStringLiteral("mode=auto")});
         QVERIFY(w.form->quitAtStart());
         QCOMPARE(w.dialogs.texts(),
-                 QStringList {QStringLiteral("Usage: /opt/corvant/corvant-fwupdate [ port=COMn ] "
-                                             "[ mode=AUTO ] [ mode=ALL ] [ filename.hex ]")});
+                 QStringList{QStringLiteral("Usage: /opt/corvant/corvant-fwupdate [ port=COMn ] "
+                                            "[ mode=AUTO ] [ mode=ALL ] [ filename.hex ]")});
         QCOMPARE(w.dialogs.shown.at(0).icon, Dialogs::Icon::Information);
         w.form.reset();
         QVERIFY(!QFile::exists(w.settingsPath()));
@@ -369,7 +406,7 @@ private slots:
                  QStringLiteral("CORVANT Firmware Update Utility  -  Open hex file"));
         QCOMPARE(w.dialogs.fileRequests.at(0).directory, w.dir.path());
         QCOMPARE(w.dialogs.texts(),
-                 QStringList {QStringLiteral("Invalid file format or hex file corrupt")});
+                 QStringList{QStringLiteral("Invalid file format or hex file corrupt")});
         QCOMPARE(f.editFile->text(), w.path("good.hex"));
         QVERIFY(!f.btnDownload->isEnabled());
 
@@ -438,8 +475,8 @@ private slots:
         QVERIFY(w.form->quitAtStart());
         QCOMPARE(w.form->exitCode(), 0);
         QCOMPARE(w.dialogs.texts(),
-                 (QStringList {QStringLiteral("Error: invalid CF customer code"),
-                               QStringLiteral("Error: invalid GF customer code")}));
+                 (QStringList{QStringLiteral("Error: invalid CF customer code"),
+                              QStringLiteral("Error: invalid GF customer code")}));
         w.form.reset();
         QVERIFY(!QFile::exists(w.settingsPath()));
     }
@@ -484,7 +521,7 @@ private slots:
         w.open({});
         QVERIFY(w.form->close());
         QCOMPARE(w.dialogs.texts(),
-                 QStringList {QStringLiteral("Unable to write to ") + w.settingsPath()});
+                 QStringList{QStringLiteral("Unable to write to ") + w.settingsPath()});
     }
 
     void windowIsCentredWithoutStoredPosition()

@@ -39,7 +39,7 @@ struct Panel : Window {
     {
         if (!TestFiles::write(path("fw_v3_x.hex"), firmware(true, true, true, false)))
             return false;
-        open(QStringList {QStringLiteral("custcode"), path("fw_v3_x.hex")} + extra);
+        open(QStringList{QStringLiteral("custcode"), path("fw_v3_x.hex")} + extra);
         f = form.get();
         p = f->panelSettings;
         f->show();
@@ -130,16 +130,16 @@ private slots:
             << QStringLiteral("code out of range (1 - 999)") << 0 << kOld;
         QTest::newRow("0 in row 2") << rows({"1", "2", "0", "", "", "", "", ""})
                                     << QStringLiteral("code out of range (1 - 255)") << 2
-                                    << Slots {1, 22, 2, 44, 55, 66, 77, 88};
+                                    << Slots{1, 22, 2, 44, 55, 66, 77, 88};
         QTest::newRow("9999 in row 7") << rows({"", "", "", "", "", "", "", "9999"}) << QString()
-                                       << -1 << Slots {0, 0, 0, 0, 0, 0, 0, 9999};
+                                       << -1 << Slots{0, 0, 0, 0, 0, 0, 0, 9999};
         QTest::newRow("10000 in row 7") << rows({"", "", "", "", "", "", "", "10000"})
                                         << QStringLiteral("code out of range (1 - 9999)") << 7
-                                        << Slots {0, 0, 0, 0, 0, 0, 0, 88};
+                                        << Slots{0, 0, 0, 0, 0, 0, 0, 88};
         QTest::newRow("invalid row 3, new valid row 5")
             << rows({"5", "6", "7", "abc", "", "9", "", ""})
             << QStringLiteral("code out of range (1 - 999)") << 3
-            << Slots {5, 22, 6, 44, 7, 66, 77, 88};
+            << Slots{5, 22, 6, 44, 7, 66, 77, 88};
     }
     void gridCheckOnLeaving()
     {
@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(panel.f->customerSlots(), kOld);
 
         panel.leaveGridWith(texts);
-        QCOMPARE(panel.dialogs.texts(), message.isEmpty() ? QStringList() : QStringList {message});
+        QCOMPARE(panel.dialogs.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         QTEST(panel.f->customerSlots(), "slots");
         if (!message.isEmpty()) {
             QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Error);
@@ -198,7 +198,7 @@ private slots:
         pressKey(Qt::Key_F4);
 
         if (!message.isEmpty()) {
-            QVERIFY2(panel.dialogs.texts() == QStringList {message},
+            QVERIFY2(panel.dialogs.texts() == QStringList{message},
                      qPrintable(panel.dialogs.texts().join(QLatin1Char('|'))));
             QVERIFY(!panel.f->download().holdsLink());
             QCOMPARE(panel.f->StatusBar->text(), QString());
@@ -231,7 +231,7 @@ private slots:
         FirmwareImage saved;
         QString name = panel.path("saved.hex");
         QVERIFY(loadImage(name, saved));
-        QCOMPARE(CustomerCodes::read(saved).value_or(CustomerSlots {})[OptionSlots::GF], 45);
+        QCOMPARE(CustomerCodes::read(saved).value_or(CustomerSlots{})[OptionSlots::GF], 45);
 
         panel.p->SG1->setFocus();
         panel.p->SG1->setCurrentCell(1, 1); // DF
@@ -279,8 +279,7 @@ private slots:
         panel.p->SG1->setCurrentCell(5, 1); // G
         typeKeys(QStringLiteral("256"));
         pressKey(Qt::Key_Tab);
-        QCOMPARE(panel.dialogs.texts(),
-                 QStringList {QStringLiteral("code out of range (1 - 255)")});
+        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("code out of range (1 - 255)")});
         QTRY_VERIFY(focusInGrid(panel));
         QCOMPARE(panel.p->SG1->currentRow(), 5);
         QCOMPARE(panel.p->SG1->currentColumn(), 1);
@@ -339,7 +338,7 @@ private slots:
         log.viewer()->setFocus();
         QTRY_VERIFY(log.viewer()->hasFocus());
         QVERIFY(panel.dialogs.shown.isEmpty());
-        QCOMPARE(panel.f->customerSlots(), CustomerSlots {});
+        QCOMPARE(panel.f->customerSlots(), CustomerSlots{});
     }
 
     void activationRemovesTheSelection()
@@ -504,7 +503,7 @@ private slots:
         Panel panel;
         QVERIFY(panel.start());
         FirmwareImage &image = panel.f->image();
-        CustomerSlots codes {};
+        CustomerSlots codes{};
         codes[OptionSlots::CF] = 7;
         codes[OptionSlots::B] = 1234;
         QVERIFY(CustomerCodes::write(image.records, codes, true));
@@ -527,7 +526,7 @@ private slots:
         panel.dialogs.answers = {Dialogs::Answer::No};
         panel.p->btnSave->click();
         QCOMPARE(panel.dialogs.texts(),
-                 QStringList {QStringLiteral(
+                 QStringList{QStringLiteral(
                      "No customer codes specified.\rAre you sure you want to save to file?")});
         QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Warning);
         QVERIFY(panel.dialogs.fileRequests.isEmpty());
@@ -562,7 +561,7 @@ private slots:
         QCOMPARE(request.title,
                  QStringLiteral("CORVANT Firmware Update Utility  -  Open hex file"));
         QCOMPARE(request.directory, panel.dir.path());
-        QCOMPARE(panel.dialogs.texts(), QStringList {QStringLiteral("Saved ") + target});
+        QCOMPARE(panel.dialogs.texts(), QStringList{QStringLiteral("Saved ") + target});
         QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::None);
         QTRY_COMPARE(panel.f->editFile->text(),
                      target); // fitted again once the shown window has its size
@@ -570,7 +569,7 @@ private slots:
         FirmwareImage saved;
         QString name = target;
         QVERIFY(loadImage(name, saved));
-        CustomerSlots expected {};
+        CustomerSlots expected{};
         expected[OptionSlots::CF] = 123;
         expected[OptionSlots::DF] = 4567;
         expected[OptionSlots::GF] = 12;
@@ -595,7 +594,7 @@ private slots:
             FirmwareImage saved;
             QString name = panel.path(file);
             QVERIFY(loadImage(name, saved));
-            QCOMPARE(CustomerCodes::read(saved).value_or(CustomerSlots {})[OptionSlots::CF], 5);
+            QCOMPARE(CustomerCodes::read(saved).value_or(CustomerSlots{})[OptionSlots::CF], 5);
         }
         FirmwareImage plain;
         QString name = panel.path("plain.hex");
@@ -616,7 +615,7 @@ private slots:
         QVERIFY(!QFile::exists(chosen));
         QVERIFY(QFile::exists(chosen + QStringLiteral(".hex")));
         QCOMPARE(panel.dialogs.texts(),
-                 QStringList {QStringLiteral("Saved ") + chosen + QStringLiteral(".hex")});
+                 QStringList{QStringLiteral("Saved ") + chosen + QStringLiteral(".hex")});
         QCOMPARE(panel.f->image().currentFileName, chosen + QStringLiteral(".hex"));
     }
 
@@ -630,7 +629,7 @@ private slots:
         panel.dialogs.fileNames = {target};
         panel.p->btnSave->click();
         QCOMPARE(panel.dialogs.texts(),
-                 QStringList {QStringLiteral("Unable to write to ") + target});
+                 QStringList{QStringLiteral("Unable to write to ") + target});
         QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Error);
         QCOMPARE(TestFiles::read(target), QByteArray("old contents\r\n"));
     }
@@ -646,7 +645,7 @@ private slots:
         panel.dialogs.fileNames = {target};
         panel.p->btnSaveAES->click();
         QCOMPARE(panel.dialogs.texts(),
-                 QStringList {QStringLiteral("Unable to write to ") + target});
+                 QStringList{QStringLiteral("Unable to write to ") + target});
         QCOMPARE(TestFiles::read(target), QByteArray("old contents\r\n"));
     }
 

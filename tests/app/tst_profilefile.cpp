@@ -224,7 +224,7 @@ private slots:
         const AppSettings read = AppSettings::read(ProfileFile(path), QStringLiteral("COM1"));
         QCOMPARE(read.left, 16);
         QCOMPARE(read.top, AppSettings::kNoPosition);
-        QCOMPARE(read.ports, (SerialPorts::Overrides {{5, QStringLiteral("/tmp/reader")}}));
+        QCOMPARE(read.ports, (SerialPorts::Overrides{{5, QStringLiteral("/tmp/reader")}}));
     }
 
     void settingsFileName_data()

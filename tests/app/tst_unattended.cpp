@@ -49,8 +49,8 @@ private slots:
         QVERIFY2(banner.startsWith("listening on 127.0.0.1:"), banner.constData());
         const QString port = QString::fromLatin1(banner.trimmed().mid(banner.lastIndexOf(':') + 1));
 
-        QStringList arguments {QStringLiteral("port=127.0.0.1:") + port,
-                               QStringLiteral("mode=auto"), kExample};
+        QStringList arguments{QStringLiteral("port=127.0.0.1:") + port, QStringLiteral("mode=auto"),
+                              kExample};
         if (all)
             arguments << QStringLiteral("mode=all");
         QCOMPARE(run.runUtility(arguments), 1);

@@ -21,7 +21,7 @@ public:
     FloodingPeer()
     {
         m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address {};
+        sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
@@ -64,8 +64,8 @@ public:
 private:
     int m_listener = -1;
     quint16 m_port = 0;
-    std::atomic<bool> m_stop {false};
-    std::atomic<qint64> m_sent {0};
+    std::atomic<bool> m_stop{false};
+    std::atomic<qint64> m_sent{0};
     std::thread m_thread;
 };
 

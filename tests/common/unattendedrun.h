@@ -77,8 +77,8 @@ struct Run {
     {
         simulator.start(QStringLiteral(CORVANT_READER_SIM),
                         arguments
-                            + QStringList {QStringLiteral("--once"), QStringLiteral("--dump"),
-                                           path("dump.hex")});
+                            + QStringList{QStringLiteral("--once"), QStringLiteral("--dump"),
+                                          path("dump.hex")});
         if (!simulator.waitForReadyRead(kWait))
             return {};
         return simulator.readAllStandardOutput();

@@ -32,11 +32,11 @@ RecordList threeLines()
 struct Rig {
     FakeLink link;
     ScriptedDialogs dialogs;
-    DialogQuestions questions {dialogs};
-    DownloadEngine download {link, questions};
-    DownloadRecorder host {download};
+    DialogQuestions questions{dialogs};
+    DownloadEngine download{link, questions};
+    DownloadRecorder host{download};
     DownloadJob job;
-    QSignalSpy finished {&download, &DownloadEngine::finished};
+    QSignalSpy finished{&download, &DownloadEngine::finished};
 
     Rig()
     {
@@ -72,21 +72,21 @@ private slots:
         rig.link.reply(kEndReply);
 
         QCOMPARE(rig.host.log,
-                 (QStringList {QStringLiteral("tx: EA"), QStringLiteral("rx: EB"),
-                               QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
-                               QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
-                               QStringLiteral("rx: E4")}));
+                 (QStringList{QStringLiteral("tx: EA"), QStringLiteral("rx: EB"),
+                              QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
+                              QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
+                              QStringLiteral("rx: E4")}));
         QCOMPARE(rig.host.logDirections.at(0), DownloadEngine::Direction::Sent);
         QCOMPARE(rig.host.logDirections.at(1), DownloadEngine::Direction::Received);
         QCOMPARE(rig.host.progressMaximum, 3);
-        QCOMPARE(rig.host.progressPositions, (QList<int> {0, 1, 2}));
+        QCOMPARE(rig.host.progressPositions, (QList<int>{0, 1, 2}));
         QVERIFY(!rig.host.progressVisible);
         QCOMPARE(rig.download.lineIndex(), 3);
         QCOMPARE(rig.download.recordsAcknowledged(), 1);
         QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
         QCOMPARE(rig.host.status(), QStringLiteral("Download completed"));
         QCOMPARE(rig.dialogs.texts(),
-                 QStringList {QStringLiteral("Download successfully completed")});
+                 QStringList{QStringLiteral("Download successfully completed")});
         QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Information);
         QVERIFY(!rig.link.isOpen());
         QVERIFY(!rig.download.holdsLink());
@@ -188,7 +188,7 @@ private slots:
         rig.link.reply(kEndReply);
         QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
         QCOMPARE(rig.dialogs.texts(),
-                 QStringList {
+                 QStringList{
                      QStringLiteral("Warning: download completed, but no records have been sent")});
         QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Warning);
     }
@@ -214,9 +214,9 @@ private slots:
         Rig rig;
         rig.start();
         rig.link.reply(QByteArray("\x00\xEB", 2));
-        QCOMPARE(rig.link.written, QList<QByteArray> {kWakeup});
+        QCOMPARE(rig.link.written, QList<QByteArray>{kWakeup});
         rig.download.onWakeupTimer();
-        QCOMPARE(rig.link.written, (QList<QByteArray> {kWakeup, kWakeup}));
+        QCOMPARE(rig.link.written, (QList<QByteArray>{kWakeup, kWakeup}));
         rig.link.reply(kWakeupReply);
         QCOMPARE(rig.lastWritten(), kFirstWrite);
     }
@@ -257,7 +257,7 @@ private slots:
                 rig.link.reply(reply);
         };
         fail();
-        QCOMPARE(rig.dialogs.texts(), QStringList {text});
+        QCOMPARE(rig.dialogs.texts(), QStringList{text});
         QCOMPARE(rig.dialogs.shown.at(0).buttons, Dialogs::Buttons::AbortRetry);
         QCOMPARE(rig.lastWritten(), kFirstWrite); // Retry: the same line again
         QCOMPARE(rig.link.written.count(kFirstWrite), 2);
@@ -293,8 +293,8 @@ private slots:
         rig.download.onReplyTimeout(); // and no answer to it
         QCOMPARE(rig.outcome(), int(DownloadEngine::Cancelled));
         QCOMPARE(rig.dialogs.texts(),
-                 (QStringList {QStringLiteral("Communication timeout"),
-                               QStringLiteral("Download cancelled")}));
+                 (QStringList{QStringLiteral("Communication timeout"),
+                              QStringLiteral("Download cancelled")}));
         QCOMPARE(rig.host.status(), QStringLiteral("Cancelling..."));
     }
 
@@ -337,7 +337,7 @@ private slots:
         rig.dialogs.answers = {answer};
         rig.download.cancel();
         QCOMPARE(rig.dialogs.texts(),
-                 QStringList {QStringLiteral("Are you sure to abort the download?")});
+                 QStringList{QStringLiteral("Are you sure to abort the download?")});
         QCOMPARE(rig.dialogs.shown.at(0).buttons, Dialogs::Buttons::YesNo);
         rig.link.reply(kAck);
         if (answer == Answer::No) {
@@ -373,7 +373,7 @@ private slots:
         QCOMPARE(rig.outcome(), int(DownloadEngine::Cancelled));
         QCOMPARE(
             rig.dialogs.texts(),
-            (QStringList {QStringLiteral("Write failed"), QStringLiteral("Download cancelled")}));
+            (QStringList{QStringLiteral("Write failed"), QStringLiteral("Download cancelled")}));
     }
 
     void timersFollowThePhases()
@@ -429,7 +429,7 @@ private slots:
         QVERIFY(rig.dialogs.shown.isEmpty());
         QVERIFY(rig.download.awaitingReply());
         rig.download.onReplyTimeout();
-        QCOMPARE(rig.dialogs.texts(), QStringList {QStringLiteral("Communication timeout")});
+        QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Communication timeout")});
     }
 
     void failureQuestionClosedCountsAsAbort()
@@ -499,7 +499,7 @@ private slots:
                          });
         rig.start();
         QCOMPARE(rig.link.openCalls, 1);
-        QCOMPARE(rig.link.written, QList<QByteArray> {kWakeup});
+        QCOMPARE(rig.link.written, QList<QByteArray>{kWakeup});
     }
 
     void bytesHeldBackDuringTheQuestionAreDropped()
@@ -532,7 +532,7 @@ private slots:
         rig.job.portText = port;
         rig.link.failOpen = true;
         rig.start();
-        QCOMPARE(rig.dialogs.texts(), QStringList {text});
+        QCOMPARE(rig.dialogs.texts(), QStringList{text});
         QCOMPARE(rig.dialogs.shown.at(0).icon, Icon::Error);
         QCOMPARE(rig.host.status(), QString());
         QVERIFY(!rig.download.holdsLink());
@@ -569,7 +569,7 @@ private slots:
         QCOMPARE(rig.host.status(), QStringLiteral("Connecting..."));
         emit rig.link.connected();
         QCOMPARE(rig.host.statusTexts.last(), QStringLiteral("Connected"));
-        QCOMPARE(rig.link.written, QList<QByteArray> {kWakeup});
+        QCOMPARE(rig.link.written, QList<QByteArray>{kWakeup});
         rig.link.reply(kWakeupReply);
         rig.link.opened = false;
         emit rig.link.disconnected();
@@ -613,7 +613,7 @@ private slots:
         };
         rig.link.reply(kWriteFailed);
         QCOMPARE(rig.dialogs.shown.size(), 1);
-        QCOMPARE(rig.link.written, (QList<QByteArray> {kWakeup, kFirstWrite, kFirstWrite}));
+        QCOMPARE(rig.link.written, (QList<QByteArray>{kWakeup, kFirstWrite, kFirstWrite}));
         QCOMPARE(rig.download.lineIndex(), 0);
         rig.link.reply(kAck);
         QCOMPARE(rig.download.lineIndex(), 3);

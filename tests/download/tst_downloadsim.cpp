@@ -21,8 +21,8 @@ using Answer = Dialogs::Answer;
 
 namespace {
 
-constexpr DownloadTiming kFast {std::chrono::milliseconds(100), std::chrono::milliseconds(20),
-                                std::chrono::milliseconds(400)};
+constexpr DownloadTiming kFast{std::chrono::milliseconds(100), std::chrono::milliseconds(20),
+                               std::chrono::milliseconds(400)};
 constexpr int kWait = 20000;
 
 const QByteArray kThreeLines = ":0400100001020304E2\r\n:02400E00F23F7F\r\n:00000001FF\r\n";
@@ -30,11 +30,11 @@ const QByteArray kThreeLines = ":0400100001020304E2\r\n:02400E00F23F7F\r\n:00000
 struct Rig {
     PortLink link;
     ScriptedDialogs dialogs;
-    DialogQuestions questions {dialogs};
-    DownloadEngine download {link, questions, kFast};
-    DownloadRecorder host {download};
+    DialogQuestions questions{dialogs};
+    DownloadEngine download{link, questions, kFast};
+    DownloadRecorder host{download};
     DownloadJob job;
-    QSignalSpy finished {&download, &DownloadEngine::finished};
+    QSignalSpy finished{&download, &DownloadEngine::finished};
 
     explicit Rig(const QString &port, const QByteArray &text = kThreeLines,
                  SerialPorts::Overrides overrides = {})
@@ -100,14 +100,14 @@ private slots:
         Rig rig(sim.address());
         QCOMPARE(rig.run(), int(DownloadEngine::Completed));
         QCOMPARE(rig.host.log,
-                 (QStringList {QStringLiteral("tx: EA"), QStringLiteral("rx: EB"),
-                               QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
-                               QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
-                               QStringLiteral("rx: E4")}));
-        QCOMPARE(rig.host.progressPositions, (QList<int> {0, 1, 2}));
+                 (QStringList{QStringLiteral("tx: EA"), QStringLiteral("rx: EB"),
+                              QStringLiteral("tx: E3 00 08 08 0A 02 01 04 03 00 00 00 00"),
+                              QStringLiteral("rx: E7 E4"), QStringLiteral("tx: ED"),
+                              QStringLiteral("rx: E4")}));
+        QCOMPARE(rig.host.progressPositions, (QList<int>{0, 1, 2}));
         QCOMPARE(rig.host.progressMaximum, 3);
         QCOMPARE(rig.dialogs.texts(),
-                 QStringList {QStringLiteral("Download successfully completed")});
+                 QStringList{QStringLiteral("Download successfully completed")});
         QVERIFY(rig.host.statusTexts.contains(QStringLiteral("Connected")));
     }
 
@@ -176,14 +176,14 @@ private slots:
         QTest::addColumn<QList<int>>("failing"); // messages the reader refuses
         QTest::addColumn<int>("outcome");
         QTest::addColumn<int>("retried");
-        QTest::newRow("no failure") << 3 << QList<int> {} << int(DownloadEngine::Completed) << 0;
+        QTest::newRow("no failure") << 3 << QList<int>{} << int(DownloadEngine::Completed) << 0;
         QTest::newRow("two failures, three retries")
-            << 3 << QList<int> {1, 2} << int(DownloadEngine::Completed) << 2;
+            << 3 << QList<int>{1, 2} << int(DownloadEngine::Completed) << 2;
         QTest::newRow("two failures, two retries")
-            << 2 << QList<int> {1, 2} << int(DownloadEngine::Completed) << 2;
+            << 2 << QList<int>{1, 2} << int(DownloadEngine::Completed) << 2;
         QTest::newRow("three failures, two retries")
-            << 2 << QList<int> {1, 2, 3} << int(DownloadEngine::Cancelled) << 2;
-        QTest::newRow("no retries") << 0 << QList<int> {1} << int(DownloadEngine::Cancelled) << 0;
+            << 2 << QList<int>{1, 2, 3} << int(DownloadEngine::Cancelled) << 2;
+        QTest::newRow("no retries") << 0 << QList<int>{1} << int(DownloadEngine::Cancelled) << 0;
     }
     void failurePolicyRetriesThenAbandons()
     {
@@ -230,8 +230,8 @@ private slots:
         rig.dialogs.answers = {Answer::Abort};
         QCOMPARE(rig.run(), int(DownloadEngine::Completed));
         QCOMPARE(rig.dialogs.texts(),
-                 (QStringList {QStringLiteral("Communication timeout"),
-                               QStringLiteral("Download successfully completed")}));
+                 (QStringList{QStringLiteral("Communication timeout"),
+                              QStringLiteral("Download successfully completed")}));
         QCOMPARE(rig.host.log.count(QStringLiteral("tx: ED")), 2);
     }
 

@@ -158,7 +158,7 @@ private slots:
         const QString fake = dir.filePath(QStringLiteral("pty"));
         QFile file(fake);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        const SerialPorts::Overrides overrides {
+        const SerialPorts::Overrides overrides{
             {3, fake}, {200, fake}, {7, dir.filePath(QStringLiteral("gone"))}};
 
         QCOMPARE(SerialPorts::devicePath(3, overrides), fake);
@@ -167,12 +167,12 @@ private slots:
             {QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyS2"),
              QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyAMA0")},
             overrides);
-        QCOMPARE(present, (QList<int> {1, 3, 34, 200}));
+        QCOMPARE(present, (QList<int>{1, 3, 34, 200}));
         QCOMPARE(
             SerialPorts::portList(present),
-            (QStringList {QStringLiteral("COM1"), QStringLiteral("COM3"), QStringLiteral("COM34"),
-                          QStringLiteral("COM200"), QStringLiteral("hostname:port")}));
-        QCOMPARE(SerialPorts::portList({}), QStringList {QStringLiteral("hostname:port")});
+            (QStringList{QStringLiteral("COM1"), QStringLiteral("COM3"), QStringLiteral("COM34"),
+                         QStringLiteral("COM200"), QStringLiteral("hostname:port")}));
+        QCOMPARE(SerialPorts::portList({}), QStringList{QStringLiteral("hostname:port")});
     }
 };
 

@@ -18,8 +18,8 @@ namespace {
 
 // The reply time-out is far longer than the test waits: a download that
 // ends only by its time-out fails the test.
-constexpr DownloadTiming kTiming {std::chrono::milliseconds(100), std::chrono::milliseconds(20),
-                                  std::chrono::milliseconds(60000)};
+constexpr DownloadTiming kTiming{std::chrono::milliseconds(100), std::chrono::milliseconds(20),
+                                 std::chrono::milliseconds(60000)};
 constexpr int kEnoughForAnEvent = 5000;
 
 // The reader's end of a pseudo-terminal.

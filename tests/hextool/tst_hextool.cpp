@@ -45,14 +45,13 @@ private slots:
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("nothing") << QStringList {};
-        QTest::newRow("unknown command") << QStringList {QStringLiteral("show"), kExample};
-        QTest::newRow("info without file") << QStringList {QStringLiteral("info")};
+        QTest::newRow("nothing") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{QStringLiteral("show"), kExample};
+        QTest::newRow("info without file") << QStringList{QStringLiteral("info")};
         QTest::newRow("info with two files")
-            << QStringList {QStringLiteral("info"), kExample, kExample};
-        QTest::newRow("encrypt without output")
-            << QStringList {QStringLiteral("encrypt"), kExample};
-        QTest::newRow("decrypt with extra") << QStringList {
+            << QStringList{QStringLiteral("info"), kExample, kExample};
+        QTest::newRow("encrypt without output") << QStringList{QStringLiteral("encrypt"), kExample};
+        QTest::newRow("decrypt with extra") << QStringList{
             QStringLiteral("decrypt"), kExample, QStringLiteral("a"), QStringLiteral("b")};
     }
     void usageErrors()
@@ -243,42 +242,42 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("CF 1000") << QStringList {QStringLiteral("--cf"), QStringLiteral("1000")}
+        QTest::newRow("CF 1000") << QStringList{QStringLiteral("--cf"), QStringLiteral("1000")}
                                  << HexTool::kExitInvalidFile
                                  << QStringLiteral("--cf 1000: code out of range (0 - 999)");
-        QTest::newRow("G 256") << QStringList {QStringLiteral("--g=256")}
+        QTest::newRow("G 256") << QStringList{QStringLiteral("--g=256")}
                                << HexTool::kExitInvalidFile
                                << QStringLiteral("--g 256: code out of range (0 - 255)");
         QTest::newRow("D not a number")
-            << QStringList {QStringLiteral("--d=12a")} << HexTool::kExitInvalidFile
+            << QStringList{QStringLiteral("--d=12a")} << HexTool::kExitInvalidFile
             << QStringLiteral("--d 12a: not a number");
         QTest::newRow("CF in hexadecimal")
-            << QStringList {QStringLiteral("--cf"), QStringLiteral("0x10")}
+            << QStringList{QStringLiteral("--cf"), QStringLiteral("0x10")}
             << HexTool::kExitInvalidFile << QStringLiteral("--cf 0x10: not a number");
         QTest::newRow("relay nan")
-            << QStringList {QStringLiteral("--relay=nan")} << HexTool::kExitInvalidFile
+            << QStringList{QStringLiteral("--relay=nan")} << HexTool::kExitInvalidFile
             << QStringLiteral("--relay nan: not a number");
         QTest::newRow("relay inf")
-            << QStringList {QStringLiteral("--relay=inf")} << HexTool::kExitInvalidFile
+            << QStringList{QStringLiteral("--relay=inf")} << HexTool::kExitInvalidFile
             << QStringLiteral("--relay inf: not a number");
         QTest::newRow("facility words")
-            << QStringList {QStringLiteral("--facility=ten")} << HexTool::kExitInvalidFile
+            << QStringList{QStringLiteral("--facility=ten")} << HexTool::kExitInvalidFile
             << QStringLiteral("--facility ten: not a number");
         QTest::newRow("relay 25.6")
-            << QStringList {QStringLiteral("--relay"), QStringLiteral("25.6")}
+            << QStringList{QStringLiteral("--relay"), QStringLiteral("25.6")}
             << HexTool::kExitInvalidFile
             << QStringLiteral("relay time out of range (1.0 - 25.5 seconds)");
         QTest::newRow("relay 0.9")
-            << QStringList {QStringLiteral("--relay=0.9")} << HexTool::kExitInvalidFile
+            << QStringList{QStringLiteral("--relay=0.9")} << HexTool::kExitInvalidFile
             << QStringLiteral("relay time out of range");
         QTest::newRow("facility 65536")
-            << QStringList {QStringLiteral("--facility=65536")} << HexTool::kExitInvalidFile
+            << QStringList{QStringLiteral("--facility=65536")} << HexTool::kExitInvalidFile
             << QStringLiteral("facility code out of range (0 - 65535)");
         QTest::newRow("unknown option")
-            << QStringList {QStringLiteral("--colour=red")} << HexTool::kExitUsage
+            << QStringList{QStringLiteral("--colour=red")} << HexTool::kExitUsage
             << QStringLiteral("unknown option --colour");
         QTest::newRow("missing value")
-            << QStringList {QStringLiteral("--relay")} << HexTool::kExitUsage
+            << QStringList{QStringLiteral("--relay")} << HexTool::kExitUsage
             << QStringLiteral("--relay needs a value");
     }
     void patchRefusesBadValues()
@@ -288,7 +287,7 @@ private slots:
         QFETCH(QString, message);
         QTemporaryDir dir;
         const QString output = dir.filePath(QStringLiteral("out.hex"));
-        const Run result = run(QStringList {QStringLiteral("patch"), kExample, output} + options);
+        const Run result = run(QStringList{QStringLiteral("patch"), kExample, output} + options);
         QCOMPARE(result.exitCode, exitCode);
         QVERIFY2(result.err.contains(message), qPrintable(result.err));
         QVERIFY(!QFile::exists(output));
@@ -299,8 +298,8 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QStringList>("reasons");
         QTest::newRow("code table and relay time missing")
-            << QStringList {QStringLiteral("--cf=1"), QStringLiteral("--relay=2")}
-            << QStringList {
+            << QStringList{QStringLiteral("--cf=1"), QStringLiteral("--relay=2")}
+            << QStringList{
                    QStringLiteral("--cf 1: no option word (34xx) at word address 0x00F1 (code "
                                   "word, high byte)"),
                    QStringLiteral("--cf 1: no option word (34xx) at word address 0x00F2 (code "
@@ -308,12 +307,12 @@ private slots:
                    QStringLiteral(
                        "--relay 2: no option word (34xx) at word address 0x00AB (relay time)")};
         QTest::newRow("facility code without its high word")
-            << QStringList {QStringLiteral("--facility=3")}
-            << QStringList {QStringLiteral("--facility 3: no option word (34xx) at word address "
-                                           "0x00A2 (facility code, high byte)")};
+            << QStringList{QStringLiteral("--facility=3")}
+            << QStringList{QStringLiteral("--facility 3: no option word (34xx) at word address "
+                                          "0x00A2 (facility code, high byte)")};
         QTest::newRow("GF holds one byte")
-            << QStringList {QStringLiteral("--g=3")}
-            << QStringList {QStringLiteral(
+            << QStringList{QStringLiteral("--g=3")}
+            << QStringList{QStringLiteral(
                    "--g 3: no option word (34xx) at word address 0x00FA (code byte)")};
     }
     void patchRefusesOptionsTheImageHasNoSlotFor()
@@ -324,7 +323,7 @@ private slots:
         const QString input = dir.filePath(QStringLiteral("bare.hex"));
         const QString output = dir.filePath(QStringLiteral("out.hex"));
         QVERIFY(TestFiles::write(input, ":020142000A347D\r\n:00000001FF\r\n"));
-        const Run result = run(QStringList {QStringLiteral("patch"), input, output} + options);
+        const Run result = run(QStringList{QStringLiteral("patch"), input, output} + options);
         QCOMPARE(result.exitCode, HexTool::kExitInvalidFile);
         QStringList expected;
         for (const QString &reason : reasons)
@@ -374,10 +373,10 @@ private slots:
     void fullDiskFailsAndKeepsTheOldOutput_data()
     {
         QTest::addColumn<QStringList>("command"); // OUT is appended by the test
-        QTest::newRow("encrypt") << QStringList {QStringLiteral("encrypt"), kExample};
-        QTest::newRow("decrypt") << QStringList {QStringLiteral("decrypt"), kExample};
-        QTest::newRow("patch") << QStringList {QStringLiteral("patch"), kExample,
-                                               QStringLiteral("--cf=5")};
+        QTest::newRow("encrypt") << QStringList{QStringLiteral("encrypt"), kExample};
+        QTest::newRow("decrypt") << QStringList{QStringLiteral("decrypt"), kExample};
+        QTest::newRow("patch") << QStringList{QStringLiteral("patch"), kExample,
+                                              QStringLiteral("--cf=5")};
     }
     void fullDiskFailsAndKeepsTheOldOutput()
     {
@@ -444,7 +443,7 @@ private slots:
         }
         names.sort();
         QCOMPARE(names,
-                 (QStringList {QStringLiteral("fw-%E9t%E9.hex"), QStringLiteral("out-%FF.hex")}));
+                 (QStringList{QStringLiteral("fw-%E9t%E9.hex"), QStringLiteral("out-%FF.hex")}));
 
         // The program itself, its arguments given as bytes by a shell.
         QProcess tool;

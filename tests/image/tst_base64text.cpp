@@ -36,9 +36,9 @@ private slots:
         QTest::addColumn<QList<int>>("lineLengths");
         QTest::addColumn<bool>("endsWithBreak");
 
-        QTest::newRow("32 bytes: one line of 44") << 32 << QList<int> {44} << false;
-        QTest::newRow("57 bytes fill one line") << 57 << QList<int> {76} << true;
-        QTest::newRow("58 bytes spill over") << 58 << QList<int> {76, 4} << false;
+        QTest::newRow("32 bytes: one line of 44") << 32 << QList<int>{44} << false;
+        QTest::newRow("57 bytes fill one line") << 57 << QList<int>{76} << true;
+        QTest::newRow("58 bytes spill over") << 58 << QList<int>{76, 4} << false;
         QTest::newRow("912 bytes: 16 full lines") << 912 << QList<int>(16, 76) << true;
     }
     void linesOf76()

@@ -184,7 +184,7 @@ private slots:
         QTest::addColumn<QList<int>>("base64Lines");
         QTest::addColumn<bool>("endsWithEmptyLine");
 
-        QTest::newRow("20 bytes: 32 enciphered, one line of 44") << 20 << QList<int> {44} << false;
+        QTest::newRow("20 bytes: 32 enciphered, one line of 44") << 20 << QList<int>{44} << false;
         QTest::newRow("912 bytes: exactly 16 lines of 76") << 912 << QList<int>(16, 76) << true;
     }
     void ciphertextLengthsAndLines()

@@ -187,11 +187,11 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<ContentFlags>("flags");
 
-        const ContentFlags all {true, true, true, true};
+        const ContentFlags all{true, true, true, true};
         QTest::newRow("srec_cat") << QStringLiteral("srec_cat-options.hex") << all;
         QTest::newRow("intelhex") << QStringLiteral("intelhex-options.hex") << all;
         QTest::newRow("srec_cat above 64 KiB")
-            << QStringLiteral("srec_cat-above-64k.hex") << ContentFlags {true, false, false, false};
+            << QStringLiteral("srec_cat-above-64k.hex") << ContentFlags{true, false, false, false};
         QTest::newRow("bundled example")
             << QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex") << all;
     }

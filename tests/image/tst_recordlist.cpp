@@ -25,25 +25,25 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<Lines>("lines");
 
-        QTest::newRow("empty text has no line") << QByteArray() << Lines {};
-        QTest::newRow("one line without terminator") << QByteArray("a") << Lines {"a"};
-        QTest::newRow("final CR LF opens no line") << QByteArray("a\r\nb\r\n") << Lines {"a", "b"};
-        QTest::newRow("lone LF") << QByteArray("a\nb\n") << Lines {"a", "b"};
-        QTest::newRow("lone CR") << QByteArray("a\rb") << Lines {"a", "b"};
-        QTest::newRow("LF CR is two breaks") << QByteArray("a\n\rb") << Lines {"a", "", "b"};
-        QTest::newRow("CR CR LF is two breaks") << QByteArray("a\r\r\nb") << Lines {"a", "", "b"};
+        QTest::newRow("empty text has no line") << QByteArray() << Lines{};
+        QTest::newRow("one line without terminator") << QByteArray("a") << Lines{"a"};
+        QTest::newRow("final CR LF opens no line") << QByteArray("a\r\nb\r\n") << Lines{"a", "b"};
+        QTest::newRow("lone LF") << QByteArray("a\nb\n") << Lines{"a", "b"};
+        QTest::newRow("lone CR") << QByteArray("a\rb") << Lines{"a", "b"};
+        QTest::newRow("LF CR is two breaks") << QByteArray("a\n\rb") << Lines{"a", "", "b"};
+        QTest::newRow("CR CR LF is two breaks") << QByteArray("a\r\r\nb") << Lines{"a", "", "b"};
         QTest::newRow("empty lines kept")
-            << QByteArray("\r\n\r\nx\r\n\r\n") << Lines {"", "", "x", ""};
-        QTest::newRow("lone terminator is one empty line") << QByteArray("\r\n") << Lines {""};
-        QTest::newRow("NUL ends the text") << QByteArray("a\r\nb\0c\r\nd", 10) << Lines {"a", "b"};
-        QTest::newRow("NUL first") << QByteArray("\0a\r\n", 4) << Lines {};
+            << QByteArray("\r\n\r\nx\r\n\r\n") << Lines{"", "", "x", ""};
+        QTest::newRow("lone terminator is one empty line") << QByteArray("\r\n") << Lines{""};
+        QTest::newRow("NUL ends the text") << QByteArray("a\r\nb\0c\r\nd", 10) << Lines{"a", "b"};
+        QTest::newRow("NUL first") << QByteArray("\0a\r\n", 4) << Lines{};
         QTest::newRow("byte-order mark is no part of the first line")
-            << QByteArray("\xEF\xBB\xBF:00\r\nb") << Lines {":00", "b"};
-        QTest::newRow("only a byte-order mark") << QByteArray("\xEF\xBB\xBF") << Lines {};
+            << QByteArray("\xEF\xBB\xBF:00\r\nb") << Lines{":00", "b"};
+        QTest::newRow("only a byte-order mark") << QByteArray("\xEF\xBB\xBF") << Lines{};
         QTest::newRow("byte-order mark after the start stays")
-            << QByteArray("a\r\n\xEF\xBB\xBF:00") << Lines {"a", "\xEF\xBB\xBF:00"};
+            << QByteArray("a\r\n\xEF\xBB\xBF:00") << Lines{"a", "\xEF\xBB\xBF:00"};
         QTest::newRow("8-bit bytes stay")
-            << QByteArray("; \xe9t\xe9\r\n:00") << Lines {"; \xe9t\xe9", ":00"};
+            << QByteArray("; \xe9t\xe9\r\n:00") << Lines{"; \xe9t\xe9", ":00"};
     }
     void splitsLikeATextFile()
     {
@@ -91,12 +91,11 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<Lines>("expected");
 
-        QTest::newRow("same length")
-            << qsizetype(1) << QByteArray("XY") << Lines {"aa", "XY", "cc"};
+        QTest::newRow("same length") << qsizetype(1) << QByteArray("XY") << Lines{"aa", "XY", "cc"};
         QTest::newRow("longer") << qsizetype(0) << QByteArray("longer")
-                                << Lines {"longer", "bb", "cc"};
-        QTest::newRow("shorter") << qsizetype(2) << QByteArray("c") << Lines {"aa", "bb", "c"};
-        QTest::newRow("emptied") << qsizetype(1) << QByteArray() << Lines {"aa", "", "cc"};
+                                << Lines{"longer", "bb", "cc"};
+        QTest::newRow("shorter") << qsizetype(2) << QByteArray("c") << Lines{"aa", "bb", "c"};
+        QTest::newRow("emptied") << qsizetype(1) << QByteArray() << Lines{"aa", "", "cc"};
     }
     void replaceKeepsOtherLines()
     {
@@ -116,8 +115,8 @@ private slots:
         original.replace(0, "XX");
         original.replace(1, "longer");
         original.append("new");
-        QCOMPARE(linesOf(copy), (Lines {"aa", "bb"}));
-        QCOMPARE(linesOf(original), (Lines {"XX", "longer", "new"}));
+        QCOMPARE(linesOf(copy), (Lines{"aa", "bb"}));
+        QCOMPARE(linesOf(original), (Lines{"XX", "longer", "new"}));
     }
 
     void lineCanBeReplacedByAnotherOfTheSameList()
@@ -127,7 +126,7 @@ private slots:
         RecordList list = RecordList::fromText("first\r\nsecond line\r\n");
         list.replace(0, list.at(1));
         list.append(list.at(0));
-        QCOMPARE(linesOf(list), (Lines {"second line", "second line", "second line"}));
+        QCOMPARE(linesOf(list), (Lines{"second line", "second line", "second line"}));
     }
 
     void clearEmptiesTheList()

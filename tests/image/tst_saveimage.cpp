@@ -106,7 +106,7 @@ private slots:
         }
         QCOMPARE(TestFiles::read(name), QByteArray("old contents\r\n"));
         QCOMPARE(QDir(disk.folder()).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList {QStringLiteral(".filler"), QStringLiteral("old.hex")}));
+                 (QStringList{QStringLiteral(".filler"), QStringLiteral("old.hex")}));
     }
 
     // Only a regular file is ever replaced: never a FIFO, a device node or

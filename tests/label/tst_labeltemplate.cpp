@@ -39,7 +39,7 @@ private slots:
         const std::optional<LabelTemplate> label = LabelTemplate::load(kExample);
         QVERIFY(label);
         QCOMPARE(label->variables(),
-                 (QStringList {QStringLiteral("firmware"), QStringLiteral("custcode")}));
+                 (QStringList{QStringLiteral("firmware"), QStringLiteral("custcode")}));
         QCOMPARE(label->sizeMillimetres(), QSizeF(62, 29));
         QCOMPARE(label->pdfFile(), QString());
         QCOMPARE(label->printerName(), QString());
@@ -140,27 +140,27 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QStringList>("texts");
         QTest::newRow("plain") << QByteArray("<text x=\"10\" y=\"20\">A</text>")
-                               << QStringList {QStringLiteral("A")};
+                               << QStringList{QStringLiteral("A")};
         QTest::newRow("in a plain group")
             << QByteArray("<g id=\"g\"><text x=\"1\" y=\"2\">B</text></g>")
-            << QStringList {QStringLiteral("B")};
+            << QStringList{QStringLiteral("B")};
         QTest::newRow("in a transformed group")
             << QByteArray("<g transform=\"rotate(90)\"><text x=\"1\" y=\"2\">C</text></g>")
-            << QStringList {};
+            << QStringList{};
         QTest::newRow("in defs") << QByteArray("<defs><text x=\"1\" y=\"2\">D</text></defs>")
-                                 << QStringList {};
+                                 << QStringList{};
         QTest::newRow("with a tspan")
-            << QByteArray("<text x=\"1\" y=\"2\">E<tspan>F</tspan></text>") << QStringList {};
+            << QByteArray("<text x=\"1\" y=\"2\">E<tspan>F</tspan></text>") << QStringList{};
         QTest::newRow("millimetres")
-            << QByteArray("<text x=\"1mm\" y=\"2\">G</text>") << QStringList {};
+            << QByteArray("<text x=\"1mm\" y=\"2\">G</text>") << QStringList{};
         QTest::newRow("pixels") << QByteArray("<text x=\"1px\" y=\"2\" font-size=\"12px\">H</text>")
-                                << QStringList {QStringLiteral("H")};
+                                << QStringList{QStringLiteral("H")};
         QTest::newRow("white space collapsed")
             << QByteArray("<text x=\"1\" y=\"2\">\n   I   J\t</text>")
-            << QStringList {QStringLiteral("I J")};
+            << QStringList{QStringLiteral("I J")};
         QTest::newRow("a later one after a skipped one") << QByteArray(
             "<text x=\"1\" y=\"2\" style=\"x\">K</text><text x=\"1\" y=\"2\">L</text>")
-                                                         << QStringList {QStringLiteral("L")};
+                                                         << QStringList{QStringLiteral("L")};
     }
     void whichTextsAreDrawnAsText()
     {

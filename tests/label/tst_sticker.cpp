@@ -43,8 +43,8 @@ private:
     }
 };
 
-const Sticker::LabelSettings kLabel {QStringLiteral("/labels/quilmar.lbl"),
-                                     QStringLiteral("firmware"), QStringLiteral("custcode")};
+const Sticker::LabelSettings kLabel{QStringLiteral("/labels/quilmar.lbl"),
+                                    QStringLiteral("firmware"), QStringLiteral("custcode")};
 
 } // namespace
 
@@ -59,20 +59,20 @@ private slots:
         QTest::addColumn<QString>("text");
 
         QTest::newRow("CF, DF and GF")
-            << Cells {QStringLiteral("123"), QStringLiteral("4567"), QStringLiteral("012")}
-            << CustomerSlots {123, 0, 4567, 0, 12, 0, 0, 0} << QStringLiteral("CF123 DF4567 GF12");
-        QTest::newRow("all empty") << Cells {} << CustomerSlots {} << QString();
+            << Cells{QStringLiteral("123"), QStringLiteral("4567"), QStringLiteral("012")}
+            << CustomerSlots{123, 0, 4567, 0, 12, 0, 0, 0} << QStringLiteral("CF123 DF4567 GF12");
+        QTest::newRow("all empty") << Cells{} << CustomerSlots{} << QString();
         QTest::newRow("value from the slot, not the cell")
-            << Cells {QStringLiteral("007")} << CustomerSlots {7, 0, 0, 0, 0, 0, 0, 0}
+            << Cells{QStringLiteral("007")} << CustomerSlots{7, 0, 0, 0, 0, 0, 0, 0}
             << QStringLiteral("CF7");
         QTest::newRow("every row in row order")
-            << Cells {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                      QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
-                      QStringLiteral("7"), QStringLiteral("8")}
-            << CustomerSlots {1, 4, 2, 5, 3, 6, 7, 8}
+            << Cells{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                     QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
+                     QStringLiteral("7"), QStringLiteral("8")}
+            << CustomerSlots{1, 4, 2, 5, 3, 6, 7, 8}
             << QStringLiteral("CF1 DF2 GF3 C4 D5 G6 A7 B8");
         QTest::newRow("empty cell, code left in the slot")
-            << Cells {QString(), QStringLiteral("9")} << CustomerSlots {5, 0, 9, 0, 0, 0, 0, 0}
+            << Cells{QString(), QStringLiteral("9")} << CustomerSlots{5, 0, 9, 0, 0, 0, 0, 0}
             << QStringLiteral("DF9");
     }
     void codeText()
@@ -105,21 +105,21 @@ private slots:
         QTest::addColumn<int>("calls");
         QTest::addColumn<QStringList>("messages");
 
-        QTest::newRow("success shows nothing") << QList<std::int32_t> {} << 0 << 4 << QStringList();
+        QTest::newRow("success shows nothing") << QList<std::int32_t>{} << 0 << 4 << QStringList();
         QTest::newRow("OpenLabel fails")
-            << QList<std::int32_t> {2} << 0 << 1
-            << QStringList {QStringLiteral("Error: OpenLabel failed (/labels/quilmar.lbl)")};
+            << QList<std::int32_t>{2} << 0 << 1
+            << QStringList{QStringLiteral("Error: OpenLabel failed (/labels/quilmar.lbl)")};
         QTest::newRow("first SetVariable fails")
-            << QList<std::int32_t> {0, 4} << 0 << 2
-            << QStringList {QStringLiteral("Error: SetVariable failed (firmware)")};
+            << QList<std::int32_t>{0, 4} << 0 << 2
+            << QStringList{QStringLiteral("Error: SetVariable failed (firmware)")};
         QTest::newRow("second SetVariable fails")
-            << QList<std::int32_t> {0, 0, -1} << 0 << 3
-            << QStringList {QStringLiteral("Error: SetVariable failed (custcode)")};
+            << QList<std::int32_t>{0, 0, -1} << 0 << 3
+            << QStringList{QStringLiteral("Error: SetVariable failed (custcode)")};
         QTest::newRow("PrintLabel fails")
-            << QList<std::int32_t> {0, 0, 0, 5} << 0 << 4
-            << QStringList {QStringLiteral("Error: PrintLabel failed")};
+            << QList<std::int32_t>{0, 0, 0, 5} << 0 << 4
+            << QStringList{QStringLiteral("Error: PrintLabel failed")};
         QTest::newRow("binding error mid-way is silent")
-            << QList<std::int32_t> {} << 2 << 2 << QStringList();
+            << QList<std::int32_t>{} << 2 << 2 << QStringList();
     }
     void printStopsAtTheFirstFailure()
     {
@@ -138,10 +138,10 @@ private slots:
             QCOMPARE(shown.icon, Dialogs::Icon::Error);
         if (calls == 4)
             QCOMPARE(server.calls,
-                     (QStringList {QStringLiteral("OpenLabel /labels/quilmar.lbl"),
-                                   QStringLiteral("SetVariable firmware=x_v1.2"),
-                                   QStringLiteral("SetVariable custcode=CF123 DF4567"),
-                                   QStringLiteral("PrintLabel 1")}));
+                     (QStringList{QStringLiteral("OpenLabel /labels/quilmar.lbl"),
+                                  QStringLiteral("SetVariable firmware=x_v1.2"),
+                                  QStringLiteral("SetVariable custcode=CF123 DF4567"),
+                                  QStringLiteral("PrintLabel 1")}));
     }
 
     void chooseSettings_data()
@@ -152,17 +152,17 @@ private slots:
 
         const QString chosen = QStringLiteral("/labels/other.lbl");
         QTest::newRow("file dialog cancelled")
-            << QString() << QList<std::optional<QString>> {}
-            << QStringList {kLabel.fileName, kLabel.firmwareVariable, kLabel.codesVariable};
+            << QString() << QList<std::optional<QString>>{}
+            << QStringList{kLabel.fileName, kLabel.firmwareVariable, kLabel.codesVariable};
         QTest::newRow("first name cancelled keeps the new file")
-            << chosen << QList<std::optional<QString>> {std::nullopt}
-            << QStringList {chosen, kLabel.firmwareVariable, kLabel.codesVariable};
+            << chosen << QList<std::optional<QString>>{std::nullopt}
+            << QStringList{chosen, kLabel.firmwareVariable, kLabel.codesVariable};
         QTest::newRow("second name cancelled keeps the first")
-            << chosen << QList<std::optional<QString>> {QStringLiteral("fw"), std::nullopt}
-            << QStringList {chosen, QStringLiteral("fw"), kLabel.codesVariable};
+            << chosen << QList<std::optional<QString>>{QStringLiteral("fw"), std::nullopt}
+            << QStringList{chosen, QStringLiteral("fw"), kLabel.codesVariable};
         QTest::newRow("empty names are stored")
-            << chosen << QList<std::optional<QString>> {QString(), QString()}
-            << QStringList {chosen, QString(), QString()};
+            << chosen << QList<std::optional<QString>>{QString(), QString()}
+            << QStringList{chosen, QString(), QString()};
     }
     void chooseSettings()
     {
@@ -173,7 +173,7 @@ private slots:
         dialogs.inputs = names;
         Sticker::LabelSettings settings = kLabel;
         Sticker::chooseSettings(dialogs, settings, QStringLiteral("TITLE"));
-        QTEST((QStringList {settings.fileName, settings.firmwareVariable, settings.codesVariable}),
+        QTEST((QStringList{settings.fileName, settings.firmwareVariable, settings.codesVariable}),
               "result");
 
         const Dialogs::FileRequest &request = dialogs.fileRequests.at(0);

@@ -72,7 +72,7 @@ private slots:
         QFETCH(Slot, slot);
         const int maximum = OptionSlots::maximumCode(OptionSlots::kSlots[slot].kind);
         FirmwareImage image = imageWithTable();
-        CustomerSlots codes {};
+        CustomerSlots codes{};
         codes[OptionSlots::C] = 12; // a neighbour that must not change
         for (int code = 1; code <= maximum; ++code) {
             codes[slot] = code;
@@ -103,7 +103,7 @@ private slots:
         QFETCH(int, word);
 
         FirmwareImage image = imageWithTable();
-        CustomerSlots codes {};
+        CustomerSlots codes{};
         codes[slot] = code;
         QVERIFY(CustomerCodes::write(image.records, codes, true));
         // The high byte sits at the lower word address.
@@ -113,7 +113,7 @@ private slots:
     void gfCodeIsOneByte()
     {
         FirmwareImage image = imageWithTable();
-        CustomerSlots codes {};
+        CustomerSlots codes{};
         codes[OptionSlots::GF] = 200;
         QVERIFY(CustomerCodes::write(image.records, codes, true));
         QCOMPARE(byteAt(image, 0xF9), 0xC8);
@@ -157,14 +157,14 @@ private slots:
     void emptyOptionWordsReadAsEmptySlots()
     {
         QCOMPARE(CustomerCodes::read(imageWithTable()),
-                 std::optional<CustomerSlots>(CustomerSlots {}));
+                 std::optional<CustomerSlots>(CustomerSlots{}));
     }
 
     void hiddenGroupWritesNothing()
     {
         FirmwareImage image = imageWithTable();
         const RecordList before = image.records;
-        CustomerSlots codes {};
+        CustomerSlots codes{};
         codes.fill(5);
         QVERIFY(CustomerCodes::write(image.records, codes, false));
         QVERIFY(image.records == before);
@@ -173,10 +173,10 @@ private slots:
     void emptySlotsWriteZeroBytes()
     {
         FirmwareImage image = imageWithTable();
-        CustomerSlots codes {};
+        CustomerSlots codes{};
         codes.fill(7);
         QVERIFY(CustomerCodes::write(image.records, codes, true));
-        QVERIFY(CustomerCodes::write(image.records, CustomerSlots {}, true));
+        QVERIFY(CustomerCodes::write(image.records, CustomerSlots{}, true));
         for (int word = 0xF1; word <= 0xFE; ++word)
             QCOMPARE(byteAt(image, word), 0);
     }
@@ -184,7 +184,7 @@ private slots:
     void imageLackingTheLastSlot()
     {
         FirmwareImage image = imageWithTable(0xFD);
-        CustomerSlots codes {};
+        CustomerSlots codes{};
         codes.fill(1);
         QVERIFY(!CustomerCodes::write(image.records, codes, true));
         // The thirteen bytes present were still written.
@@ -197,7 +197,7 @@ private slots:
     void unreadableWordFailsTheWholeRead()
     {
         FirmwareImage image = imageWithTable();
-        CustomerSlots codes {};
+        CustomerSlots codes{};
         codes[OptionSlots::CF] = 3;
         QVERIFY(CustomerCodes::write(image.records, codes, true));
         const std::uint16_t stranger = wordNotInTable();

@@ -31,38 +31,37 @@ private slots:
         QTest::addColumn<qsizetype>("line"); // -1: not found
         QTest::addColumn<int>("k");
 
-        QTest::newRow("second word of a record") << Lines {kSlotA1} << 0xA1 << qsizetype(0) << 1;
+        QTest::newRow("second word of a record") << Lines{kSlotA1} << 0xA1 << qsizetype(0) << 1;
         QTest::newRow("word holding another instruction")
-            << Lines {kSlotA1} << 0xA0 << qsizetype(-1) << 0;
-        QTest::newRow("word beyond the record") << Lines {kSlotA1} << 0xA2 << qsizetype(-1) << 0;
-        QTest::newRow("word before the record") << Lines {kSlotA1} << 0x9F << qsizetype(-1) << 0;
+            << Lines{kSlotA1} << 0xA0 << qsizetype(-1) << 0;
+        QTest::newRow("word beyond the record") << Lines{kSlotA1} << 0xA2 << qsizetype(-1) << 0;
+        QTest::newRow("word before the record") << Lines{kSlotA1} << 0x9F << qsizetype(-1) << 0;
         QTest::newRow("other lines skipped")
-            << Lines {"", "; comment", " " + kSlotA1, kSlotA1} << 0xA1 << qsizetype(3) << 1;
+            << Lines{"", "; comment", " " + kSlotA1, kSlotA1} << 0xA1 << qsizetype(3) << 1;
         QTest::newRow("later line with the option word is taken")
-            << Lines {HexLines::words(0xA0, {0x3400, 0x2864}), kSlotA1} << 0xA1 << qsizetype(1)
-            << 1;
+            << Lines{HexLines::words(0xA0, {0x3400, 0x2864}), kSlotA1} << 0xA1 << qsizetype(1) << 1;
         QTest::newRow("first option word wins")
-            << Lines {HexLines::words(0xA1, {0x3401}), kSlotA1} << 0xA1 << qsizetype(0) << 0;
+            << Lines{HexLines::words(0xA1, {0x3401}), kSlotA1} << 0xA1 << qsizetype(0) << 0;
         QTest::newRow("type not looked at")
-            << Lines {HexLines::record(0x142, 0x05, QByteArray::fromHex("0A34"))} << 0xA1
+            << Lines{HexLines::record(0x142, 0x05, QByteArray::fromHex("0A34"))} << 0xA1
             << qsizetype(0) << 0;
         QTest::newRow("checksum not looked at")
-            << Lines {":020142000A3400"} << 0xA1 << qsizetype(0) << 0;
+            << Lines{":020142000A3400"} << 0xA1 << qsizetype(0) << 0;
         QTest::newRow("odd byte address rounds down")
-            << Lines {HexLines::record(0x143, 0, QByteArray::fromHex("0A34"))} << 0xA1
+            << Lines{HexLines::record(0x143, 0, QByteArray::fromHex("0A34"))} << 0xA1
             << qsizetype(0) << 0;
         QTest::newRow("odd last byte is no word")
-            << Lines {HexLines::record(0x142, 0, QByteArray::fromHex("0A3405"))} << 0xA2
+            << Lines{HexLines::record(0x142, 0, QByteArray::fromHex("0A3405"))} << 0xA2
             << qsizetype(-1) << 0;
         QTest::newRow("line of the wrong length")
-            << Lines {kSlotA1 + "0"} << 0xA1 << qsizetype(-1) << 0;
+            << Lines{kSlotA1 + "0"} << 0xA1 << qsizetype(-1) << 0;
         QTest::newRow("bad count reads 0, and N = 0 is skipped")
-            << Lines {":ZZ0142000A"} << 0xA1 << qsizetype(-1) << 0;
-        QTest::newRow("bad address") << Lines {":02014Z000A347D"} << 0xA1 << qsizetype(-1) << 0;
+            << Lines{":ZZ0142000A"} << 0xA1 << qsizetype(-1) << 0;
+        QTest::newRow("bad address") << Lines{":02014Z000A347D"} << 0xA1 << qsizetype(-1) << 0;
         QTest::newRow("bad high byte reads 0")
-            << Lines {":020142000A3Z7D"} << 0xA1 << qsizetype(-1) << 0;
+            << Lines{":020142000A3Z7D"} << 0xA1 << qsizetype(-1) << 0;
         QTest::newRow("lower-case high byte")
-            << Lines {":020142000a347d"} << 0xA1 << qsizetype(0) << 0;
+            << Lines{":020142000a347d"} << 0xA1 << qsizetype(0) << 0;
     }
     void find()
     {

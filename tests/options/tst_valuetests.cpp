@@ -99,37 +99,37 @@ private slots:
         QTest::addColumn<CustomerSlots>("slots"); // CF, C, DF, D, GF, G, A, B
 
         const CustomerSlots old = {11, 22, 33, 44, 55, 66, 77, 88};
-        QTest::newRow("1000 in CF") << RowTexts {QStringLiteral("1000")} << 0
+        QTest::newRow("1000 in CF") << RowTexts{QStringLiteral("1000")} << 0
                                     << QStringLiteral("code out of range (1 - 999)") << old;
-        QTest::newRow("0 in GF") << RowTexts {QStringLiteral("1"), QString(), QStringLiteral("0")}
+        QTest::newRow("0 in GF") << RowTexts{QStringLiteral("1"), QString(), QStringLiteral("0")}
                                  << 2 << QStringLiteral("code out of range (1 - 255)")
-                                 << CustomerSlots {1, 22, 0, 44, 55, 66, 77, 88};
-        QTest::newRow("empty cells store 0") << RowTexts {} << -1 << QString() << CustomerSlots {};
+                                 << CustomerSlots{1, 22, 0, 44, 55, 66, 77, 88};
+        QTest::newRow("empty cells store 0") << RowTexts{} << -1 << QString() << CustomerSlots{};
         QTest::newRow("9999 in B")
-            << RowTexts {QString(), QString(), QString(), QString(),
-                         QString(), QString(), QString(), QStringLiteral("9999")}
-            << -1 << QString() << CustomerSlots {0, 0, 0, 0, 0, 0, 0, 9999};
+            << RowTexts{QString(), QString(), QString(), QString(),
+                        QString(), QString(), QString(), QStringLiteral("9999")}
+            << -1 << QString() << CustomerSlots{0, 0, 0, 0, 0, 0, 0, 9999};
         QTest::newRow("10000 in B")
-            << RowTexts {QString(), QString(), QString(), QString(),
-                         QString(), QString(), QString(), QStringLiteral("10000")}
+            << RowTexts{QString(), QString(), QString(), QString(),
+                        QString(), QString(), QString(), QStringLiteral("10000")}
             << 7 << QStringLiteral("code out of range (1 - 9999)")
-            << CustomerSlots {0, 0, 0, 0, 0, 0, 0, 88};
+            << CustomerSlots{0, 0, 0, 0, 0, 0, 0, 88};
         QTest::newRow("bad row 3 stops before a good row 5")
-            << RowTexts {QStringLiteral("5"),   QStringLiteral("6"), QStringLiteral("7"),
-                         QStringLiteral("12a"), QString(),           QStringLiteral("9")}
+            << RowTexts{QStringLiteral("5"),   QStringLiteral("6"), QStringLiteral("7"),
+                        QStringLiteral("12a"), QString(),           QStringLiteral("9")}
             << 3 << QStringLiteral("code out of range (1 - 999)")
-            << CustomerSlots {5, 22, 6, 44, 7, 66, 77, 88};
-        QTest::newRow("007 is 7") << RowTexts {QStringLiteral("007"), QStringLiteral("7")} << -1
-                                  << QString() << CustomerSlots {7, 0, 7, 0, 0, 0, 0, 0};
-        QTest::newRow("letters read as 0") << RowTexts {QStringLiteral("abc")} << 0
+            << CustomerSlots{5, 22, 6, 44, 7, 66, 77, 88};
+        QTest::newRow("007 is 7") << RowTexts{QStringLiteral("007"), QStringLiteral("7")} << -1
+                                  << QString() << CustomerSlots{7, 0, 7, 0, 0, 0, 0, 0};
+        QTest::newRow("letters read as 0") << RowTexts{QStringLiteral("abc")} << 0
                                            << QStringLiteral("code out of range (1 - 999)") << old;
-        QTest::newRow("negative") << RowTexts {QStringLiteral("-3")} << 0
+        QTest::newRow("negative") << RowTexts{QStringLiteral("-3")} << 0
                                   << QStringLiteral("code out of range (1 - 999)") << old;
         QTest::newRow("every row at its maximum")
-            << RowTexts {QStringLiteral("999"), QStringLiteral("9999"), QStringLiteral("255"),
-                         QStringLiteral("999"), QStringLiteral("9999"), QStringLiteral("255"),
-                         QStringLiteral("999"), QStringLiteral("9999")}
-            << -1 << QString() << CustomerSlots {999, 999, 9999, 9999, 255, 255, 999, 9999};
+            << RowTexts{QStringLiteral("999"), QStringLiteral("9999"), QStringLiteral("255"),
+                        QStringLiteral("999"), QStringLiteral("9999"), QStringLiteral("255"),
+                        QStringLiteral("999"), QStringLiteral("9999")}
+            << -1 << QString() << CustomerSlots{999, 999, 9999, 9999, 255, 255, 999, 9999};
     }
     void checkCustomerCodes()
     {

@@ -26,7 +26,7 @@ QList<BootloaderEngine::Answer> BootloaderEngine::feed(QByteArrayView bytes)
     QList<Answer> answers;
     for (const char byte : bytes) {
         if (m_message.isEmpty() && byte != kWakeup && byte != kWrite && byte != kEnd) {
-            answers << Answer {
+            answers << Answer{
                 {}, false, false, QStringLiteral("stray byte %1 ignored").arg(hex({&byte, 1}))};
             continue;
         }
@@ -56,7 +56,7 @@ BootloaderEngine::Answer BootloaderEngine::complete()
 
     const int number = ++m_messages;
     Answer answer = m_message[0] == kEnd
-        ? Answer {QByteArray(1, kReplyAck), false, true, QStringLiteral("end")}
+        ? Answer{QByteArray(1, kReplyAck), false, true, QStringLiteral("end")}
         : write();
     if (m_faults.silent.contains(number)) {
         answer.reply.clear();

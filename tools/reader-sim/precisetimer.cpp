@@ -28,7 +28,7 @@ PreciseTimer::~PreciseTimer()
 
 qint64 PreciseTimer::now()
 {
-    timespec ts {};
+    timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
@@ -37,7 +37,7 @@ void PreciseTimer::startAt(qint64 nanoseconds)
 {
     // A zero value would disarm the timer: anything due already fires at 1 ns.
     nanoseconds = std::max<qint64>(nanoseconds, 1);
-    itimerspec setting {};
+    itimerspec setting{};
     setting.it_value.tv_sec = time_t(nanoseconds / 1000000000);
     setting.it_value.tv_nsec = long(nanoseconds % 1000000000);
     timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &setting, nullptr);
@@ -45,6 +45,6 @@ void PreciseTimer::startAt(qint64 nanoseconds)
 
 void PreciseTimer::stop()
 {
-    const itimerspec setting {};
+    const itimerspec setting{};
     timerfd_settime(m_fd, 0, &setting, nullptr);
 }

@@ -78,7 +78,7 @@ QString SimulatorServer::openPty(const QString &linkPath)
     if (m_ptyKeep < 0)
         throw std::runtime_error(std::string("pseudo-terminal slave: ") + std::strerror(errno));
     // Raw: no echo, no line editing, all 256 byte values pass.
-    termios raw {};
+    termios raw{};
     tcgetattr(m_ptyKeep, &raw);
     cfmakeraw(&raw);
     tcsetattr(m_ptyKeep, TCSANOW, &raw);
