@@ -41,6 +41,7 @@ DownloadEngine::DownloadEngine(Link &link, DownloadQuestions &questions, Downloa
     m_wakeupTimer.setInterval(timing.wakeup);
     m_animationTimer.setInterval(timing.animation);
     m_replyTimer.setInterval(timing.reply);
+    m_reply.reserve(kReplyBufferSize); // kept, so a flood costs no allocation here
     connect(&m_wakeupTimer, &QTimer::timeout, this, &DownloadEngine::onWakeupTimer);
     connect(&m_animationTimer, &QTimer::timeout, this, &DownloadEngine::onAnimationTimer);
     connect(&m_replyTimer, &QTimer::timeout, this, &DownloadEngine::onReplyTimeout);
@@ -163,7 +164,7 @@ void DownloadEngine::sendMessage(QByteArrayView bytes)
 {
     // A reply starts afresh with every message: leftovers of an earlier,
     // incomplete reply must not spoil it.
-    m_reply.clear();
+    m_reply.truncate(0);
     ++m_messagesSent;
     emit logged(Direction::Sent, bytes.toByteArray());
     try {
@@ -233,13 +234,14 @@ void DownloadEngine::onDataAvailable(quint16 count)
     default:
         return;
     }
-    m_reply.append(received.first(std::min(received.size(), kReplyBufferSize - m_reply.size())));
+    m_reply.append(QByteArrayView(received).first(
+        std::min(received.size(), kReplyBufferSize - m_reply.size())));
     const Bootloader::Reply reply = Bootloader::decodeReply(sent, m_reply);
     if (reply == Bootloader::Reply::NeedMore)
         return;
     // The rest of this batch belongs to no message: the next reply starts
     // with the next message.
-    m_reply.clear();
+    m_reply.truncate(0);
     handleReply(reply);
 }
 

@@ -18,7 +18,7 @@
 
 class FloodingPeer {
 public:
-    FloodingPeer()
+    explicit FloodingPeer(int seconds = 8)
     {
         m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
@@ -31,12 +31,12 @@ public:
             || ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length) != 0)
             return;
         m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] {
+        m_thread = std::thread([this, seconds] {
             const int peer = ::accept(m_listener, nullptr, nullptr);
             if (peer < 0)
                 return;
             const std::vector<char> zeros(64 * 1024, 0);
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
             while (!m_stop && std::chrono::steady_clock::now() < deadline) {
                 const ssize_t sent
                     = ::send(peer, zeros.data(), zeros.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
