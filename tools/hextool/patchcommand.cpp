@@ -1,27 +1,18 @@
 #include "hextool/commands.h"
 #include "hextool/hextool.h"
-#include "options/optionword.h"
-#include "options/valuetests.h"
+#include "options/optionarguments.h"
 
-#include <cmath>
 #include <optional>
 
 namespace HexTool {
 
 namespace {
 
-// The customer code options, in slot order.
-constexpr std::array<const char *, OptionSlots::kSlotCount> kCodeOptions
-    = {"--cf", "--c", "--df", "--d", "--gf", "--g", "--a", "--b"};
-
 struct PatchRequest {
     QString input;
     QString output;
-    ImageOutput::OptionChanges changes; // single slots only: the rest stays
+    OptionArguments::Parsed options;
     bool encrypt = false;
-    // Each option as given ("--cf 12"), for messages: the code slots in slot
-    // order, then the relay time and the facility code.
-    QStringList shownValues = QStringList(OptionSlots::kSlotCount + 2);
 };
 
 // Parses the arguments after "patch". Returns the exit code of a failure, or
@@ -53,57 +44,14 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
             return kExitUsage;
         }
 
-        // A value that is no number is told apart from one out of range.
-        const auto notANumber = [&err, &option, &value] {
-            err << QStringLiteral("corvant-hextool: %1 %2: not a number\n").arg(option, value);
-            return kExitInvalidFile;
-        };
-        const auto codeOption
-            = std::find_if(kCodeOptions.begin(), kCodeOptions.end(),
-                           [&](const char *name) { return option == QLatin1String(name); });
-        if (codeOption != kCodeOptions.end()) {
-            const auto slot = std::size_t(codeOption - kCodeOptions.begin());
-            const int maximum = OptionSlots::maximumCode(OptionSlots::kSlots[slot].kind);
-            bool ok = false;
-            const int code = value.toInt(&ok, 10);
-            if (!ok)
-                return notANumber();
-            if (code < 0 || code > maximum) {
-                err << QStringLiteral("corvant-hextool: %1 %2: code out of range (0 - %3)\n")
-                           .arg(option, value)
-                           .arg(maximum);
-                return kExitInvalidFile;
-            }
-            request.changes.codes[slot] = code;
-            request.shownValues[qsizetype(slot)] = option + QLatin1Char(' ') + value;
-        } else if (option == QLatin1String("--relay")) {
-            const std::optional<double> seconds = ValueTests::relayTimeValue(value, QLocale::c());
-            if (!seconds || !std::isfinite(*seconds))
-                return notANumber();
-            if (!ValueTests::relayTimeValid(value, QLocale::c())) {
-                err << QStringLiteral("corvant-hextool: --relay %1: relay time out of range (1.0 - "
-                                      "25.5 seconds)\n")
-                           .arg(value);
-                return kExitInvalidFile;
-            }
-            request.changes.relayTimeSeconds = seconds;
-            request.shownValues[OptionSlots::kSlotCount] = option + QLatin1Char(' ') + value;
-        } else if (option == QLatin1String("--facility")) {
-            bool ok = false;
-            value.trimmed().toLongLong(&ok, 10);
-            if (!ok)
-                return notANumber();
-            if (!ValueTests::facilityCodeValid(value)) {
-                err << QStringLiteral("corvant-hextool: --facility %1: facility code out of range "
-                                      "(0 - 65535)\n")
-                           .arg(value);
-                return kExitInvalidFile;
-            }
-            request.changes.facilityCode = ValueTests::facilityCodeValue(value);
-            request.shownValues[OptionSlots::kSlotCount + 1] = option + QLatin1Char(' ') + value;
-        } else {
+        if (!OptionArguments::isOptionName(option)) {
             err << QStringLiteral("corvant-hextool: unknown option %1\n").arg(option);
             return kExitUsage;
+        }
+        QString reason;
+        if (!OptionArguments::take(option, value, request.options, reason)) {
+            err << QStringLiteral("corvant-hextool: %1\n").arg(reason);
+            return kExitInvalidFile;
         }
     }
     if (positional.size() != 2)
@@ -111,49 +59,6 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
     request.input = positional[0];
     request.output = positional[1];
     return std::nullopt;
-}
-
-// The option words a requested option needs, as (word address, what it
-// holds) pairs.
-struct NeededWord {
-    int word;
-    const char *holds;
-};
-
-QList<NeededWord> wordsNeeded(OptionSlots::Slot slot)
-{
-    const OptionSlots::SlotInfo &info = OptionSlots::kSlots[slot];
-    if (info.lowWord < 0)
-        return {{info.highWord, "code byte"}};
-    return {{info.highWord, "code word, high byte"}, {info.lowWord, "code word, low byte"}};
-}
-
-// Why each requested option cannot be written; empty when all can.
-QStringList refusals(const RecordList &records, const PatchRequest &request)
-{
-    QStringList reasons;
-    const auto check = [&](const QString &option, const QList<NeededWord> &needed) {
-        for (const NeededWord &n : needed) {
-            if (!OptionWord::find(records, n.word))
-                reasons
-                    << QStringLiteral("%1: no option word (34xx) at word address 0x%2 (%3)")
-                           .arg(option,
-                                QStringLiteral("%1").arg(n.word, 4, 16, QLatin1Char('0')).toUpper(),
-                                QLatin1String(n.holds));
-        }
-    };
-    for (std::size_t slot = 0; slot < request.changes.codes.size(); ++slot) {
-        if (request.changes.codes[slot])
-            check(request.shownValues[qsizetype(slot)], wordsNeeded(OptionSlots::Slot(slot)));
-    }
-    if (request.changes.relayTimeSeconds)
-        check(request.shownValues[OptionSlots::kSlotCount],
-              {{OptionSlots::kRelayTimeWord, "relay time"}});
-    if (request.changes.facilityCode)
-        check(request.shownValues[OptionSlots::kSlotCount + 1],
-              {{OptionSlots::kFacilityCodeLowWord, "facility code, low byte"},
-               {OptionSlots::kFacilityCodeHighWord, "facility code, high byte"}});
-    return reasons;
 }
 
 } // namespace
@@ -170,14 +75,14 @@ int patch(const QStringList &arguments, QTextStream &out, QTextStream &err)
 
     // Only what the options name changes: every other slot, and the
     // formatting of every line not written, stays byte for byte.
-    const QStringList reasons = refusals(image.records, request);
+    const QStringList reasons = OptionArguments::refusals(image.records, request.options);
     if (!reasons.isEmpty()) {
         for (const QString &reason : reasons)
             err << QStringLiteral("corvant-hextool: %1: %2\n").arg(request.input, reason);
         err << QStringLiteral("corvant-hextool: nothing written\n");
         return kExitInvalidFile;
     }
-    return writeOutput(image, request.changes, request.encrypt, request.output, out, err);
+    return writeOutput(image, request.options.changes, request.encrypt, request.output, out, err);
 }
 
 } // namespace HexTool

@@ -6,13 +6,16 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -50,6 +53,31 @@ QSet<int> numbers(const QStringList &values, bool &ok)
     return set;
 }
 
+// Listens with every server on consecutive ports from first; from a free
+// port when first is 0, trying again elsewhere when one of the run is taken.
+std::vector<quint16> listenConsecutive(const std::vector<std::unique_ptr<SimulatorServer>> &servers,
+                                       quint16 first)
+{
+    for (int attempt = 0;; ++attempt) {
+        std::vector<quint16> ports;
+        try {
+            ports.push_back(servers.front()->listenTcp(first));
+            for (std::size_t i = 1; i < servers.size(); ++i) {
+                const int port = ports.front() + int(i);
+                if (port > 65535)
+                    throw std::runtime_error("no room for consecutive ports");
+                ports.push_back(servers[i]->listenTcp(quint16(port)));
+            }
+            return ports;
+        } catch (const std::runtime_error &) {
+            if (first != 0 || attempt >= 50)
+                throw;
+            for (std::size_t i = 0; i < ports.size(); ++i)
+                servers[i]->stopListening();
+        }
+    }
+}
+
 bool writeDump(const QString &path, const ReaderMemory &memory)
 {
     QString error;
@@ -83,8 +111,14 @@ int main(int argc, char *argv[])
         QStringLiteral("link"));
     const QCommandLineOption dump(
         QStringLiteral("dump"),
-        QStringLiteral("Write the memory received as Intel HEX to <file> when ending."),
+        QStringLiteral("Write the memory received as Intel HEX to <file> when ending (with\n"
+                       "--count: to <file>/reader-<i>.hex, one file per reader)."),
         QStringLiteral("file"));
+    const QCommandLineOption readers(
+        QStringLiteral("count"),
+        QStringLiteral("Simulate <n> independent readers: on <n> consecutive TCP ports, or\n"
+                       "on <n> pseudo-terminals linked as <link>0 to <link><n-1>."),
+        QStringLiteral("n"));
     const QCommandLineOption once(QStringLiteral("once"),
                                   QStringLiteral("End after one completed download."));
     const QCommandLineOption nak(
@@ -111,7 +145,7 @@ int main(int argc, char *argv[])
         QStringLiteral("baud"), QStringLiteral("Pace every byte at <rate> bit/s, 10 bits a byte."),
         QStringLiteral("rate"));
     parser.addOptions(
-        {tcp, pty, dump, once, nak, reject, silent, close, ignore, stray, split, baud});
+        {tcp, pty, dump, readers, once, nak, reject, silent, close, ignore, stray, split, baud});
     parser.process(app);
 
     bool ok = true;
@@ -125,24 +159,36 @@ int main(int argc, char *argv[])
     options.splitReplies = parser.isSet(split);
     options.baud = count(parser, baud, 0, ok);
     const int tcpPort = count(parser, tcp, 10001, ok);
-    if (!ok || tcpPort > 65535) {
+    const int readerCount = count(parser, readers, 1, ok);
+    if (!ok || tcpPort > 65535 || readerCount < 1 || readerCount > 4096) {
         std::fprintf(
             stderr,
             "corvant-reader-sim: message numbers, counts, rates and ports are whole numbers\n");
         return 1;
     }
 
-    SimulatorServer server(options);
-    QObject::connect(&server, &SimulatorServer::logLine,
-                     [](const QString &line) { std::fprintf(stderr, "%s\n", qPrintable(line)); });
+    // One server per reader, each with its own memory and faults.
+    std::vector<std::unique_ptr<SimulatorServer>> servers;
+    for (int i = 0; i < readerCount; ++i) {
+        servers.push_back(std::make_unique<SimulatorServer>(options));
+        const QString prefix = readerCount > 1 ? QStringLiteral("[%1] ").arg(i) : QString();
+        QObject::connect(servers.back().get(), &SimulatorServer::logLine,
+                         [prefix](const QString &line) {
+                             std::fprintf(stderr, "%s%s\n", qPrintable(prefix), qPrintable(line));
+                         });
+    }
     try {
         if (parser.isSet(pty)) {
-            const QString device = server.openPty(parser.value(pty));
-            std::printf("pseudo-terminal %s, linked as %s\n", qPrintable(device),
-                        qPrintable(parser.value(pty)));
+            for (int i = 0; i < readerCount; ++i) {
+                const QString link
+                    = readerCount > 1 ? parser.value(pty) + QString::number(i) : parser.value(pty);
+                const QString device = servers[std::size_t(i)]->openPty(link);
+                std::printf("pseudo-terminal %s, linked as %s\n", qPrintable(device),
+                            qPrintable(link));
+            }
         } else {
-            const quint16 port = server.listenTcp(quint16(tcpPort));
-            std::printf("listening on 127.0.0.1:%u\n", unsigned(port));
+            for (const quint16 port : listenConsecutive(servers, quint16(tcpPort)))
+                std::printf("listening on 127.0.0.1:%u\n", unsigned(port));
         }
     } catch (const std::exception &e) {
         std::fprintf(stderr, "corvant-reader-sim: %s\n", e.what());
@@ -158,13 +204,36 @@ int main(int argc, char *argv[])
         QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
     }
     if (parser.isSet(once)) {
-        // Give the last answer time to leave before the connection goes.
-        QObject::connect(&server, &SimulatorServer::completed, &app,
-                         [] { QTimer::singleShot(100, qApp, &QCoreApplication::quit); });
+        // Once every reader completed a download; the last answer gets time
+        // to leave before the connection goes.
+        auto left = std::make_shared<int>(readerCount);
+        for (const auto &server : servers) {
+            QObject::connect(server.get(), &SimulatorServer::completed, &app,
+                             [left, done = false]() mutable {
+                                 if (done)
+                                     return;
+                                 done = true;
+                                 if (--*left == 0)
+                                     QTimer::singleShot(100, qApp, &QCoreApplication::quit);
+                             });
+        }
     }
 
     const int result = app.exec();
-    if (parser.isSet(dump) && !writeDump(parser.value(dump), server.engine().memory()))
-        return 1;
+    if (parser.isSet(dump)) {
+        bool written = true;
+        if (readerCount == 1) {
+            written = writeDump(parser.value(dump), servers.front()->engine().memory());
+        } else {
+            QDir().mkpath(parser.value(dump));
+            for (int i = 0; i < readerCount; ++i) {
+                const QString file
+                    = QDir(parser.value(dump)).filePath(QStringLiteral("reader-%1.hex").arg(i));
+                written = writeDump(file, servers[std::size_t(i)]->engine().memory()) && written;
+            }
+        }
+        if (!written)
+            return 1;
+    }
     return result;
 }

@@ -40,11 +40,18 @@ SimulatorServer::~SimulatorServer()
 
 quint16 SimulatorServer::listenTcp(quint16 port)
 {
+    stopListening();
     m_server = new QTcpServer(this);
     if (!m_server->listen(QHostAddress::LocalHost, port))
         throw std::runtime_error(m_server->errorString().toStdString());
     connect(m_server, &QTcpServer::newConnection, this, &SimulatorServer::acceptConnection);
     return m_server->serverPort();
+}
+
+void SimulatorServer::stopListening()
+{
+    delete m_server;
+    m_server = nullptr;
 }
 
 void SimulatorServer::acceptConnection()

@@ -33,6 +33,7 @@ public:
     // Listens on 127.0.0.1; port 0 picks a free one. Returns the port, or
     // throws std::runtime_error.
     quint16 listenTcp(quint16 port);
+    void stopListening();
     // Creates a pseudo-terminal and, when linkPath is given, a symbolic link
     // to its device there. Returns the device path, or throws.
     QString openPty(const QString &linkPath = {});

@@ -1,0 +1,283 @@
+// corvant-flash end to end: the program against simulated readers in this
+// process (TCP and a pseudo-terminal), each with its own faults.
+#include "hexlines.h"
+#include "reader-sim/simulatorserver.h"
+#include "testfiles.h"
+#include "unattendedrun.h"
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTcpServer>
+
+#include <csignal>
+#include <memory>
+
+using namespace UnattendedRun;
+
+namespace {
+
+const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex");
+
+struct Reader {
+    std::unique_ptr<SimulatorServer> server;
+    QString port;
+};
+
+Reader tcpReader(SimulatorFaults faults = {}, int baud = 0)
+{
+    SimulatorServer::Options options;
+    options.faults = std::move(faults);
+    options.baud = baud;
+    Reader reader{std::make_unique<SimulatorServer>(options), {}};
+    reader.port = QStringLiteral("127.0.0.1:%1").arg(reader.server->listenTcp(0));
+    return reader;
+}
+
+// The words a download of the example sends (configuration words never;
+// EEPROM and the customer code table only with --all).
+QMap<int, std::uint16_t> exampleWords(bool all)
+{
+    return fileWords(kExample, [all](int first) {
+        const bool config = first >= 0x2000 && first <= 0x20FF;
+        const bool eeprom = first >= 0x2100;
+        const bool table = first >= 0xF0 && first <= 0xFD;
+        return !config && (all || (!eeprom && !table));
+    });
+}
+
+// corvant-flash with its settings folder in dir; the reader simulators in
+// this process keep answering while it runs.
+struct Flash {
+    QTemporaryDir dir;
+    QProcess process;
+    int exitCode = -1;
+
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+
+    void start(const QStringList &arguments, int replyTimeoutMs = 300)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        environment.insert(QStringLiteral("CORVANT_FLASH_REPLY_TIMEOUT_MS"),
+                           QString::number(replyTimeoutMs));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(CORVANT_FLASH), arguments);
+    }
+    // Waits with the event loop running; the exit code, -1 when it did not end.
+    int finish()
+    {
+        QSignalSpy finished(&process, &QProcess::finished);
+        if (process.state() != QProcess::NotRunning && !finished.wait(kWait))
+            return -1;
+        if (process.exitStatus() != QProcess::NormalExit)
+            return -2;
+        return process.exitCode();
+    }
+    int run(const QStringList &arguments)
+    {
+        start(arguments);
+        return finish();
+    }
+    QJsonObject report() const
+    {
+        return QJsonDocument::fromJson(TestFiles::read(path("report.json"))).object();
+    }
+};
+
+QJsonObject readerOf(const QJsonObject &report, const QString &port)
+{
+    for (const QJsonValue &reader : report.value(QLatin1String("readers")).toArray()) {
+        if (reader.toObject().value(QLatin1String("port")).toString() == port)
+            return reader.toObject();
+    }
+    return {};
+}
+
+} // namespace
+
+class TestFlash : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Four readers at once: one plain, one refusing two writes, one silent
+    // for good, one on a pseudo-terminal. The silent one is abandoned after
+    // its retries; the others complete, with the bytes of the image.
+    void fourReadersInParallel()
+    {
+        Reader plain = tcpReader();
+        SimulatorFaults refusing;
+        refusing.writeFailed = {1, 2};
+        Reader refuses = tcpReader(refusing);
+        SimulatorFaults quiet;
+        for (int message = 1; message <= 1000; ++message)
+            quiet.silent.insert(message);
+        Reader silent = tcpReader(quiet);
+        Reader pty{std::make_unique<SimulatorServer>(SimulatorServer::Options{}), {}};
+        pty.port = pty.server->openPty();
+        QVERIFY(!pty.port.isEmpty());
+
+        Flash flash;
+        const int exitCode
+            = flash.run({QStringLiteral("-p"), plain.port, QStringLiteral("-p"), refuses.port,
+                         QStringLiteral("--port"), silent.port, QStringLiteral("-p"), pty.port,
+                         QStringLiteral("--retries"), QStringLiteral("2"),
+                         QStringLiteral("--report"), flash.path("report.json"), kExample});
+        QCOMPARE(exitCode, 3);
+
+        const QMap<int, std::uint16_t> expected = exampleWords(false);
+        for (const Reader *reader : {&plain, &refuses, &pty})
+            compareWords(reader->server->engine().memory().words(), expected);
+
+        const QJsonObject report = flash.report();
+        // The image as sent, with no option named, is the file's lines
+        // each followed by CR LF.
+        QByteArray text;
+        for (QByteArray line : TestFiles::read(kExample).split('\n')) {
+            if (line.endsWith('\r'))
+                line.chop(1);
+            text += line + "\r\n";
+        }
+        if (text.endsWith("\r\n\r\n"))
+            text.chop(2); // the file's final line break opens no line
+        QCOMPARE(report.value(QLatin1String("imageSha256")).toString(),
+                 QString::fromLatin1(
+                     QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex()));
+        QCOMPARE(report.value(QLatin1String("readers")).toArray().size(), 4);
+
+        const int records = int(expected.size() / 8);
+        for (const QString &port : {plain.port, refuses.port, pty.port}) {
+            const QJsonObject reader = readerOf(report, port);
+            QCOMPARE(reader.value(QLatin1String("outcome")).toString(),
+                     QStringLiteral("Completed"));
+            QCOMPARE(reader.value(QLatin1String("status")).toString(),
+                     QStringLiteral("Download successfully completed"));
+            QVERIFY(reader.value(QLatin1String("recordsAcknowledged")).toInt() >= records);
+        }
+        QCOMPARE(readerOf(report, refuses.port).value(QLatin1String("retries")).toInt(), 2);
+        QCOMPARE(readerOf(report, plain.port).value(QLatin1String("retries")).toInt(), 0);
+        const QJsonObject abandoned = readerOf(report, silent.port);
+        QCOMPARE(abandoned.value(QLatin1String("outcome")).toString(), QStringLiteral("Cancelled"));
+        QCOMPARE(abandoned.value(QLatin1String("retries")).toInt(), 2);
+        QCOMPARE(abandoned.value(QLatin1String("recordsAcknowledged")).toInt(), 0);
+        // The first write three times, then the end message twice (Abort
+        // sends it, and its time-out ends the download), after one wake-up.
+        QCOMPARE(abandoned.value(QLatin1String("messagesSent")).toInt(), 1 + 3 + 1);
+        const QDateTime started = QDateTime::fromString(
+            abandoned.value(QLatin1String("started")).toString(), Qt::ISODateWithMs);
+        const QDateTime ended = QDateTime::fromString(
+            abandoned.value(QLatin1String("ended")).toString(), Qt::ISODateWithMs);
+        QVERIFY(started.isValid() && started.timeSpec() == Qt::UTC);
+        QVERIFY(ended >= started.addMSecs(4 * 300));
+
+        const QByteArray summary = flash.process.readAllStandardOutput();
+        QVERIFY(summary.contains(silent.port.toLatin1()));
+        QVERIFY(summary.contains("Download cancelled"));
+        QCOMPARE(summary.count("Download successfully completed"), 3);
+    }
+
+    // The options named are written as the settings panel writes them, and
+    // only those: the dump is the image with them written.
+    void optionsAreWrittenIntoTheImage()
+    {
+        Reader reader = tcpReader();
+        Flash flash;
+        QCOMPARE(flash.run({QStringLiteral("-p"), reader.port, QStringLiteral("--all"),
+                            QStringLiteral("--gf"), QStringLiteral("12"), QStringLiteral("--relay"),
+                            QStringLiteral("2.5"), QStringLiteral("--facility=300"),
+                            QStringLiteral("--report"), flash.path("report.json"), kExample}),
+                 0);
+        QMap<int, std::uint16_t> expected = exampleWords(true);
+        expected[0xF9] = 0x3400 | 12;
+        expected[0xAB] = 0x3400 | 25;
+        expected[0xA1] = 0x3400 | (300 & 0xFF);
+        expected[0xA2] = 0x3400 | (300 >> 8);
+        compareWords(reader.server->engine().memory().words(), expected);
+        const QJsonObject options = flash.report().value(QLatin1String("options")).toObject();
+        QCOMPARE(options,
+                 (QJsonObject{{QStringLiteral("gf"), 12},
+                              {QStringLiteral("relay"), 2.5},
+                              {QStringLiteral("facility"), 300}}));
+    }
+
+    void badInputOpensNoPort_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // PORT and FIRMWARE are filled in
+        QTest::addColumn<QByteArray>("firmware");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        const QByteArray example = TestFiles::read(kExample);
+        const QByteArray noSlots = HexLines::words(0, {1, 2, 3, 4}) + "\r\n:00000001FF\r\n";
+        QTest::newRow("invalid firmware") << QStringList{} << QByteArray(":0400000001\r\n") << 2
+                                          << QStringLiteral("not a usable firmware file");
+        QTest::newRow("code out of range")
+            << QStringList{QStringLiteral("--cf"), QStringLiteral("1000")} << example << 2
+            << QStringLiteral("--cf 1000: code out of range (0 - 999)");
+        QTest::newRow("not a number")
+            << QStringList{QStringLiteral("--relay"), QStringLiteral("nan")} << example << 2
+            << QStringLiteral("--relay nan: not a number");
+        QTest::newRow("slot missing")
+            << QStringList{QStringLiteral("--relay"), QStringLiteral("2.5")} << noSlots << 2
+            << QStringLiteral("no option word (34xx) at word address 0x00AB");
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")} << example
+                                        << 1 << QStringLiteral("unknown option --frobnicate");
+        QTest::newRow("bad retries")
+            << QStringList{QStringLiteral("--retries"), QStringLiteral("-1")} << example << 1
+            << QStringLiteral("--retries -1");
+    }
+    void badInputOpensNoPort()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, firmware);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        QSignalSpy connections(&listener, &QTcpServer::newConnection);
+        Flash flash;
+        QVERIFY(TestFiles::write(flash.path("fw.hex"), firmware));
+        arguments << QStringLiteral("-p")
+                  << QStringLiteral("127.0.0.1:%1").arg(listener.serverPort())
+                  << QStringLiteral("--report") << flash.path("report.json")
+                  << flash.path("fw.hex");
+        QCOMPARE(flash.run(arguments), exitCode);
+        QVERIFY2(QString::fromLocal8Bit(flash.process.readAllStandardError()).contains(message),
+                 qPrintable(message));
+        QTest::qWait(100);
+        QCOMPARE(connections.size(), 0);
+        QVERIFY(!QFile::exists(flash.path("report.json")));
+    }
+
+    void noPortIsAUsageError()
+    {
+        Flash flash;
+        QCOMPARE(flash.run({kExample}), 1);
+        QVERIFY(flash.process.readAllStandardError().contains("no port given"));
+    }
+
+    // SIGTERM cancels as the Cancel button does: the reader gets the end
+    // message, the report is written, the exit code tells the signal.
+    void sigtermCancelsEveryDownload()
+    {
+        Reader reader = tcpReader({}, 9600); // about 3 s for the example
+        QSignalSpy completed(reader.server.get(), &SimulatorServer::completed);
+        Flash flash;
+        flash.start({QStringLiteral("-p"), reader.port, QStringLiteral("--report"),
+                     flash.path("report.json"), kExample},
+                    10000);
+        QTRY_VERIFY_WITH_TIMEOUT(reader.server->engine().memory().words().size() > 16, kWait);
+        ::kill(pid_t(flash.process.processId()), SIGTERM);
+        QCOMPARE(flash.finish(), 128 + SIGTERM);
+        const QJsonObject result = readerOf(flash.report(), reader.port);
+        QCOMPARE(result.value(QLatin1String("outcome")).toString(), QStringLiteral("Cancelled"));
+        QCOMPARE(result.value(QLatin1String("status")).toString(),
+                 QStringLiteral("Download cancelled"));
+        QVERIFY(result.value(QLatin1String("recordsAcknowledged")).toInt() > 0);
+        QCOMPARE(completed.size(), 1); // the end message reached the reader
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFlash)
+#include "tst_flash.moc"

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "options/optionarguments.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What corvant-flash is asked to do, from its command line.
+struct FlashRequest {
+    static constexpr int kDefaultRetries = 3;
+
+    QString firmware;
+    QStringList ports; // port texts as the window takes them, one reader each
+    bool all = false; // also EEPROM data and the customer code table (mode=all)
+    OptionArguments::Parsed options;
+    int retries = kDefaultRetries;
+    QString reportFile; // empty: no report
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+};
+
+namespace FlashExit {
+constexpr int kAllCompleted = 0;
+constexpr int kUsage = 1;
+constexpr int kBadInput = 2;
+constexpr int kNotAllCompleted = 3;
+} // namespace FlashExit
+
+// A command line that cannot be run: the exit code and why.
+struct FlashRefusal {
+    int exitCode;
+    QString message;
+};
+
+// Parses the arguments (without the program's name). Values of the reader
+// options are checked as corvant-hextool patch checks them (exit 2); an
+// unknown option, a missing value or firmware, no port, or a bad --retries
+// is a usage error (exit 1).
+std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, FlashRequest &request);
+
+extern const char *const kFlashUsage;
