@@ -178,6 +178,53 @@ private slots:
         QCOMPARE(summary.count("Download successfully completed"), 3);
     }
 
+    // The simulator program as a rack: --count readers on consecutive TCP
+    // ports or on numbered pseudo-terminals, each with its own memory and
+    // dump; --once ends it when every reader has completed a download.
+    void rackOfSimulatorProgram_data()
+    {
+        QTest::addColumn<bool>("pty");
+        QTest::newRow("TCP") << false;
+        QTest::newRow("pseudo-terminals") << true;
+    }
+    void rackOfSimulatorProgram()
+    {
+        QFETCH(bool, pty);
+        constexpr int kReaders = 3;
+        Flash flash;
+        QProcess simulator;
+        const QString dumps = flash.path("dumps");
+        simulator.start(QStringLiteral(CORVANT_READER_SIM),
+                        {pty ? QStringLiteral("--pty") : QStringLiteral("--tcp"),
+                         pty ? flash.path("reader") : QStringLiteral("0"),
+                         QStringLiteral("--count"), QString::number(kReaders),
+                         QStringLiteral("--once"), QStringLiteral("--dump"), dumps});
+        QStringList arguments;
+        QByteArray banner;
+        while (banner.count('\n') < kReaders && simulator.waitForReadyRead(kWait))
+            banner += simulator.readAllStandardOutput();
+        const QList<QByteArray> lines = banner.trimmed().split('\n');
+        QCOMPARE(lines.size(), kReaders);
+        for (int i = 0; i < kReaders; ++i) {
+            if (pty) {
+                const QString link = flash.path("reader") + QString::number(i);
+                QVERIFY(lines[i].endsWith(QByteArray("linked as " + link.toLocal8Bit())));
+                arguments << QStringLiteral("-p") << flash.path("reader") + QString::number(i);
+            } else {
+                const int port = lines[i].mid(lines[i].lastIndexOf(':') + 1).toInt();
+                QCOMPARE(port, lines[0].mid(lines[0].lastIndexOf(':') + 1).toInt() + i);
+                arguments << QStringLiteral("-p") << QStringLiteral("127.0.0.1:%1").arg(port);
+            }
+        }
+        QCOMPARE(flash.run(arguments << QStringLiteral("--quiet") << kExample), 0);
+        QVERIFY(simulator.waitForFinished(kWait));
+        QCOMPARE(simulator.exitCode(), 0);
+        for (int i = 0; i < kReaders; ++i)
+            compareWords(fileWords(QStringLiteral("%1/reader-%2.hex").arg(dumps).arg(i)),
+                         exampleWords(false));
+        QVERIFY(flash.process.readAllStandardError().isEmpty()); // --quiet
+    }
+
     // The options named are written as the settings panel writes them, and
     // only those: the dump is the image with them written.
     void optionsAreWrittenIntoTheImage()
