@@ -1,0 +1,147 @@
+// A rack of readers from one process, against corvant-reader-sim --count:
+// 32 readers paced at 9600 bit/s with the example firmware must finish
+// within 1.05 times the wire time of one reader, and 256 unpaced readers over
+// loopback must move at least 20,000 records/s in total. Reports the CPU
+// seconds this process spent per reader.
+#include "flash/rack.h"
+#include "image/imageloader.h"
+#include "simulatorprocess.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+namespace {
+
+const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex");
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The simulator's ports: "listening on 127.0.0.1:PORT" once per reader.
+QStringList rackPorts(const SimulatorProcess &sim, int readers)
+{
+    const int first = sim.address().mid(sim.address().lastIndexOf(QLatin1Char(':')) + 1).toInt();
+    QStringList ports;
+    for (int i = 0; i < readers; ++i)
+        ports << QStringLiteral("127.0.0.1:%1").arg(first + i);
+    return ports;
+}
+
+struct RackRun {
+    bool completed = false;
+    double seconds = 0;
+    double cpu = 0;
+    int records = 0; // acknowledged, all readers
+};
+
+RackRun runRack(const QStringList &ports, const FirmwareImage &image)
+{
+    Rack::Setup setup;
+    setup.lines = image.records;
+    setup.framing = {false, image.flags.customerCodeTable, false};
+    setup.ports = ports;
+    Rack rack(std::move(setup));
+    QEventLoop loop;
+    QObject::connect(&rack, &Rack::allFinished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    rack.start();
+    if (!rack.allDone())
+        loop.exec();
+    RackRun run;
+    run.seconds = double(clock.nsecsElapsed()) / 1e9;
+    run.cpu = cpuSeconds() - cpuBefore;
+    run.completed = true;
+    for (int i = 0; i < rack.size(); ++i) {
+        run.completed = run.completed && rack.result(i).completed();
+        run.records += rack.result(i).recordsAcknowledged;
+    }
+    return run;
+}
+
+// Bytes one download of the image puts on the line, both directions:
+// wake-up and its answer, each write and its two-byte answer, the end
+// message and its answer.
+qint64 wireBytes(const FirmwareImage &image)
+{
+    qint64 bytes = 2 + 2;
+    for (qsizetype line = 0; line < image.records.size(); ++line) {
+        for (const QByteArray &message : RecordFraming::frameLine(
+                 image.records.at(line), {false, image.flags.customerCodeTable, false}))
+            bytes += message.size() + 2;
+    }
+    return bytes;
+}
+
+FirmwareImage example()
+{
+    FirmwareImage image;
+    QString name = kExample;
+    loadImage(name, image);
+    return image;
+}
+
+void BM_RackPacedAt9600(benchmark::State &state)
+{
+    const int readers = int(state.range(0));
+    constexpr int kBaud = 9600;
+    SimulatorProcess sim({QStringLiteral("--count"), QString::number(readers),
+                          QStringLiteral("--baud"), QString::number(kBaud)});
+    const FirmwareImage image = example();
+    const double wire = double(wireBytes(image)) * 10.0 / kBaud;
+    for (auto _ : state) {
+        const RackRun run = runRack(rackPorts(sim, readers), image);
+        if (!run.completed) {
+            state.SkipWithError("a download did not complete");
+            return;
+        }
+        state.SetIterationTime(run.seconds);
+        state.counters["wire_one_s"] = wire;
+        state.counters["rack_s"] = run.seconds;
+        state.counters["rack/wire"] = run.seconds / wire;
+        state.counters["cpu_s_per_reader"] = run.cpu / readers;
+    }
+}
+BENCHMARK(BM_RackPacedAt9600)->Arg(32)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
+void BM_RackUnpaced(benchmark::State &state)
+{
+    const int readers = int(state.range(0));
+    SimulatorProcess sim({QStringLiteral("--count"), QString::number(readers)});
+    const FirmwareImage image = example();
+    double records = 0;
+    for (auto _ : state) {
+        const RackRun run = runRack(rackPorts(sim, readers), image);
+        if (!run.completed) {
+            state.SkipWithError("a download did not complete");
+            return;
+        }
+        state.SetIterationTime(run.seconds);
+        records += run.records;
+        state.counters["cpu_s_per_reader"] = run.cpu / readers;
+    }
+    state.counters["records/s"] = benchmark::Counter(records, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_RackUnpaced)->Arg(256)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
