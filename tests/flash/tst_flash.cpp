@@ -200,6 +200,7 @@ private slots:
                          QStringLiteral("--count"), QString::number(kReaders),
                          QStringLiteral("--once"), QStringLiteral("--dump"), dumps});
         QStringList arguments;
+        QByteArray settings = "; the window's settings\r\n[ports]\r\n";
         QByteArray banner;
         while (banner.count('\n') < kReaders && simulator.waitForReadyRead(kWait))
             banner += simulator.readAllStandardOutput();
@@ -207,16 +208,21 @@ private slots:
         QCOMPARE(lines.size(), kReaders);
         for (int i = 0; i < kReaders; ++i) {
             if (pty) {
+                // Reached as COM11.. through the window's [ports] section.
                 const QString link = flash.path("reader") + QString::number(i);
                 QVERIFY(lines[i].endsWith(QByteArray("linked as " + link.toLocal8Bit())));
-                arguments << QStringLiteral("-p") << flash.path("reader") + QString::number(i);
+                settings += QStringLiteral("COM%1=%2\r\n").arg(11 + i).arg(link).toLocal8Bit();
+                arguments << QStringLiteral("-p") << QStringLiteral("COM%1").arg(11 + i);
             } else {
                 const int port = lines[i].mid(lines[i].lastIndexOf(':') + 1).toInt();
                 QCOMPARE(port, lines[0].mid(lines[0].lastIndexOf(':') + 1).toInt() + i);
                 arguments << QStringLiteral("-p") << QStringLiteral("127.0.0.1:%1").arg(port);
             }
         }
+        const QString settingsFile = flash.path("corvant-fwupdate.ini");
+        QVERIFY(TestFiles::write(settingsFile, settings));
         QCOMPARE(flash.run(arguments << QStringLiteral("--quiet") << kExample), 0);
+        QCOMPARE(TestFiles::read(settingsFile), settings); // read, never written
         QVERIFY(simulator.waitForFinished(kWait));
         QCOMPARE(simulator.exitCode(), 0);
         for (int i = 0; i < kReaders; ++i)
