@@ -4,11 +4,15 @@
 #include "app/tformmain.h"
 #include "common/loggingrules.h"
 #include "common/safefile.h"
+#include "common/version.h"
 #include "download/serialports.h"
 #include "label/dbuslabelserver.h"
 
 #include <QApplication>
 #include <QMessageBox>
+
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -36,6 +40,11 @@ public:
 
 int main(int argc, char *argv[])
 {
+    // Answered before any window: a script may ask where there is no display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("corvant-fwupdate " CORVANT_VERSION);
+        return 0;
+    }
     applyDefaultLoggingRules();
     Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvant-fwupdate"));

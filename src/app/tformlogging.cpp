@@ -70,6 +70,8 @@ void TFormLogging::follow(const DownloadEngine &download)
                            direction == DownloadEngine::Direction::Sent ? kTransmitColour
                                                                         : kReceiveColour);
             });
+    connect(&download, &DownloadEngine::noticed, this,
+            [this](const QString &text) { addLogLine(text, kNoticeColour); });
 }
 
 void TFormLogging::flushLines()

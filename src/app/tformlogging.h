@@ -49,7 +49,7 @@ public:
     // Appends the lines waiting for their batch now.
     void flushLines();
     // Shows every message the download sends and every batch of bytes it
-    // receives, each in its direction's colour.
+    // receives, each in its direction's colour, and its notices.
     void follow(const DownloadEngine &download);
     // Opens directly to the right of the given window, as tall as it.
     void showBeside(const QWidget &mainWindow);

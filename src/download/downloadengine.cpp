@@ -86,16 +86,20 @@ void DownloadEngine::start(DownloadJob job)
     if (isBusy() || m_link.isOpen())
         return;
     m_job = std::move(job);
+    m_messagesSent = 0;
+    m_retries = 0;
+    m_recordsAcknowledged = 0;
     setUpPort(m_link, m_job.portText);
     emit statusChanged(QStringLiteral("Connecting..."));
     setPhase(Phase::Opening);
 
     QString failure;
+    QString notice;
     try {
         m_link.open();
     } catch (const PortOpenError &e) {
-        qCInfo(lcDownload) << "port open failed:" << e.message();
         failure = QStringLiteral("Error: could not open communication port ") + m_job.portText;
+        notice = e.message();
     } catch (const SocketError &e) {
         failure = socketErrorStatus(e.code());
     } catch (...) {
@@ -104,6 +108,8 @@ void DownloadEngine::start(DownloadJob job)
     }
     if (!failure.isEmpty()) {
         emit statusChanged(QString());
+        if (!notice.isEmpty())
+            emit noticed(notice);
         setPhase(Phase::Idle);
         m_questions.tell(Dialogs::Icon::Error, failure);
         return;

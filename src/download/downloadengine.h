@@ -65,6 +65,7 @@ public:
     bool cancelRequested() const { return m_cancelRequested; }
     int lineIndex() const { return m_lineIndex; }
     int recordsAcknowledged() const { return m_recordsAcknowledged; }
+    // Of the current or last download.
     int messagesSent() const { return m_messagesSent; }
     int retries() const { return m_retries; }
     // Which timers run: the search (wake-up and animation) and the reply time-out.
@@ -90,6 +91,9 @@ signals:
     void progressEnded();
     // Every message sent, and every batch of bytes received.
     void logged(DownloadEngine::Direction direction, const QByteArray &bytes);
+    // What the system said when the port did not open, beyond the box's
+    // text ("/dev/ttyS0: permission denied: add the user to the dialout group").
+    void noticed(const QString &text);
     void finished(DownloadEngine::Outcome outcome);
 
 public slots:

@@ -79,6 +79,17 @@ QString SerialLink::device() const
     return SerialPorts::devicePath(m_settings.comNumber, m_overrides);
 }
 
+QString SerialLink::openFailureReason(const QString &device, QSerialPort::SerialPortError error,
+                                      const QString &errorText)
+{
+    // Debian gives serial devices to the dialout group; a user outside it
+    // is refused every port, which the bare system text does not explain.
+    if (error == QSerialPort::PermissionError)
+        return QStringLiteral("%1: permission denied: add the user to the dialout group")
+            .arg(device);
+    return QStringLiteral("%1: %2").arg(device, errorText);
+}
+
 void SerialLink::open()
 {
     if (m_port.isOpen())
@@ -89,7 +100,7 @@ void SerialLink::open()
             QStringLiteral("%1 names no serial device").arg(m_settings.portName(false)));
     m_port.setPortName(path);
     if (!m_port.open(QIODevice::ReadWrite))
-        throw PortOpenError(m_port.errorString());
+        throw PortOpenError(openFailureReason(path, m_port.error(), m_port.errorString()));
     if (!m_port.setBaudRate(kBaudRate) || !m_port.setDataBits(QSerialPort::Data8)
         || !m_port.setParity(QSerialPort::NoParity) || !m_port.setStopBits(QSerialPort::OneStop)
         || !m_port.setFlowControl(QSerialPort::NoFlowControl)) {

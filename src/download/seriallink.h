@@ -25,6 +25,12 @@ public:
     // The device the current settings name, or an empty text.
     QString device() const;
 
+    // Why a device did not open, in the system's words, with what to do
+    // about a missing permission ("/dev/ttyS0: permission denied: add the
+    // user to the dialout group").
+    static QString openFailureReason(const QString &device, QSerialPort::SerialPortError error,
+                                     const QString &errorText);
+
 private:
     // The far end is gone (hang-up or error on the descriptor).
     bool hungUp() const;

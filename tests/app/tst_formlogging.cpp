@@ -154,6 +154,24 @@ private slots:
         }
     }
 
+    // Why a port did not open shows as a notice, in the notice colour.
+    void showsTheReasonAPortDidNotOpen()
+    {
+        FakeLink link;
+        link.failOpen = true;
+        ScriptedDialogs dialogs;
+        DialogQuestions questions(dialogs);
+        DownloadEngine download(link, questions);
+        TFormLogging log;
+        log.follow(download);
+        DownloadJob job;
+        job.portText = QStringLiteral("COM7");
+        download.start(job);
+        const QTextBlock block = log.viewer()->document()->lastBlock();
+        QCOMPARE(block.text(), QStringLiteral("no such port"));
+        QCOMPARE(block.begin().fragment().charFormat().foreground().color(), QColor(192, 0, 0));
+    }
+
     // Lines arriving together are laid out as one edit, not one by one;
     // none is lost, and each keeps its colour.
     void linesArriveInBatches()

@@ -578,6 +578,29 @@ private slots:
         QCOMPARE(ReaderOptionsIo::readFacilityCode(saved), std::optional<int>(300));
     }
 
+    // After "Save encrypted" the image is held encrypted; a download sends
+    // its deciphered lines with the panel's options written in.
+    void downloadAfterSaveEncryptedSendsThePlainLines()
+    {
+        SimulatorServer reader({});
+        const quint16 port = reader.listenTcp(0);
+        Panel panel;
+        QVERIFY(
+            panel.start({QStringLiteral("cf=5"), QStringLiteral("port=127.0.0.1:%1").arg(port)}));
+        panel.dialogs.fileNames = {panel.path("enc.hex")};
+        panel.p->btnSaveAES->click();
+        QVERIFY(panel.f->image().heldEncrypted);
+        panel.p->editRelayTime->setValue(7.5);
+        panel.f->btnDownloadClick();
+        QTRY_VERIFY(
+            panel.dialogs.texts().contains(QStringLiteral("Download successfully completed")));
+        QVERIFY(!panel.f->image().heldEncrypted);
+        const QMap<int, std::uint16_t> &words = reader.engine().memory().words();
+        QCOMPARE(words.value(0xAB), std::uint16_t(0x3400 | 75));
+        QCOMPARE(std::uint16_t((words.value(0xF1) & 0xFF) << 8 | (words.value(0xF2) & 0xFF)),
+                 CodeWordTable::kEntries[5]);
+    }
+
     void saveEncryptedThenPlain()
     {
         Panel panel;

@@ -21,6 +21,8 @@ public:
         connect(&engine, &DownloadEngine::progressChanged, this,
                 [this](int position) { progressPositions << position; });
         connect(&engine, &DownloadEngine::progressEnded, this, [this] { progressVisible = false; });
+        connect(&engine, &DownloadEngine::noticed, this,
+                [this](const QString &text) { notices << text; });
         connect(&engine, &DownloadEngine::phaseChanged, this,
                 [this](DownloadEngine::Phase phase) { phases << phase; });
         connect(&engine, &DownloadEngine::logged, this,
@@ -39,6 +41,7 @@ public:
     qint64 logLines = 0;
     QList<DownloadEngine::Direction> logDirections;
     QList<DownloadEngine::Phase> phases;
+    QStringList notices; // the system's reasons beyond a box's text
     QList<int> progressPositions;
     int progressMaximum = -1;
     bool progressVisible = false;

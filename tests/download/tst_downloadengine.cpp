@@ -538,6 +538,10 @@ private slots:
         QVERIFY(!rig.download.holdsLink());
         QCOMPARE(rig.download.phase(), DownloadEngine::Phase::Idle);
         QVERIFY(rig.link.written.isEmpty());
+        // A serial port's own reason goes to the log, not into the box.
+        QCOMPARE(rig.host.notices,
+                 port.startsWith(QLatin1String("COM")) ? QStringList{QStringLiteral("no such port")}
+                                                       : QStringList{});
     }
 
     void downloadWhileOpenDoesNothing()

@@ -2,6 +2,7 @@
 // device that goes away mid-download (the same as a USB adapter pulled).
 #include "download/downloadengine.h"
 #include "download/portlink.h"
+#include "download/seriallink.h"
 #include "downloadrecorder.h"
 #include "hexlines.h"
 #include "scripteddialogs.h"
@@ -69,6 +70,48 @@ class TestSerialLink : public QObject {
     Q_OBJECT
 
 private slots:
+    // A missing permission says what to do about it; other reasons are the
+    // system's own, after the device.
+    void openFailureReasons_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("permission")
+            << int(QSerialPort::PermissionError)
+            << QStringLiteral("/dev/ttyS0: permission denied: add the user to the dialout group");
+        QTest::newRow("missing") << int(QSerialPort::DeviceNotFoundError)
+                                 << QStringLiteral("/dev/ttyS0: No such file or directory");
+    }
+    void openFailureReasons()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, reason);
+        QCOMPARE(SerialLink::openFailureReason(QStringLiteral("/dev/ttyS0"),
+                                               QSerialPort::SerialPortError(error),
+                                               QStringLiteral("No such file or directory")),
+                 reason);
+    }
+
+    // A device that cannot be opened: the box's text as it was, the
+    // system's reason as a notice.
+    void missingDeviceIsNoticed()
+    {
+        PortLink link;
+        ScriptedDialogs dialogs;
+        DialogQuestions questions(dialogs);
+        DownloadEngine download(link, questions);
+        DownloadRecorder recorder(download);
+        DownloadJob job;
+        job.portText = QStringLiteral("/dev/corvant-no-such-device");
+        download.start(job);
+        QCOMPARE(dialogs.texts(),
+                 QStringList{QStringLiteral(
+                     "Error: could not open communication port /dev/corvant-no-such-device")});
+        QCOMPARE(recorder.notices.size(), 1);
+        QVERIFY2(recorder.notices.at(0).startsWith(QLatin1String("/dev/corvant-no-such-device: ")),
+                 qPrintable(recorder.notices.at(0)));
+    }
+
     void deviceGoneEndsTheDownloadAtOnce_data()
     {
         QTest::addColumn<QString>("when");

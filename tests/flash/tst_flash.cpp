@@ -61,7 +61,7 @@ struct Flash {
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-        environment.insert(QStringLiteral("CORVANT_FLASH_REPLY_TIMEOUT_MS"),
+        environment.insert(QStringLiteral("CORVANT_FLASH_TEST_REPLY_TIMEOUT_MS"),
                            QString::number(replyTimeoutMs));
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(CORVANT_FLASH), arguments);
@@ -162,8 +162,8 @@ private slots:
         QCOMPARE(abandoned.value(QLatin1String("outcome")).toString(), QStringLiteral("Cancelled"));
         QCOMPARE(abandoned.value(QLatin1String("retries")).toInt(), 2);
         QCOMPARE(abandoned.value(QLatin1String("recordsAcknowledged")).toInt(), 0);
-        // The first write three times, then the end message twice (Abort
-        // sends it, and its time-out ends the download), after one wake-up.
+        // One wake-up, the first write three times, then the end message
+        // once: Abort sends it, and its time-out ends the download.
         QCOMPARE(abandoned.value(QLatin1String("messagesSent")).toInt(), 1 + 3 + 1);
         const QDateTime started = QDateTime::fromString(
             abandoned.value(QLatin1String("started")).toString(), Qt::ISODateWithMs);
@@ -276,6 +276,10 @@ private slots:
             << QStringLiteral("no option word (34xx) at word address 0x00AB");
         QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")} << example
                                         << 1 << QStringLiteral("unknown option --frobnicate");
+        QTest::newRow("usage error after a bad value")
+            << QStringList{QStringLiteral("--cf"), QStringLiteral("1000"),
+                           QStringLiteral("--frobnicate")}
+            << example << 1 << QStringLiteral("unknown option --frobnicate");
         QTest::newRow("bad retries")
             << QStringList{QStringLiteral("--retries"), QStringLiteral("-1")} << example << 1
             << QStringLiteral("--retries -1");
@@ -303,6 +307,28 @@ private slots:
         QVERIFY(!QFile::exists(flash.path("report.json")));
     }
 
+    // A port that does not open: the window's text and the system's reason,
+    // the others go on.
+    void portThatDoesNotOpen()
+    {
+        Reader reader = tcpReader();
+        Flash flash;
+        const QString missing = QStringLiteral("/dev/corvant-no-such-device");
+        QCOMPARE(flash.run({QStringLiteral("-p"), missing, QStringLiteral("-p"), reader.port,
+                            QStringLiteral("--report"), flash.path("report.json"), kExample}),
+                 3);
+        const QJsonObject report = flash.report();
+        const QJsonObject failed = readerOf(report, missing);
+        QCOMPARE(failed.value(QLatin1String("outcome")).toString(), QStringLiteral("NotOpened"));
+        QVERIFY2(failed.value(QLatin1String("status"))
+                     .toString()
+                     .startsWith(QStringLiteral("Error: could not open communication port %1 (%1: ")
+                                     .arg(missing)),
+                 qPrintable(failed.value(QLatin1String("status")).toString()));
+        QCOMPARE(readerOf(report, reader.port).value(QLatin1String("outcome")).toString(),
+                 QStringLiteral("Completed"));
+    }
+
     void noPortIsAUsageError()
     {
         Flash flash;
@@ -310,10 +336,17 @@ private slots:
         QVERIFY(flash.process.readAllStandardError().contains("no port given"));
     }
 
-    // SIGTERM cancels as the Cancel button does: the reader gets the end
-    // message, the report is written, the exit code tells the signal.
-    void sigtermCancelsEveryDownload()
+    // SIGINT and SIGTERM cancel as the Cancel button does: the reader gets
+    // the end message, the report is written, the exit code tells the signal.
+    void signalCancelsEveryDownload_data()
     {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void signalCancelsEveryDownload()
+    {
+        QFETCH(int, signal);
         Reader reader = tcpReader({}, 9600); // about 3 s for the example
         QSignalSpy completed(reader.server.get(), &SimulatorServer::completed);
         Flash flash;
@@ -321,8 +354,8 @@ private slots:
                      flash.path("report.json"), kExample},
                     10000);
         QTRY_VERIFY_WITH_TIMEOUT(reader.server->engine().memory().words().size() > 16, kWait);
-        ::kill(pid_t(flash.process.processId()), SIGTERM);
-        QCOMPARE(flash.finish(), 128 + SIGTERM);
+        ::kill(pid_t(flash.process.processId()), signal);
+        QCOMPARE(flash.finish(), 128 + signal);
         const QJsonObject result = readerOf(flash.report(), reader.port);
         QCOMPARE(result.value(QLatin1String("outcome")).toString(), QStringLiteral("Cancelled"));
         QCOMPARE(result.value(QLatin1String("status")).toString(),

@@ -14,8 +14,8 @@ const char *const kFlashUsage
       "  --report FILE          write a JSON report (one object per reader)\n"
       "  --quiet                only the summary\n"
       "  --version, --help\n"
-      "exit code: 0 every reader completed, 3 any did not, 2 bad firmware or option values,\n"
-      "1 usage error, 130/143 interrupted (SIGINT/SIGTERM)\n";
+      "exit code: 0 every reader completed, 3 any did not (or the report could not be\n"
+      "written), 2 bad firmware or option values, 1 usage error, 130/143 interrupted\n";
 
 std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, FlashRequest &request)
 {
@@ -24,6 +24,8 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
     };
     QStringList positional;
     bool optionsEnded = false;
+    // A usage error wins over a bad value, whichever comes first.
+    std::optional<FlashRefusal> badValue;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString option = arguments[i];
         if (optionsEnded || !option.startsWith(QLatin1Char('-')) || option == QLatin1String("-")) {
@@ -75,19 +77,19 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
             request.reportFile = value;
         } else if (OptionArguments::isOptionName(option)) {
             QString reason;
-            if (!OptionArguments::take(option, value, request.options, reason))
-                return FlashRefusal{FlashExit::kBadInput, reason};
+            if (!OptionArguments::take(option, value, request.options, reason) && !badValue)
+                badValue = FlashRefusal{FlashExit::kBadInput, reason};
         } else {
             return usage(QStringLiteral("unknown option %1").arg(option));
         }
     }
     if (request.help || request.version)
-        return std::nullopt;
+        return badValue;
     if (positional.size() != 1)
         return usage(positional.isEmpty() ? QStringLiteral("no firmware file given")
                                           : QStringLiteral("one firmware file only"));
     if (request.ports.isEmpty())
         return usage(QStringLiteral("no port given (-p COMn, -p HOST[:PORT] or -p /dev/...)"));
     request.firmware = positional.front();
-    return std::nullopt;
+    return badValue;
 }

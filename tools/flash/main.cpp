@@ -5,6 +5,7 @@
 #include "common/corvanterror.h"
 #include "common/loggingrules.h"
 #include "common/safefile.h"
+#include "common/version.h"
 #include "flash/flashreport.h"
 #include "flash/flashrequest.h"
 #include "flash/rack.h"
@@ -67,12 +68,14 @@ std::optional<int> prepareFirmware(const FlashRequest &request, FirmwareImage &i
     return std::nullopt;
 }
 
-// Reply time-outs and wake-up periods are the window's; tests shorten them.
+// Reply time-outs and wake-up periods are the window's. A test hook
+// shortens the reply time-out: a test of a silent reader would otherwise
+// wait 10 s per message.
 DownloadTiming timing()
 {
     DownloadTiming timing;
     bool ok = false;
-    const int reply = qEnvironmentVariableIntValue("CORVANT_FLASH_REPLY_TIMEOUT_MS", &ok);
+    const int reply = qEnvironmentVariableIntValue("CORVANT_FLASH_TEST_REPLY_TIMEOUT_MS", &ok);
     if (ok && reply > 0)
         timing.reply = std::chrono::milliseconds(reply);
     return timing;
@@ -138,8 +141,15 @@ int main(int argc, char *argv[])
             notifier->setEnabled(false);
             rack.cancel();
         });
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
+        // Each signal blocks the other while its handler runs, so a second
+        // one is always counted as the second.
+        struct sigaction action { };
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        sigaddset(&action.sa_mask, SIGINT);
+        sigaddset(&action.sa_mask, SIGTERM);
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
     }
     QObject::connect(&rack, &Rack::allFinished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

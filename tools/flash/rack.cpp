@@ -61,13 +61,22 @@ Rack::Rack(Setup setup, QObject *parent)
         ReaderResult *result = &reader->result;
         connect(engine, &DownloadEngine::statusChanged, this,
                 [result](const QString &text) { result->status = text; });
+        connect(engine, &DownloadEngine::noticed, this,
+                [result](const QString &text) { result->notice = text; });
         connect(engine, &DownloadEngine::finished, this,
                 [this, index](DownloadEngine::Outcome outcome) { finish(index, outcome); });
-        // A connection made after the cancel starts a search, which forgets
-        // a cancel: it is asked for again.
+        // A search begun by a connection made after the cancel, and a
+        // transfer begun by an answer to the search, each forget a cancel
+        // (as in the window): it is asked for again. The search clears it
+        // only after announcing itself, hence the queued call there.
         connect(engine, &DownloadEngine::phaseChanged, this,
                 [this, engine](DownloadEngine::Phase phase) {
-                    if (m_cancelling && phase == DownloadEngine::Phase::Searching)
+                    if (!m_cancelling)
+                        return;
+                    if (phase == DownloadEngine::Phase::Searching)
+                        QMetaObject::invokeMethod(engine, &DownloadEngine::cancel,
+                                                  Qt::QueuedConnection);
+                    else if (phase == DownloadEngine::Phase::Transferring)
                         engine->cancel();
                 });
         m_readers.push_back(std::move(reader));
@@ -125,6 +134,8 @@ void Rack::finish(int index, int outcome)
     // "Download cancelled") says more than the status line left behind it.
     if (!reader.policy->told().isEmpty())
         reader.result.status = reader.policy->told().last();
+    if (!reader.result.notice.isEmpty())
+        reader.result.status += QStringLiteral(" (%1)").arg(reader.result.notice);
     reader.result.recordsAcknowledged = reader.engine->recordsAcknowledged();
     reader.result.messagesSent = reader.engine->messagesSent();
     reader.result.retries = reader.engine->retries();

@@ -19,6 +19,7 @@ struct ReaderResult {
     // DownloadEngine::Outcome, or kNotOpened when the port did not open.
     int outcome = kNotOpened;
     QString status; // the window's status text at the end (or why the port did not open)
+    QString notice; // the system's reason when the port did not open
     int recordsAcknowledged = 0;
     int messagesSent = 0;
     int retries = 0;

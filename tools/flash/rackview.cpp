@@ -1,14 +1,36 @@
 #include "flash/rackview.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 namespace {
 
-constexpr int kBarWidth = 24;
+constexpr int kBarWidth = 20;
+constexpr int kPortWidth = 20;
 
 QString clock(qint64 seconds)
 {
     return QStringLiteral("%1:%2")
         .arg(seconds / 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+// Long device paths differ at their end (/dev/serial/by-id/usb-...-port0).
+QString shortPort(const QString &port)
+{
+    if (port.size() <= kPortWidth)
+        return port;
+    return port.left(6) + QStringLiteral("...") + port.right(kPortWidth - 9);
+}
+
+// Columns of the terminal on stderr; a line longer than that wraps, and
+// the redraw would then go back too few lines.
+int terminalColumns(std::FILE *stream)
+{
+    winsize size{};
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
 }
 
 double seconds(const ReaderResult &result)
@@ -70,13 +92,14 @@ QString RackView::progressLine(int index) const
     const int done = result.done ? result.recordsAcknowledged : m_rack.acknowledged(index);
     const int filled = std::min(kBarWidth, done * kBarWidth / total);
     const double elapsed = seconds(result);
-    QString remaining = QStringLiteral("--:--");
+    QString remaining = QStringLiteral("--:-- left");
     if (result.done)
         remaining = result.completed() ? QStringLiteral("done") : result.outcomeName();
     else if (done > 0)
-        remaining = clock(qint64(elapsed * double(total - done) / double(done)));
-    return QStringLiteral("%1 [%2%3] %4/%5 %6% %7 elapsed, %8")
-        .arg(result.port.left(20), -20)
+        remaining = clock(qint64(elapsed * double(total - done) / double(done)))
+            + QStringLiteral(" left");
+    return QStringLiteral("%1 [%2%3] %4/%5 %6% %7, %8")
+        .arg(shortPort(result.port), -kPortWidth)
         .arg(QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('-')))
         .arg(done, 5)
         .arg(total)
@@ -89,8 +112,9 @@ void RackView::redraw()
     QByteArray text;
     if (m_drawn)
         text += "\x1b[" + QByteArray::number(m_rack.size()) + "A"; // back to the first line
+    const int columns = terminalColumns(m_progress);
     for (int index = 0; index < m_rack.size(); ++index)
-        text += "\r\x1b[K" + progressLine(index).toLocal8Bit() + "\n";
+        text += "\r\x1b[K" + progressLine(index).left(columns - 1).toLocal8Bit() + "\n";
     std::fwrite(text.constData(), 1, std::size_t(text.size()), m_progress);
     std::fflush(m_progress);
     m_drawn = true;

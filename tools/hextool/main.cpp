@@ -1,5 +1,6 @@
 #include "common/loggingrules.h"
 #include "common/safefile.h"
+#include "common/version.h"
 #include "hextool/hextool.h"
 
 #include <cstdio>
@@ -14,5 +15,9 @@ int main(int argc, char *argv[])
         arguments << SafeFile::nameFromNative(QByteArray(argv[i]));
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (arguments == QStringList{QStringLiteral("--version")}) {
+        out << "corvant-hextool " CORVANT_VERSION "\n";
+        return 0;
+    }
     return HexTool::run(arguments, out, err);
 }

@@ -1,6 +1,7 @@
 // corvant-label-server: prints stickers for the firmware update utility.
 // A D-Bus session service; the bus starts it on the first call.
 #include "common/loggingrules.h"
+#include "common/version.h"
 #include "label-server/labelservice.h"
 
 #include <QDBusConnection>
@@ -8,6 +9,7 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <cstring>
 #include <dbus/dbus.h>
 
 namespace {
@@ -20,6 +22,10 @@ constexpr long kLargestMessage = 1024 * 1024;
 
 int main(int argc, char *argv[])
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("corvant-label-server " CORVANT_VERSION);
+        return 0;
+    }
     // Rendering needs a GUI application, not a display.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -2,6 +2,7 @@
 // without hardware.
 #include "common/loggingrules.h"
 #include "common/safefile.h"
+#include "common/version.h"
 #include "reader-sim/simulatorserver.h"
 
 #include <QCommandLineParser>
@@ -95,12 +96,14 @@ int main(int argc, char *argv[])
     applyDefaultLoggingRules();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvant-reader-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVANT_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Simulates the bootloader of a CORVANT reader on loopback TCP or a pseudo-terminal.\n"
         "Messages are the write and end messages, numbered from 1 in the order received."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption tcp(
         QStringLiteral("tcp"),
         QStringLiteral("Listen on 127.0.0.1:<port> (default 10001; 0 picks a free port)."),
