@@ -3,17 +3,18 @@
 #   install-deps.sh          what building and running the programs needs
 #   install-deps.sh test     also what the tests need (reference tools)
 #   install-deps.sh ci       also what CI needs (clang for the fuzz targets,
-#                            clang-format for the format check)
+#                            clang-format for the format check, lintian and
+#                            the validators for the package check)
 set -eu
 
-packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libssl-dev libdbus-1-dev libbenchmark-dev"
+packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libssl-dev libdbus-1-dev libbenchmark-dev scdoc"
 # Reference tools, a real assembler (gputils), a real X server with a window
 # manager and xdotool to drive it, the bus for the label server, PDF text.
 test_packages="srecord python3-intelhex gputils xvfb openbox xdotool fonts-dejavu-core dbus poppler-utils"
 case "${1:-}" in
     "") ;;
     test) packages="$packages $test_packages" ;;
-    ci) packages="$packages $test_packages clang libclang-rt-14-dev clang-format" ;;
+    ci) packages="$packages $test_packages clang libclang-rt-14-dev clang-format lintian desktop-file-utils appstream" ;;
     *) echo "usage: $0 [test|ci]" >&2; exit 1 ;;
 esac
 

@@ -1,0 +1,75 @@
+#!/bin/sh
+# Builds the Debian package from the default build, checks it with lintian,
+# validates the desktop entry and the AppStream data, installs it with apt,
+# uses the installed programs (no build tree involved), removes it and checks
+# that nothing of it is left. Needs root (apt-get) and a finished default build.
+set -eu
+cd "$(dirname "$0")/.."
+build=build/default
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+echo "== package"
+rm -f "$build"/corvant-fwupdate_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/corvant-fwupdate_*.deb)
+echo "$deb"
+
+for page in corvant-fwupdate corvant-flash corvant-hextool corvant-reader-sim corvant-label-server; do
+    dpkg-deb -c "$deb" | grep -q "usr/share/man/man1/$page.1.gz"
+done
+
+echo "== lintian (errors fail)"
+lintian --fail-on error "$deb"
+
+echo "== desktop entry and AppStream data"
+desktop-file-validate packaging/desktop/org.corvant.fwupdate.desktop
+appstreamcli validate --no-net "$build/packaging/org.corvant.fwupdate.metainfo.xml"
+
+echo "== install"
+DEBIAN_FRONTEND=noninteractive apt-get install -y --reinstall "./$deb" >/dev/null
+dpkg -L corvant-fwupdate > "$work/files"
+
+echo "== the installed programs"
+cd "$work"
+example=/usr/share/corvant/examples/reader_v1.00.hex
+for program in corvant-fwupdate corvant-flash corvant-hextool corvant-reader-sim corvant-label-server; do
+    command -v "$program" | grep -q '^/usr/bin/'
+    "$program" --version
+done
+corvant-hextool info "$example"
+corvant-reader-sim --tcp 0 --once --dump "$work/dump.hex" > "$work/sim.out" 2>/dev/null &
+sim=$!
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+    grep -q listening "$work/sim.out" 2>/dev/null && break
+    sleep 0.5
+done
+port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/sim.out")
+corvant-flash --quiet --report "$work/report.json" -p "127.0.0.1:$port" "$example"
+wait "$sim"
+grep -q '"outcome": "Completed"' "$work/report.json"
+test -s "$work/dump.hex"
+# A sticker to PDF through the installed server, started by a session bus
+# from its installed service file.
+sed 's|<corvant:output/>|<corvant:output pdf="sticker.pdf"/>|' /usr/share/corvant/quilmar.lbl > "$work/label.lbl"
+dbus-run-session -- sh -c '
+    call() { dbus-send --session --print-reply=literal --dest=org.corvant.LabelServer \
+                 /LabelServer "org.corvant.LabelServer.$@" | tr -d " \n"; }
+    [ "$(call OpenLabel "string:$1/label.lbl")" = int320 ]
+    [ "$(call SetVariable string:firmware string:reader_v1.00)" = int320 ]
+    [ "$(call PrintLabel int32:1)" = int320 ]
+' sh "$work"
+head -c 5 "$work/sticker.pdf" | grep -q '%PDF-'
+cd - >/dev/null
+
+echo "== remove"
+DEBIAN_FRONTEND=noninteractive apt-get remove -y corvant-fwupdate >/dev/null
+left=0
+while read -r path; do
+    if [ -f "$path" ] || [ -L "$path" ]; then
+        echo "left behind: $path" >&2
+        left=1
+    fi
+done < "$work/files"
+[ "$left" -eq 0 ]
+echo "package installs, runs and removes cleanly"
