@@ -147,14 +147,26 @@ private slots:
                      QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex()));
         QCOMPARE(report.value(QLatin1String("readers")).toArray().size(), 4);
 
-        const int records = int(expected.size() / 8);
+        // One write message per data record sent (none of the example's
+        // records needs more than one), counted from the file itself.
+        int records = 0;
+        for (const QByteArray &line : TestFiles::read(kExample).split('\n')) {
+            if (line.startsWith(':') && line.mid(7, 2) == "00"
+                && !hexWords(line, [](int first) {
+                        const bool config = first >= 0x2000 && first <= 0x20FF;
+                        const bool eeprom = first >= 0x2100;
+                        const bool table = first >= 0xF0 && first <= 0xFD;
+                        return !config && !eeprom && !table;
+                    }).isEmpty())
+                ++records;
+        }
         for (const QString &port : {plain.port, refuses.port, pty.port}) {
             const QJsonObject reader = readerOf(report, port);
             QCOMPARE(reader.value(QLatin1String("outcome")).toString(),
                      QStringLiteral("Completed"));
             QCOMPARE(reader.value(QLatin1String("status")).toString(),
                      QStringLiteral("Download successfully completed"));
-            QVERIFY(reader.value(QLatin1String("recordsAcknowledged")).toInt() >= records);
+            QCOMPARE(reader.value(QLatin1String("recordsAcknowledged")).toInt(), records);
         }
         QCOMPARE(readerOf(report, refuses.port).value(QLatin1String("retries")).toInt(), 2);
         QCOMPARE(readerOf(report, plain.port).value(QLatin1String("retries")).toInt(), 0);
