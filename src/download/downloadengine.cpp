@@ -88,6 +88,7 @@ void DownloadEngine::start(DownloadJob job)
     m_job = std::move(job);
     m_messagesSent = 0;
     m_retries = 0;
+    m_abandoned = false;
     m_recordsAcknowledged = 0;
     setUpPort(m_link, m_job.portText);
     emit statusChanged(QStringLiteral("Connecting..."));
@@ -185,7 +186,7 @@ void DownloadEngine::sendWakeup()
 {
     startIfStopped(m_wakeupTimer);
     startIfStopped(m_animationTimer);
-    m_cancelRequested = false;
+    m_cancelRequested = m_abandoned;
     const char wakeup = char(Bootloader::kWakeup);
     sendMessage(QByteArrayView(&wakeup, 1));
 }
@@ -288,7 +289,7 @@ void DownloadEngine::handleReply(Bootloader::Reply reply)
 
 void DownloadEngine::beginTransfer()
 {
-    m_cancelRequested = false;
+    m_cancelRequested = m_abandoned;
     m_wakeupTimer.stop();
     m_animationTimer.stop();
     m_lineIndex = 0;
@@ -391,6 +392,16 @@ void DownloadEngine::cancel()
             return;
         }
     }
+    m_cancelRequested = true;
+    m_animationTimer.stop();
+    emit statusChanged(QStringLiteral("Cancelling..."));
+}
+
+void DownloadEngine::abandon()
+{
+    if (!m_link.isOpen() || m_phase == Phase::Idle || m_phase == Phase::Closing)
+        return;
+    m_abandoned = true;
     m_cancelRequested = true;
     m_animationTimer.stop();
     emit statusChanged(QStringLiteral("Cancelling..."));

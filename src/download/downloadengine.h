@@ -78,6 +78,11 @@ public:
     void start(DownloadJob job);
     // Cancel, and a request to close the window while the link is held.
     void cancel();
+    // Cancels for good, without a question: unlike Cancel (whose request a
+    // connection made or a search answered afterwards forgets, as the
+    // window has it), the download ends as cancelled whatever comes next.
+    // For front ends with nobody at them (Ctrl-C on a production line).
+    void abandon();
 
     // "tx: EA", "rx: E7 E4": a line of the logging window.
     static QString logText(Direction direction, QByteArrayView bytes);
@@ -133,6 +138,7 @@ private:
     Phase m_phase = Phase::Idle;
     bool m_failureQuestionOpen = false;
     bool m_cancelRequested = false;
+    bool m_abandoned = false; // the cancel request outlives a new search or transfer
     // Counts ended downloads, so an answer that comes back after its
     // download ended does not act on the next one.
     int m_generation = 0;

@@ -12,9 +12,6 @@ namespace OptionArguments {
 
 namespace {
 
-// The customer code options, in slot order.
-constexpr std::array<const char *, OptionSlots::kSlotCount> kCodeOptions
-    = {"--cf", "--c", "--df", "--d", "--gf", "--g", "--a", "--b"};
 constexpr qsizetype kRelayIndex = OptionSlots::kSlotCount;
 constexpr qsizetype kFacilityIndex = OptionSlots::kSlotCount + 1;
 
@@ -41,24 +38,6 @@ QList<NeededWord> wordsNeeded(OptionSlots::Slot slot)
 }
 
 } // namespace
-
-bool Parsed::isEmpty() const
-{
-    return std::all_of(shownValues.begin(), shownValues.end(),
-                       [](const QString &shown) { return shown.isEmpty(); });
-}
-
-QList<QPair<QString, QString>> Parsed::given() const
-{
-    QList<QPair<QString, QString>> options;
-    for (const QString &shown : shownValues) {
-        if (shown.isEmpty())
-            continue;
-        const qsizetype blank = shown.indexOf(QLatin1Char(' '));
-        options.append({shown.mid(2, blank - 2), shown.mid(blank + 1)});
-    }
-    return options;
-}
 
 bool isOptionName(const QString &option)
 {

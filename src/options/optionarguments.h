@@ -15,11 +15,11 @@ struct Parsed {
     // Each option as given ("--cf 12"), for messages: the code slots in slot
     // order, then the relay time and the facility code.
     QStringList shownValues = QStringList(OptionSlots::kSlotCount + 2);
-
-    bool isEmpty() const;
-    // The options given, by name ("cf", "relay"...) with their values.
-    QList<QPair<QString, QString>> given() const;
 };
+
+// The customer code options, in slot order.
+constexpr std::array<const char *, OptionSlots::kSlotCount> kCodeOptions
+    = {"--cf", "--c", "--df", "--d", "--gf", "--g", "--a", "--b"};
 
 bool isOptionName(const QString &option);
 

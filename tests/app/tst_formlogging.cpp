@@ -126,10 +126,31 @@ private slots:
         QCOMPARE(log.viewer()->document()->lastBlock().text(), QStringLiteral("tx: EA"));
     }
 
-    // A download's lines, each in its direction's colour.
+    // A download's lines, each in its direction's colour, and why a port did
+    // not open as a notice in the notice colour.
+    void followsADownload_data()
+    {
+        QTest::addColumn<bool>("portFails");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QList<QColor>>("colours");
+        const QColor olive(128, 128, 0);
+        const QColor green(0, 128, 0);
+        // EA, EB 55, then the end message: the job has no lines.
+        QTest::newRow("download") << false
+                                  << QStringList{QStringLiteral("tx: EA"),
+                                                 QStringLiteral("rx: EB 55"),
+                                                 QStringLiteral("tx: ED")}
+                                  << QList<QColor>{olive, green, olive};
+        QTest::newRow("port does not open") << true << QStringList{QStringLiteral("no such port")}
+                                            << QList<QColor>{QColor(192, 0, 0)};
+    }
     void followsADownload()
     {
+        QFETCH(bool, portFails);
+        QFETCH(QStringList, lines);
+        QFETCH(QList<QColor>, colours);
         FakeLink link;
+        link.failOpen = portFails;
         ScriptedDialogs dialogs;
         DialogQuestions questions(dialogs);
         DownloadEngine download(link, questions);
@@ -138,38 +159,15 @@ private slots:
         DownloadJob job;
         job.portText = QStringLiteral("COM1");
         download.start(job);
-        link.reply(QByteArray("\xEB\x55", 2));
+        if (!portFails)
+            link.reply(QByteArray("\xEB\x55", 2));
         QTextDocument *document = log.viewer()->document();
-        QCOMPARE(document->blockCount(), 3); // EA, EB 55, then the end message: no lines
-        const QList<QPair<QString, QColor>> expected = {
-            {QStringLiteral("tx: EA"), QColor(128, 128, 0)},
-            {QStringLiteral("rx: EB 55"), QColor(0, 128, 0)},
-            {QStringLiteral("tx: ED"), QColor(128, 128, 0)},
-        };
-        for (int i = 0; i < expected.size(); ++i) {
+        QCOMPARE(document->blockCount(), lines.size());
+        for (int i = 0; i < lines.size(); ++i) {
             const QTextBlock block = document->findBlockByNumber(i);
-            QCOMPARE(block.text(), expected[i].first);
-            QCOMPARE(block.begin().fragment().charFormat().foreground().color(),
-                     expected[i].second);
+            QCOMPARE(block.text(), lines[i]);
+            QCOMPARE(block.begin().fragment().charFormat().foreground().color(), colours[i]);
         }
-    }
-
-    // Why a port did not open shows as a notice, in the notice colour.
-    void showsTheReasonAPortDidNotOpen()
-    {
-        FakeLink link;
-        link.failOpen = true;
-        ScriptedDialogs dialogs;
-        DialogQuestions questions(dialogs);
-        DownloadEngine download(link, questions);
-        TFormLogging log;
-        log.follow(download);
-        DownloadJob job;
-        job.portText = QStringLiteral("COM7");
-        download.start(job);
-        const QTextBlock block = log.viewer()->document()->lastBlock();
-        QCOMPARE(block.text(), QStringLiteral("no such port"));
-        QCOMPARE(block.begin().fragment().charFormat().foreground().color(), QColor(192, 0, 0));
     }
 
     // Lines arriving together are laid out as one edit, not one by one;

@@ -11,18 +11,6 @@ namespace {
 
 const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex");
 
-// The words a download of the example sends: program memory, without the
-// customer code table unless asked for, EEPROM only when asked for.
-QMap<int, std::uint16_t> expectedWords(bool all)
-{
-    return fileWords(kExample, [all](int first) {
-        const bool config = first >= 0x2000 && first <= 0x20FF;
-        const bool eeprom = first >= 0x2100;
-        const bool table = first >= 0xF0 && first <= 0xFD;
-        return !config && (all || (!eeprom && !table));
-    });
-}
-
 QMap<int, std::uint16_t> dumpedWords(const QString &dump)
 {
     return fileWords(dump);
@@ -56,7 +44,7 @@ private slots:
         QCOMPARE(run.runUtility(arguments), 1);
         QVERIFY(run.simulator.waitForFinished(kWait));
 
-        const QMap<int, std::uint16_t> expected = expectedWords(all);
+        const QMap<int, std::uint16_t> expected = sentWords(kExample, all);
         QVERIFY(expected.size() > 1000);
         compareWords(dumpedWords(run.path("dump.hex")), expected);
 
@@ -140,7 +128,7 @@ private slots:
             run.runUtility({QStringLiteral("port=com7"), QStringLiteral("mode=auto"), kExample}),
             1);
         QVERIFY(run.simulator.waitForFinished(kWait));
-        compareWords(dumpedWords(run.path("dump.hex")), expectedWords(false));
+        compareWords(dumpedWords(run.path("dump.hex")), sentWords(kExample, false));
 
         const QByteArray settings = TestFiles::read(run.path("corvant-fwupdate.ini"));
         QVERIFY2(settings.startsWith(QByteArray("[ports]\r\nCOM7=" + link.toLocal8Bit() + "\r\n")),

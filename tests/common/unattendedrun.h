@@ -46,6 +46,23 @@ inline QMap<int, std::uint16_t> fileWords(
     return hexWords(TestFiles::read(path), keep);
 }
 
+// Whether a download sends the data record starting at this word:
+// configuration words never, EEPROM data and the customer code table only
+// when all is asked for (mode=all, --all).
+inline bool sentByDownload(int firstWord, bool all)
+{
+    const bool config = firstWord >= 0x2000 && firstWord <= 0x20FF;
+    const bool eeprom = firstWord >= 0x2100;
+    const bool table = firstWord >= 0xF0 && firstWord <= 0xFD;
+    return !config && (all || (!eeprom && !table));
+}
+
+// The words a download of the firmware file sends.
+inline QMap<int, std::uint16_t> sentWords(const QString &path, bool all)
+{
+    return fileWords(path, [all](int first) { return sentByDownload(first, all); });
+}
+
 // Compares word maps, naming the first difference.
 inline void compareWords(const QMap<int, std::uint16_t> &actual,
                          const QMap<int, std::uint16_t> &expected)

@@ -603,6 +603,49 @@ private slots:
         QVERIFY(!rig.download.cancelRequested());
     }
 
+    // Abandoning holds through what makes Cancel forget itself: a
+    // connection made afterwards, an answer to the search. No question.
+    void abandonHoldsThroughConnectAndAnswer_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("while connecting")
+            << QStringLiteral("connecting") << int(DownloadEngine::SearchCancelled);
+        QTest::newRow("answer during the search")
+            << QStringLiteral("searching") << int(DownloadEngine::Cancelled);
+        QTest::newRow("during the transfer")
+            << QStringLiteral("transferring") << int(DownloadEngine::Cancelled);
+    }
+    void abandonHoldsThroughConnectAndAnswer()
+    {
+        QFETCH(QString, when);
+        QFETCH(int, outcome);
+        Rig rig;
+        rig.job.portText = QStringLiteral("127.0.0.1:4001");
+        rig.job.lines = RecordList::fromText(":0400100001020304E2\r\n:0400200001020304D2\r\n");
+        rig.start();
+        if (when == QLatin1String("connecting"))
+            rig.download.abandon();
+        emit rig.link.connected();
+        if (when == QLatin1String("searching"))
+            rig.download.abandon();
+        if (when == QLatin1String("connecting")) {
+            rig.download.onWakeupTimer();
+        } else {
+            rig.link.reply(kWakeupReply);
+            if (when == QLatin1String("transferring")) {
+                rig.download.abandon();
+                rig.link.reply(kAck);
+            }
+            QCOMPARE(rig.lastWritten(), kEnd);
+            rig.link.reply(kEndReply);
+        }
+        QCOMPARE(rig.outcome(), outcome);
+        QVERIFY(rig.dialogs.texts().filter(QStringLiteral("Are you sure")).isEmpty());
+        QVERIFY(rig.host.statusTexts.contains(QStringLiteral("Cancelling...")));
+        QVERIFY(!rig.link.isOpen());
+    }
+
     // Nothing reaches the reader while a failure question is open, and the
     // answer sends exactly one message.
     void oneMessageOutstandingWhileAFailureIsAsked()

@@ -1,11 +1,13 @@
 // corvant-flash end to end: the program against simulated readers in this
 // process (TCP and a pseudo-terminal), each with its own faults.
+#include "fulldisk.h"
 #include "hexlines.h"
 #include "reader-sim/simulatorserver.h"
 #include "testfiles.h"
 #include "unattendedrun.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -34,18 +36,6 @@ Reader tcpReader(SimulatorFaults faults = {}, int baud = 0)
     Reader reader{std::make_unique<SimulatorServer>(options), {}};
     reader.port = QStringLiteral("127.0.0.1:%1").arg(reader.server->listenTcp(0));
     return reader;
-}
-
-// The words a download of the example sends (configuration words never;
-// EEPROM and the customer code table only with --all).
-QMap<int, std::uint16_t> exampleWords(bool all)
-{
-    return fileWords(kExample, [all](int first) {
-        const bool config = first >= 0x2000 && first <= 0x20FF;
-        const bool eeprom = first >= 0x2100;
-        const bool table = first >= 0xF0 && first <= 0xFD;
-        return !config && (all || (!eeprom && !table));
-    });
 }
 
 // corvant-flash with its settings folder in dir; the reader simulators in
@@ -102,9 +92,11 @@ class TestFlash : public QObject {
     Q_OBJECT
 
 private slots:
-    // Four readers at once: one plain, one refusing two writes, one silent
-    // for good, one on a pseudo-terminal. The silent one is abandoned after
-    // its retries; the others complete, with the bytes of the image.
+    // Five readers at once: one plain, one refusing two writes, one silent
+    // for good, one on a pseudo-terminal, one whose connection goes after
+    // three writes. The silent one is abandoned after its retries, the
+    // vanishing one ends as a closed connection; the others complete, with
+    // the bytes of the image.
     void fourReadersInParallel()
     {
         Reader plain = tcpReader();
@@ -115,19 +107,22 @@ private slots:
         for (int message = 1; message <= 1000; ++message)
             quiet.silent.insert(message);
         Reader silent = tcpReader(quiet);
+        SimulatorFaults leaving;
+        leaving.closeAfter = {3}; // the peer vanishes mid-download
+        Reader vanishes = tcpReader(leaving);
         Reader pty{std::make_unique<SimulatorServer>(SimulatorServer::Options{}), {}};
         pty.port = pty.server->openPty();
         QVERIFY(!pty.port.isEmpty());
 
         Flash flash;
-        const int exitCode
-            = flash.run({QStringLiteral("-p"), plain.port, QStringLiteral("-p"), refuses.port,
-                         QStringLiteral("--port"), silent.port, QStringLiteral("-p"), pty.port,
-                         QStringLiteral("--retries"), QStringLiteral("2"),
-                         QStringLiteral("--report"), flash.path("report.json"), kExample});
+        const int exitCode = flash.run(
+            {QStringLiteral("-p"), plain.port, QStringLiteral("-p"), refuses.port,
+             QStringLiteral("--port"), silent.port, QStringLiteral("-p"), pty.port,
+             QStringLiteral("-p"), vanishes.port, QStringLiteral("--retries"), QStringLiteral("2"),
+             QStringLiteral("--report"), flash.path("report.json"), kExample});
         QCOMPARE(exitCode, 3);
 
-        const QMap<int, std::uint16_t> expected = exampleWords(false);
+        const QMap<int, std::uint16_t> expected = sentWords(kExample, false);
         for (const Reader *reader : {&plain, &refuses, &pty})
             compareWords(reader->server->engine().memory().words(), expected);
 
@@ -145,19 +140,22 @@ private slots:
         QCOMPARE(report.value(QLatin1String("imageSha256")).toString(),
                  QString::fromLatin1(
                      QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex()));
-        QCOMPARE(report.value(QLatin1String("readers")).toArray().size(), 4);
+        QCOMPARE(report.value(QLatin1String("readers")).toArray().size(), 5);
+        const QJsonObject gone = readerOf(report, vanishes.port);
+        QCOMPARE(gone.value(QLatin1String("outcome")).toString(),
+                 QStringLiteral("ConnectionClosed"));
+        QCOMPARE(gone.value(QLatin1String("status")).toString(),
+                 QStringLiteral("WinSock connection closed"));
+        QCOMPARE(gone.value(QLatin1String("recordsAcknowledged")).toInt(), 3);
 
         // One write message per data record sent (none of the example's
         // records needs more than one), counted from the file itself.
         int records = 0;
         for (const QByteArray &line : TestFiles::read(kExample).split('\n')) {
-            if (line.startsWith(':') && line.mid(7, 2) == "00"
-                && !hexWords(line, [](int first) {
-                        const bool config = first >= 0x2000 && first <= 0x20FF;
-                        const bool eeprom = first >= 0x2100;
-                        const bool table = first >= 0xF0 && first <= 0xFD;
-                        return !config && !eeprom && !table;
-                    }).isEmpty())
+            if (line.startsWith(':') && line.mid(7, 2) == "00" && !hexWords(line, [](int first) {
+                                                                       return sentByDownload(first,
+                                                                                             false);
+                                                                   }).isEmpty())
                 ++records;
         }
         for (const QString &port : {plain.port, refuses.port, pty.port}) {
@@ -239,7 +237,7 @@ private slots:
         QCOMPARE(simulator.exitCode(), 0);
         for (int i = 0; i < kReaders; ++i)
             compareWords(fileWords(QStringLiteral("%1/reader-%2.hex").arg(dumps).arg(i)),
-                         exampleWords(false));
+                         sentWords(kExample, false));
         QVERIFY(flash.process.readAllStandardError().isEmpty()); // --quiet
     }
 
@@ -254,7 +252,7 @@ private slots:
                             QStringLiteral("2.5"), QStringLiteral("--facility=300"),
                             QStringLiteral("--report"), flash.path("report.json"), kExample}),
                  0);
-        QMap<int, std::uint16_t> expected = exampleWords(true);
+        QMap<int, std::uint16_t> expected = sentWords(kExample, true);
         expected[0xF9] = 0x3400 | 12;
         expected[0xAB] = 0x3400 | 25;
         expected[0xA1] = 0x3400 | (300 & 0xFF);
@@ -339,6 +337,25 @@ private slots:
                  qPrintable(failed.value(QLatin1String("status")).toString()));
         QCOMPARE(readerOf(report, reader.port).value(QLatin1String("outcome")).toString(),
                  QStringLiteral("Completed"));
+    }
+
+    // A report onto a full disk: the run says so and fails, and the report
+    // there before stays as it was.
+    void reportOntoAFullDisk()
+    {
+        FULL_DISK_OR_SKIP(disk);
+        const QString reportFile = disk.path(QStringLiteral("report.json"));
+        QVERIFY(TestFiles::write(reportFile, "{\"earlier\": true}\n"));
+        QVERIFY(disk.fill());
+        Reader reader = tcpReader();
+        Flash flash;
+        QCOMPARE(flash.run({QStringLiteral("-p"), reader.port, QStringLiteral("--report"),
+                            reportFile, kExample}),
+                 3);
+        QVERIFY(flash.process.readAllStandardError().contains("No space left on device"));
+        QCOMPARE(TestFiles::read(reportFile), QByteArray("{\"earlier\": true}\n"));
+        QCOMPARE(QDir(disk.folder()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{QStringLiteral(".filler"), QStringLiteral("report.json")}));
     }
 
     void noPortIsAUsageError()

@@ -13,18 +13,19 @@ QString isoTime(const QDateTime &time)
     return time.isValid() ? time.toUTC().toString(Qt::ISODateWithMs) : QString();
 }
 
-QJsonObject optionsWritten(const ImageOutput::OptionChanges &changes,
-                           const QList<QPair<QString, QString>> &given)
+// The options written, by their names without dashes ("cf", "relay").
+QJsonObject optionsWritten(const ImageOutput::OptionChanges &changes)
 {
     QJsonObject options;
-    for (const auto &[name, value] : given) {
-        if (name == QLatin1String("relay"))
-            options.insert(name, changes.relayTimeSeconds.value_or(0));
-        else if (name == QLatin1String("facility"))
-            options.insert(name, double(changes.facilityCode.value_or(0)));
-        else
-            options.insert(name, value.toInt());
+    for (std::size_t slot = 0; slot < changes.codes.size(); ++slot) {
+        if (changes.codes[slot])
+            options.insert(QLatin1String(OptionArguments::kCodeOptions[slot] + 2),
+                           *changes.codes[slot]);
     }
+    if (changes.relayTimeSeconds)
+        options.insert(QStringLiteral("relay"), *changes.relayTimeSeconds);
+    if (changes.facilityCode)
+        options.insert(QStringLiteral("facility"), double(*changes.facilityCode));
     return options;
 }
 
@@ -54,8 +55,7 @@ QByteArray flashReport(const FlashRequest &request, const QByteArray &imageSha25
         {QStringLiteral("firmware"), QFileInfo(request.firmware).absoluteFilePath()},
         {QStringLiteral("imageSha256"), QString::fromLatin1(imageSha256)},
         {QStringLiteral("all"), request.all},
-        {QStringLiteral("options"),
-         optionsWritten(request.options.changes, request.options.given())},
+        {QStringLiteral("options"), optionsWritten(request.options.changes)},
         {QStringLiteral("retries"), request.retries},
         {QStringLiteral("readers"), readers},
     };

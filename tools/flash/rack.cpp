@@ -65,20 +65,6 @@ Rack::Rack(Setup setup, QObject *parent)
                 [result](const QString &text) { result->notice = text; });
         connect(engine, &DownloadEngine::finished, this,
                 [this, index](DownloadEngine::Outcome outcome) { finish(index, outcome); });
-        // A search begun by a connection made after the cancel, and a
-        // transfer begun by an answer to the search, each forget a cancel
-        // (as in the window): it is asked for again. The search clears it
-        // only after announcing itself, hence the queued call there.
-        connect(engine, &DownloadEngine::phaseChanged, this,
-                [this, engine](DownloadEngine::Phase phase) {
-                    if (!m_cancelling)
-                        return;
-                    if (phase == DownloadEngine::Phase::Searching)
-                        QMetaObject::invokeMethod(engine, &DownloadEngine::cancel,
-                                                  Qt::QueuedConnection);
-                    else if (phase == DownloadEngine::Phase::Transferring)
-                        engine->cancel();
-                });
         m_readers.push_back(std::move(reader));
     }
 }
@@ -115,10 +101,9 @@ void Rack::start()
 
 void Rack::cancel()
 {
-    m_cancelling = true;
     for (const auto &reader : m_readers) {
         if (!reader->result.done)
-            reader->engine->cancel();
+            reader->engine->abandon();
     }
 }
 

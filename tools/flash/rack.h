@@ -52,8 +52,9 @@ public:
     ~Rack() override;
 
     void start();
-    // Cancels every running download as the Cancel button does: the search
-    // ends at its next wake-up, a transfer with the end message.
+    // Cancels every running download for good: the search ends at its next
+    // wake-up, a transfer with the end message (as the Cancel button), also
+    // when a connection is made or the reader answers afterwards.
     void cancel();
 
     int size() const { return int(m_readers.size()); }
@@ -80,5 +81,4 @@ private:
     std::vector<std::unique_ptr<Reader>> m_readers;
     int m_messagesPerReader = 0;
     int m_done = 0;
-    bool m_cancelling = false;
 };
