@@ -26,6 +26,19 @@ QString socketErrorStatus(int code)
     return QStringLiteral("WinSock Error: %1 %2").arg(code).arg(socketErrorText(code));
 }
 
+// " E7 E4": every byte in hex, each after a blank.
+QString hexBytes(QByteArrayView bytes)
+{
+    QString text;
+    text.reserve(3 * bytes.size());
+    for (const char byte : bytes) {
+        text += QLatin1Char(' ');
+        text += QLatin1Char("0123456789ABCDEF"[(byte >> 4) & 0xF]);
+        text += QLatin1Char("0123456789ABCDEF"[byte & 0xF]);
+    }
+    return text;
+}
+
 } // namespace
 
 DownloadEngine::DownloadEngine(Link &link, DownloadQuestions &questions, DownloadTiming timing,
@@ -51,18 +64,6 @@ DownloadEngine::DownloadEngine(Link &link, DownloadQuestions &questions, Downloa
     connect(&m_link, &Link::disconnected, this, &DownloadEngine::onDisconnected);
     connect(&m_link, &Link::socketError, this, &DownloadEngine::onSocketError);
     connect(&m_link, &Link::lost, this, &DownloadEngine::onLinkLost);
-}
-
-QString DownloadEngine::hexBytes(QByteArrayView bytes)
-{
-    QString text;
-    text.reserve(3 * bytes.size());
-    for (const char byte : bytes) {
-        text += QLatin1Char(' ');
-        text += QLatin1Char("0123456789ABCDEF"[(byte >> 4) & 0xF]);
-        text += QLatin1Char("0123456789ABCDEF"[byte & 0xF]);
-    }
-    return text;
 }
 
 QString DownloadEngine::logText(Direction direction, QByteArrayView bytes)
@@ -444,7 +445,6 @@ void DownloadEngine::stopTimers()
 
 void DownloadEngine::closeLink()
 {
-    stopTimers();
     if (!m_link.isOpen())
         return;
     try {

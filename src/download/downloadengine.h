@@ -86,7 +86,6 @@ public:
 
     // "tx: EA", "rx: E7 E4": a line of the logging window.
     static QString logText(Direction direction, QByteArrayView bytes);
-    static QString hexBytes(QByteArrayView bytes);
 
 signals:
     void phaseChanged(DownloadEngine::Phase phase);

@@ -5,6 +5,7 @@
 #include "common/corvanterror.h"
 #include "common/loggingrules.h"
 #include "common/safefile.h"
+#include "common/stopsignals.h"
 #include "common/version.h"
 #include "flash/flashreport.h"
 #include "flash/flashrequest.h"
@@ -14,28 +15,11 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-volatile std::sig_atomic_t signalsReceived = 0;
-volatile std::sig_atomic_t firstSignal = 0;
-
-// The first SIGINT or SIGTERM cancels every download; a second ends at once.
-void onSignal(int number)
-{
-    if (signalsReceived != 0)
-        _exit(128 + number);
-    signalsReceived = 1;
-    firstSignal = number;
-    const char byte = 1;
-    [[maybe_unused]] const auto ignored = ::write(signalPipe[1], &byte, 1);
-}
 
 void say(std::FILE *stream, const QString &text)
 {
@@ -133,24 +117,8 @@ int main(int argc, char *argv[])
                                               : RackView::Mode::Lines;
     RackView view(rack, mode, stderr);
 
-    if (::pipe(signalPipe) == 0) {
-        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &rack, [&rack, notifier] {
-            char byte = 0;
-            [[maybe_unused]] const auto ignored = ::read(signalPipe[0], &byte, 1);
-            notifier->setEnabled(false);
-            rack.cancel();
-        });
-        // Each signal blocks the other while its handler runs, so a second
-        // one is always counted as the second.
-        struct sigaction action { };
-        action.sa_handler = onSignal;
-        sigemptyset(&action.sa_mask);
-        sigaddset(&action.sa_mask, SIGINT);
-        sigaddset(&action.sa_mask, SIGTERM);
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
-    }
+    const StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &rack, &Rack::cancel);
     QObject::connect(&rack, &Rack::allFinished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     rack.start();
@@ -173,7 +141,7 @@ int main(int argc, char *argv[])
             exitCode = FlashExit::kNotAllCompleted;
         }
     }
-    if (firstSignal != 0)
-        return 128 + firstSignal;
+    if (StopSignals::received() != 0)
+        return 128 + StopSignals::received();
     return exitCode;
 }

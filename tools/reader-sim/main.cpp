@@ -2,6 +2,7 @@
 // without hardware.
 #include "common/loggingrules.h"
 #include "common/safefile.h"
+#include "common/stopsignals.h"
 #include "common/version.h"
 #include "reader-sim/simulatorserver.h"
 
@@ -9,24 +10,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const auto ignored = ::write(signalPipe[1], &byte, 1);
-}
 
 // A non-negative integer option; absent gives fallback.
 int count(const QCommandLineParser &parser, const QCommandLineOption &option, int fallback,
@@ -200,12 +190,8 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
 
     // SIGINT and SIGTERM end the event loop, so the dump is written.
-    if (::pipe(signalPipe) == 0) {
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
-        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-    }
+    const StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
     if (parser.isSet(once)) {
         // Once every reader completed a download; the last answer gets time
         // to leave before the connection goes.
