@@ -11,11 +11,17 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSocketNotifier>
 #include <QTcpServer>
 
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
 
 using namespace UnattendedRun;
 
@@ -85,6 +91,51 @@ QJsonObject readerOf(const QJsonObject &report, const QString &port)
     }
     return {};
 }
+
+// A pseudo-terminal of a given width for the program's standard error,
+// raw (no CR added to line feeds), and everything written to it.
+struct Terminal {
+    int master = -1;
+    int slave = -1;
+    QString slavePath;
+    QByteArray written;
+    std::unique_ptr<QSocketNotifier> notifier;
+
+    explicit Terminal(int columns)
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+            return;
+        slavePath = QString::fromLocal8Bit(ptsname(master));
+        // Held open here so the terminal outlives the program's end.
+        slave = ::open(ptsname(master), O_RDWR | O_NOCTTY);
+        termios raw{};
+        winsize size{};
+        size.ws_col = static_cast<unsigned short>(columns);
+        size.ws_row = 24;
+        if (slave < 0 || ::tcgetattr(slave, &raw) != 0 || ::ioctl(master, TIOCSWINSZ, &size) != 0)
+            return;
+        cfmakeraw(&raw);
+        ::tcsetattr(slave, TCSANOW, &raw);
+        notifier = std::make_unique<QSocketNotifier>(master, QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] { drain(); });
+    }
+    ~Terminal()
+    {
+        notifier.reset();
+        if (slave >= 0)
+            ::close(slave);
+        if (master >= 0)
+            ::close(master);
+    }
+    bool ready() const { return notifier != nullptr; }
+    void drain()
+    {
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;)
+            written.append(buffer, got);
+    }
+};
 
 } // namespace
 
@@ -358,6 +409,74 @@ private slots:
                  (QStringList{QStringLiteral(".filler"), QStringLiteral("report.json")}));
     }
 
+    // On a terminal each reader has one line, redrawn in place: every
+    // frame goes back over exactly the lines it drew, no line is wider than
+    // the terminal (it would wrap and the redraw would go back too few
+    // lines), the bar only grows, and the last frame shows every reader done.
+    void terminalLinesRedrawnInPlace_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::newRow("wide terminal") << 120;
+        QTest::newRow("40 columns") << 40;
+    }
+    void terminalLinesRedrawnInPlace()
+    {
+        QFETCH(int, columns);
+        Reader fast = tcpReader();
+        Reader slow = tcpReader({}, 19200); // over a second: several frames
+        Terminal terminal(columns);
+        QVERIFY(terminal.ready());
+        Flash flash;
+        flash.process.setStandardErrorFile(terminal.slavePath);
+        flash.start({QStringLiteral("-p"), fast.port, QStringLiteral("-p"), slow.port, kExample});
+        QCOMPARE(flash.finish(), 0);
+        terminal.drain();
+
+        const QByteArray back = "\x1b[2A";
+        QList<QByteArray> drawn;
+        qsizetype from = 0;
+        for (qsizetype at; (at = terminal.written.indexOf(back, from)) >= 0;
+             from = at + back.size())
+            drawn << terminal.written.mid(from, at - from);
+        drawn << terminal.written.mid(from);
+        QVERIFY2(drawn.size() >= 2, terminal.written.constData());
+
+        static const QRegularExpression kLine(QStringLiteral("^\r\x1b\\[K([^\x1b\r\n]*)\n"));
+        static const QRegularExpression kPercent(QStringLiteral(" (\\d+)% "));
+        int slowPercent = 0;
+        bool slowInBetween = false;
+        QStringList last;
+        for (const QByteArray &frame : drawn) {
+            QString rest = QString::fromUtf8(frame);
+            QStringList lines;
+            for (QRegularExpressionMatch match; (match = kLine.match(rest)).hasMatch();) {
+                lines << match.captured(1);
+                rest.remove(0, match.capturedLength());
+            }
+            QVERIFY2(rest.isEmpty() && lines.size() == 2, frame.constData());
+            for (const QString &line : lines)
+                QVERIFY2(line.size() <= columns - 1, qPrintable(line));
+            QVERIFY(lines.at(0).startsWith(fast.port) && lines.at(1).startsWith(slow.port));
+            const QRegularExpressionMatch percent = kPercent.match(lines.at(1));
+            if (percent.hasMatch()) {
+                QVERIFY(percent.captured(1).toInt() >= slowPercent);
+                slowPercent = percent.captured(1).toInt();
+                slowInBetween = slowInBetween || (slowPercent > 0 && slowPercent < 100);
+            }
+            last = lines;
+        }
+        if (columns >= 100) {
+            QVERIFY(slowInBetween);
+            for (const QString &line : last)
+                QVERIFY2(line.contains(QLatin1String(" 100% "))
+                             && line.endsWith(QLatin1String(", done")),
+                         qPrintable(line));
+        }
+        // The summary goes to standard output, never among the redrawn lines.
+        QVERIFY(!terminal.written.contains("OUTCOME"));
+        QCOMPARE(flash.process.readAllStandardOutput().count("Download successfully completed"), 2);
+    }
+
     void noPortIsAUsageError()
     {
         Flash flash;
@@ -391,6 +510,28 @@ private slots:
                  QStringLiteral("Download cancelled"));
         QVERIFY(result.value(QLatin1String("recordsAcknowledged")).toInt() > 0);
         QCOMPARE(completed.size(), 1); // the end message reached the reader
+    }
+
+    // A second signal ends the program at once, even while the first one's
+    // cancel still waits for a reader that no longer answers; its number
+    // gives the exit code.
+    void secondSignalEndsAtOnce()
+    {
+        SimulatorFaults quiet;
+        for (int message = 1; message <= 1000; ++message)
+            quiet.silent.insert(message);
+        Reader reader = tcpReader(quiet);
+        Flash flash;
+        // A reply time-out far beyond the wait below: only the second
+        // signal can end the program within it.
+        flash.start({QStringLiteral("-p"), reader.port, kExample}, 10 * kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(reader.server->engine().messages() >= 1, kWait);
+        ::kill(pid_t(flash.process.processId()), SIGTERM);
+        QTest::qWait(200);
+        QCOMPARE(flash.process.state(), QProcess::Running); // the cancel waits for the reader
+        ::kill(pid_t(flash.process.processId()), SIGINT);
+        QCOMPARE(flash.finish(), 128 + SIGINT);
+        QVERIFY(flash.process.readAllStandardOutput().isEmpty()); // no summary: ended at once
     }
 };
 
