@@ -62,6 +62,15 @@ dbus-run-session -- sh -c '
 head -c 5 "$work/sticker.pdf" | grep -q '%PDF-'
 cd - >/dev/null
 
+echo "== the menu entry opens the window with the file it is given"
+cp "$example" "$work/reader firmware.hex"
+XDG_CONFIG_HOME="$work/config" xvfb-run -a -s "-screen 0 1280x1024x24" \
+    scripts/open-menu-entry.sh /usr/share/applications/org.corvant.fwupdate.desktop \
+    "$work/reader firmware.hex"
+# The window keeps the file it had open in its settings (CR LF lines) when
+# it closes.
+tr -d '\r' < "$work/config/corvant-fwupdate.ini" | grep -qx "file=$work/reader firmware.hex"
+
 echo "== remove"
 DEBIAN_FRONTEND=noninteractive apt-get remove -y corvant-fwupdate >/dev/null
 left=0
