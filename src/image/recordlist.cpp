@@ -33,8 +33,14 @@ RecordList RecordList::fromText(QByteArray text, qsizetype lines)
     const char *begin = data;
     const char *end = data + size;
     // Editors on Windows start a UTF-8 file with a byte-order mark; left in,
-    // it would turn the first record into a line that is not a record.
-    const char *p = begin + (text.startsWith(kUtf8ByteOrderMark) ? kUtf8ByteOrderMark.size() : 0);
+    // it would turn the first record into a line that is not a record. Every
+    // mark at the start goes (a file passed through two such editors has
+    // two): one left in the first line would be taken as the start mark
+    // once the lines are written out and read again, and the file would
+    // then read differently.
+    const char *p = begin;
+    while (QByteArrayView(p, end - p).startsWith(kUtf8ByteOrderMark))
+        p += kUtf8ByteOrderMark.size();
     // The exact count: no regrowth, and no more room than the lines need.
     list.m_lines.reserve(std::size_t(lines));
     const char *lf = nullptr;

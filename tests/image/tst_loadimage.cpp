@@ -343,6 +343,14 @@ private slots:
         QVERIFY(loadImageFromText(encrypted.records.toText(), loaded, &report));
         QVERIFY(loaded.records == plain.records);
         QVERIFY(loaded.flags.facilityCodeSlot);
+
+        // A file passed through two such editors: its first record still
+        // counts (it was skipped as a line that is no record).
+        FirmwareImage twice;
+        QVERIFY(loadImageFromText("\xEF\xBB\xBF" + text, twice, &report));
+        QCOMPARE(report.records, 2);
+        QVERIFY(twice.records == plain.records);
+        QVERIFY(twice.flags.facilityCodeSlot);
     }
 
     void failingRecordOfAnEncryptedFileNamesTheDecipheredLine()

@@ -40,6 +40,8 @@ private slots:
         QTest::newRow("byte-order mark is no part of the first line")
             << QByteArray("\xEF\xBB\xBF:00\r\nb") << Lines{":00", "b"};
         QTest::newRow("only a byte-order mark") << QByteArray("\xEF\xBB\xBF") << Lines{};
+        QTest::newRow("every byte-order mark at the start goes")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF:00\r\nb") << Lines{":00", "b"};
         QTest::newRow("byte-order mark after the start stays")
             << QByteArray("a\r\n\xEF\xBB\xBF:00") << Lines{"a", "\xEF\xBB\xBF:00"};
         QTest::newRow("8-bit bytes stay")
@@ -50,6 +52,8 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(Lines, lines);
         QCOMPARE(linesOf(RecordList::fromText(text)), lines);
+        // Written out and read again, they are the same lines.
+        QCOMPARE(linesOf(RecordList::fromText(RecordList::fromText(text).toText())), lines);
     }
 
     // The count the loader checks before splitting is the count the split
