@@ -7,6 +7,8 @@
 #include "scripteddialogs.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,6 +46,18 @@ public:
 inline bool shown(const QWidget *widget)
 {
     return !widget->isHidden();
+}
+
+// The window holds the file and its field shows it: whole, or shortened to
+// the field's width with the file's own name kept (the temporary folder's
+// name, and so the path's width, differs from run to run).
+inline bool showsFile(TFormMain &form, const QString &path)
+{
+    const QString text = form.editFile->text();
+    return form.image().currentFileName == path
+        && (text == path
+            || (text.contains(QLatin1String("..."))
+                && text.endsWith(QLatin1Char('/') + QFileInfo(path).fileName())));
 }
 
 // A key pressed as the technician would: the window shown and active, the
