@@ -137,6 +137,14 @@ struct Terminal {
     }
 };
 
+// Signals the program while it runs; false once it has ended, as its id
+// is then 0 and kill() would signal the whole process group, the test too.
+bool signalProgram(const QProcess &process, int signal)
+{
+    const qint64 pid = process.processId();
+    return process.state() == QProcess::Running && pid > 0 && ::kill(pid_t(pid), signal) == 0;
+}
+
 } // namespace
 
 class TestFlash : public QObject {
@@ -502,7 +510,7 @@ private slots:
                      flash.path("report.json"), kExample},
                     10000);
         QTRY_VERIFY_WITH_TIMEOUT(reader.server->engine().memory().words().size() > 16, kWait);
-        ::kill(pid_t(flash.process.processId()), signal);
+        QVERIFY(signalProgram(flash.process, signal));
         QCOMPARE(flash.finish(), 128 + signal);
         const QJsonObject result = readerOf(flash.report(), reader.port);
         QCOMPARE(result.value(QLatin1String("outcome")).toString(), QStringLiteral("Cancelled"));
@@ -526,10 +534,9 @@ private slots:
         // signal can end the program within it.
         flash.start({QStringLiteral("-p"), reader.port, kExample}, 10 * kWait);
         QTRY_VERIFY_WITH_TIMEOUT(reader.server->engine().messages() >= 1, kWait);
-        ::kill(pid_t(flash.process.processId()), SIGTERM);
+        QVERIFY(signalProgram(flash.process, SIGTERM));
         QTest::qWait(200);
-        QCOMPARE(flash.process.state(), QProcess::Running); // the cancel waits for the reader
-        ::kill(pid_t(flash.process.processId()), SIGINT);
+        QVERIFY(signalProgram(flash.process, SIGINT)); // the cancel still waits for the reader
         QCOMPARE(flash.finish(), 128 + SIGINT);
         QVERIFY(flash.process.readAllStandardOutput().isEmpty()); // no summary: ended at once
     }
