@@ -5,6 +5,9 @@
 #   open-menu-entry.sh DESKTOP-FILE FILE
 # Run inside an X server (xvfb-run); needs openbox, xdotool and gio.
 set -eu
+# A desktop's session sets no platform; CI sets offscreen for its tests, and
+# the window would then never reach the X server.
+unset QT_QPA_PLATFORM
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
