@@ -2,6 +2,7 @@
 // simulator program over loopback TCP with logging on: records per second,
 // and, with the simulator pacing bytes at 9600 bit/s, how far the download
 // stays above the time the bytes take on the wire.
+#include "benchmain.h"
 #include "download/downloadengine.h"
 #include "download/portlink.h"
 #include "downloadrecorder.h"
@@ -92,9 +93,5 @@ BENCHMARK(BM_DownloadPacedAt9600)->UseManualTime()->Unit(benchmark::kSecond)->It
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

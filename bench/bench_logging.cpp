@@ -4,6 +4,7 @@
 // The window may make a download at most 10 % slower. Run under xvfb-run
 // for a real X server; offscreen, painting goes to memory.
 #include "app/tformlogging.h"
+#include "benchmain.h"
 #include "download/downloadengine.h"
 #include "download/portlink.h"
 #include "hexlines.h"
@@ -76,9 +77,5 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv);
 }

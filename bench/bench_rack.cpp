@@ -3,6 +3,7 @@
 // within 1.05 times the wire time of one reader, and 256 unpaced readers over
 // loopback must move at least 20,000 records/s in total. Reports the CPU
 // seconds this process spent per reader.
+#include "benchmain.h"
 #include "flash/rack.h"
 #include "image/imageloader.h"
 #include "simulatorprocess.h"
@@ -139,9 +140,5 @@ BENCHMARK(BM_RackUnpaced)->Arg(256)->UseManualTime()->Unit(benchmark::kMilliseco
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -39,6 +39,19 @@ QList<NeededWord> wordsNeeded(OptionSlots::Slot slot)
 
 } // namespace
 
+std::optional<QString> valueOf(QString &option, const QStringList &arguments, qsizetype &i)
+{
+    const qsizetype equals = option.indexOf(QLatin1Char('='));
+    if (option.startsWith(QLatin1String("--")) && equals >= 0) {
+        const QString value = option.mid(equals + 1);
+        option.truncate(equals);
+        return value;
+    }
+    if (i + 1 < arguments.size())
+        return arguments[++i];
+    return std::nullopt;
+}
+
 bool isOptionName(const QString &option)
 {
     return codeSlot(option) >= 0 || option == QLatin1String("--relay")

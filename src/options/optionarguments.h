@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 // The reader options on a tool's command line: --cf --c --df --d --gf --g
 // --a --b (customer code slots), --relay (seconds), --facility. Values are
 // checked with the settings panel's ranges, except that 0 empties a customer
@@ -22,6 +24,11 @@ constexpr std::array<const char *, OptionSlots::kSlotCount> kCodeOptions
     = {"--cf", "--c", "--df", "--d", "--gf", "--g", "--a", "--b"};
 
 bool isOptionName(const QString &option);
+
+// The value of the option at arguments[i]: after its '=' ("--cf=12", the
+// option then cut to its name), else the next argument (i moves on to it).
+// Nothing when there is none.
+std::optional<QString> valueOf(QString &option, const QStringList &arguments, qsizetype &i);
 
 // Takes one option with its value. False, with the reason ("--cf 0x10: not a
 // number", "--cf 1000: code out of range (0 - 999)"), for a bad value.

@@ -52,16 +52,10 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
             request.version = true;
             continue;
         }
-        QString value;
-        const qsizetype equals = option.indexOf(QLatin1Char('='));
-        if (option.startsWith(QLatin1String("--")) && equals >= 0) {
-            value = option.mid(equals + 1);
-            option.truncate(equals);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
+        const std::optional<QString> given = OptionArguments::valueOf(option, arguments, i);
+        if (!given)
             return usage(QStringLiteral("%1 needs a value").arg(option));
-        }
+        const QString &value = *given;
 
         if (option == QLatin1String("-p") || option == QLatin1String("--port")) {
             if (value.trimmed().isEmpty())

@@ -32,14 +32,8 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
             request.encrypt = true;
             continue;
         }
-        QString value;
-        const qsizetype equals = option.indexOf(QLatin1Char('='));
-        if (equals >= 0) {
-            value = option.mid(equals + 1);
-            option.truncate(equals);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
+        const std::optional<QString> value = OptionArguments::valueOf(option, arguments, i);
+        if (!value) {
             err << QStringLiteral("corvant-hextool: %1 needs a value\n").arg(option);
             return kExitUsage;
         }
@@ -49,7 +43,7 @@ std::optional<int> parse(const QStringList &arguments, PatchRequest &request, QT
             return kExitUsage;
         }
         QString reason;
-        if (!OptionArguments::take(option, value, request.options, reason)) {
+        if (!OptionArguments::take(option, *value, request.options, reason)) {
             err << QStringLiteral("corvant-hextool: %1\n").arg(reason);
             return kExitInvalidFile;
         }
