@@ -28,6 +28,16 @@ void CustomerCodeGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEd
         focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
 }
 
+bool CustomerCodeGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    // A click on the selected cell opens its editor at once. The view would
+    // wait a double-click time for it, and drop the keys typed meanwhile: a
+    // quick "123" after the click became "23".
+    if (trigger == SelectedClicked)
+        return QTableWidget::edit(index, DoubleClicked, nullptr);
+    return QTableWidget::edit(index, trigger, event);
+}
+
 QModelIndex CustomerCodeGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
 {
     const QModelIndex index = QTableWidget::moveCursor(action, modifiers);
@@ -45,4 +55,15 @@ void CustomerCodeGrid::mousePressEvent(QMouseEvent *event)
         return;
     }
     QTableWidget::mousePressEvent(event);
+}
+
+QVariant GridLabelItem::data(int role) const
+{
+    if (const QTableWidget *grid = tableWidget()) {
+        if (role == Qt::BackgroundRole)
+            return grid->palette().button();
+        if (role == Qt::ForegroundRole)
+            return grid->palette().buttonText();
+    }
+    return QTableWidgetItem::data(role);
 }

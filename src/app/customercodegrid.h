@@ -18,6 +18,15 @@ public:
 
 protected:
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void mousePressEvent(QMouseEvent *event) override;
+};
+
+// A label cell of the grid, in the palette's button colours as they are when
+// it is drawn: a theme changed while the program runs reaches it too.
+class GridLabelItem : public QTableWidgetItem {
+public:
+    using QTableWidgetItem::QTableWidgetItem;
+    QVariant data(int role) const override;
 };

@@ -16,6 +16,22 @@ namespace {
 // What a title bar needs besides the title: icon, buttons and margins.
 constexpr int kTitleBarExtras = 160;
 
+// A bracket pair of the usage text ("[ port=COMn ]") is never broken over two
+// lines: its blanks become non-breaking ones.
+QString keepBracketsTogether(QString text)
+{
+    int depth = 0;
+    for (QChar &c : text) {
+        if (c == QLatin1Char('['))
+            ++depth;
+        else if (c == QLatin1Char(']') && depth > 0)
+            --depth;
+        else if (c == QLatin1Char(' ') && depth > 0)
+            c = QChar::Nbsp;
+    }
+    return text;
+}
+
 } // namespace
 
 QWidget *GuiDialogs::owner() const
@@ -51,7 +67,7 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    box.setText(shown);
+    box.setText(keepBracketsTogether(shown));
     QAbstractButton *abort = nullptr;
     QAbstractButton *retry = nullptr;
     switch (buttons) {
@@ -70,7 +86,9 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
         box.setEscapeButton(abort);
         break;
     }
+    m_open.append(&box);
     box.exec();
+    m_open.removeAll(&box);
     QAbstractButton *clicked = box.clickedButton();
     if (clicked && clicked == abort)
         return Answer::Abort;
@@ -85,6 +103,14 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
         return Answer::No;
     default:
         return Answer::Closed;
+    }
+}
+
+void GuiDialogs::closeMessages()
+{
+    for (const QPointer<QMessageBox> &box : std::as_const(m_open)) {
+        if (box)
+            box->reject(); // no button clicked: Closed
     }
 }
 

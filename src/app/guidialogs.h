@@ -2,6 +2,10 @@
 
 #include "dialogs/dialogs.h"
 
+#include <QList>
+#include <QPointer>
+
+class QMessageBox;
 class QWidget;
 
 // Message boxes and file dialogs of the window. Their exec() runs a nested
@@ -15,6 +19,7 @@ public:
     void setParent(QWidget *parent) { m_parent = parent; }
 
     Answer message(Icon icon, const QString &text, Buttons buttons) override;
+    void closeMessages() override;
     QString openFileName(const FileRequest &request) override;
     QString saveFileName(const FileRequest &request) override;
     std::optional<QString> inputText(const QString &title, const QString &prompt,
@@ -25,4 +30,5 @@ private:
     QWidget *owner() const;
 
     QWidget *m_parent;
+    QList<QPointer<QMessageBox>> m_open; // boxes shown, innermost last
 };

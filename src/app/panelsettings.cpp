@@ -35,6 +35,7 @@ QPushButton *button(const QString &name, const QString &caption, QSize size, QWi
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(name);
     b->setFixedSize(size);
+    b->setAutoDefault(true); // Return presses the focused button
     return b;
 }
 
@@ -84,9 +85,8 @@ PanelSettings::PanelSettings(QWidget *parent)
                          | QAbstractItemView::AnyKeyPressed);
     for (int row = 0; row < kRows; ++row) {
         auto *label
-            = new QTableWidgetItem(QString::fromLatin1(OptionSlots::kRowLabels[std::size_t(row)]));
+            = new GridLabelItem(QString::fromLatin1(OptionSlots::kRowLabels[std::size_t(row)]));
         label->setFlags(Qt::ItemIsEnabled);
-        label->setBackground(palette().button());
         SG1->setItem(row, 0, label);
         SG1->setItem(row, 1, new QTableWidgetItem());
     }

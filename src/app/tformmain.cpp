@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 // Resources of a static library are registered by hand.
@@ -46,13 +47,16 @@ TFormMain::TFormMain(Environment environment, QWidget *parent)
     buildLayout();
     connectPanel();
     FormCreate();
-    qApp->installEventFilter(this); // the shortcut keys reach the window first
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
-                if (state == Qt::ApplicationActive)
+                if (state == Qt::ApplicationActive) {
                     OnApplActivate();
-                else
+                } else {
                     m_returningFromOtherProgram = true;
+                    // Typed into a cell, still open: kept through the
+                    // reload that the return to the program runs.
+                    panelSettings->SG1->commitEditor();
+                }
             });
 }
 
@@ -60,7 +64,6 @@ TFormMain::~TFormMain()
 {
     // The widgets go after this destructor, still changing the focus: the
     // application's signals must not reach a half-destroyed window.
-    qApp->removeEventFilter(this);
     disconnect(qApp, nullptr, this, nullptr);
 }
 
@@ -184,14 +187,19 @@ void TFormMain::showEvent(QShowEvent *event)
 void TFormMain::placeWindow()
 {
     // The stored position is the frame's corner, used unchanged; without
-    // one, the frame is centred.
+    // one, the frame is centred, its title bar never above or left of the
+    // screen (a window taller than the screen hangs down from its top).
     const QScreen *screen = QGuiApplication::primaryScreen();
-    const QSize area = screen ? screen->geometry().size() : QSize(1024, 768);
+    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     const int left = m_settings.left;
     const int top = m_settings.top;
     m_placement.place([area, left, top](const QSize &frame) {
-        return QPoint(left == AppSettings::kNoPosition ? (area.width() - frame.width()) / 2 : left,
-                      top == AppSettings::kNoPosition ? (area.height() - frame.height()) / 2 : top);
+        return QPoint(left == AppSettings::kNoPosition
+                          ? area.left() + std::max(0, (area.width() - frame.width()) / 2)
+                          : left,
+                      top == AppSettings::kNoPosition
+                          ? area.top() + std::max(0, (area.height() - frame.height()) / 2)
+                          : top);
     });
 }
 
@@ -299,6 +307,7 @@ void TFormMain::btnSearchClick()
 
     if (panelSettings->grpCodes->isVisibleTo(panelSettings))
         m_slots.fill(0);
+    m_codesTyped = false; // another firmware: the slots are what the grid shows
     m_image.imageValid = false;
     if (loadImage(chosen, m_image)) {
         m_image.imageValid = true;
@@ -343,43 +352,18 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
-    // Key preview: a key reaches the window before its focused control, and
-    // only once however far it is passed on, even when its action moved the
-    // focus up the way the key travels (F4 in the grid's cell editor closes
-    // the editor and gives the grid the focus).
-    if (event->type() == QEvent::KeyPress && isActiveWindow()
-        && (watched == QApplication::focusWidget()
-            || (!QApplication::focusWidget() && watched == this))) {
-        auto *receiver = qobject_cast<QWidget *>(watched);
-        const bool passedOn = event == m_previewedKey && m_previewedReceiver && receiver
-            && receiver->isAncestorOf(m_previewedReceiver);
-        if (!passedOn) {
-            m_previewedKey = event;
-            m_previewedReceiver = receiver;
-            const auto *key = static_cast<QKeyEvent *>(event);
-            FormKeyDown(key->key(), key->modifiers());
-        }
-    }
     return QWidget::eventFilter(watched, event);
 }
 
-bool TFormMain::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
+void TFormMain::FormKeyDown(int key)
 {
-    const Qt::KeyboardModifiers held
-        = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    if (held != Qt::NoModifier || QGuiApplication::mouseButtons() != Qt::NoButton)
-        return false;
-    if (busy())
-        return false;
-    if (key == Qt::Key_F2 && btnBrowse->isEnabled()) {
+    // Not while a button is held: a drag or a click is under way.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton || busy())
+        return;
+    if (key == Qt::Key_F2 && btnBrowse->isEnabled())
         btnSearchClick();
-        return true;
-    }
-    if (key == Qt::Key_F4 && btnDownload->isEnabled()) {
+    else if (key == Qt::Key_F4 && btnDownload->isEnabled())
         btnDownloadClick();
-        return true;
-    }
-    return false;
 }
 
 void TFormMain::resizeEvent(QResizeEvent *event)

@@ -12,7 +12,6 @@
 #include "options/customercodes.h"
 #include "options/readeroptions.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -26,6 +25,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QShortcut;
 class TFormLogging;
 
 // The main window: port, file, settings panel, download buttons, status line
@@ -135,8 +135,8 @@ private:
     RecordFraming::Options frameOptions() const;
     void setBusyCursor(bool busy);
     void showFileName();
-    // The shortcut keys; true when the key was one of them.
-    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // The shortcut keys F2 and F4, each acting once per key press.
+    void FormKeyDown(int key);
     void ShowCustomerCodes();
     bool checkCustomerCodes();
     Dialogs &dialogs();
@@ -164,15 +164,20 @@ private:
     bool m_placed = false;
     bool m_shown = false;
     FramePlacement m_placement{*this};
-    // The key press last previewed and the control it was meant for.
-    const QEvent *m_previewedKey = nullptr;
-    QPointer<QWidget> m_previewedReceiver;
+    // F2 and F4 through the window's shortcuts, enabled with their buttons.
+    QShortcut *m_browseKey = nullptr;
+    QShortcut *m_downloadKey = nullptr;
     int m_rememberedRow = 0; // the grid row selected when the grid last lost the focus
     // A row to select once a box that took the focus is gone (the failing
     // row after the range message, the remembered row after "No"), kept
     // through the one activation that follows the box.
     int m_rowAfterBox = -1;
     bool m_checkingCodes = false;
+    // The grid holds codes typed since the slots were last shown or
+    // checked: a refresh keeps them (the check runs at Download, a save or a
+    // sticker) instead of writing the slots over them.
+    bool m_codesTyped = false;
+    bool m_showingCodes = false;
     // The program was left for another one: the next window activation is
     // the return to it, not an activation within the program.
     bool m_returningFromOtherProgram = false;

@@ -2,6 +2,7 @@
 #include "app/tformmain.h"
 
 #include "app/panelsettings.h"
+#include "app/shadedprogressbar.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,8 +11,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -26,6 +27,8 @@ QPushButton *namedButton(const char *name, const QString &caption, QWidget *pare
 {
     auto *button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
+    // Return presses the focused button, as it does in the boxes.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -115,14 +118,15 @@ void TFormMain::buildLayout()
     btnDownload = namedButton("btnDownload", QStringLiteral("&Download"), PanelButtons);
     btnExit = namedButton("btnExit", QStringLiteral("E&xit"), PanelButtons);
     btnCancel = namedButton("btnCancel", QStringLiteral("&Cancel"), PanelButtons);
-    ProgressBar = new QProgressBar(PanelButtons);
+    ProgressBar = new ShadedProgressBar(PanelButtons);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setFixedHeight(kProgressHeight);
     ProgressBar->setTextVisible(false);
-    ProgressBar->setStyleSheet(
-        QStringLiteral("QProgressBar { border: 1px solid gray; background: white; }"
-                       "QProgressBar::chunk { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-                       " stop:0 rgb(0,160,0), stop:1 rgb(0,224,0)); }"));
+    // Its place is kept while it is hidden: the buttons above stay still
+    // when it appears.
+    QSizePolicy keepPlace = ProgressBar->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    ProgressBar->setSizePolicy(keepPlace);
     ProgressBar->hide();
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(btnDownload);
@@ -160,4 +164,17 @@ void TFormMain::buildLayout()
     connect(btnCancel, &QPushButton::clicked, this, &TFormMain::btnCancelClick);
     connect(btnExit, &QPushButton::clicked, this, &TFormMain::btnExitClick);
     connect(btnBrowse, &QPushButton::clicked, this, &TFormMain::btnSearchClick);
+
+    // Qt's shortcut map sees each key press exactly once, before the focused
+    // control, however the key then travels (a cell editor closing on F4
+    // passes it to the grid). An enabled shortcut takes its key: F4 does not
+    // also open the port list over a starting download. A disabled one lets
+    // the key reach the control, as every other key does.
+    for (QShortcut **shortcut : {&m_browseKey, &m_downloadKey}) {
+        const Qt::Key key = shortcut == &m_browseKey ? Qt::Key_F2 : Qt::Key_F4;
+        *shortcut = new QShortcut(QKeySequence(key), this);
+        (*shortcut)->setContext(Qt::WindowShortcut);
+        (*shortcut)->setAutoRepeat(false); // a key held down is one press
+        connect(*shortcut, &QShortcut::activated, this, [this, key] { FormKeyDown(key); });
+    }
 }

@@ -40,6 +40,10 @@ void TFormMain::connectPanel()
             StringGridEnter();
     });
     panel.SG1->installEventFilter(this);
+    connect(panel.SG1, &QTableWidget::itemChanged, this, [this](const QTableWidgetItem *item) {
+        if (!m_showingCodes && item->column() == 1)
+            m_codesTyped = true;
+    });
     for (QGroupBox *group : {panel.grpCodes, panel.grpRelayTime, panel.grpFacility})
         group->installEventFilter(this);
     connect(panel.btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(false); });
@@ -110,6 +114,7 @@ bool TFormMain::checkCustomerCodes()
 
     const ValueTests::CodeCheck check = ValueTests::checkCustomerCodes(texts, m_slots);
     if (check.passed()) {
+        m_codesTyped = false;
         if (grid->currentRow() >= 0)
             m_rememberedRow = grid->currentRow();
         grid->clearSelection();
@@ -131,6 +136,7 @@ void TFormMain::grpCodesDblClick()
 {
     if (const std::optional<CustomerSlots> codes = CustomerCodes::read(m_image)) {
         m_slots = *codes;
+        m_codesTyped = false;
         RefreshWindowState();
     }
 }

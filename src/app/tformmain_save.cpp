@@ -46,19 +46,20 @@ void TFormMain::btnSaveClick(bool encrypted)
     if (chosen.isEmpty())
         return;
 
-    m_image.currentFileName = chosen;
-    showFileName();
     try {
         ImageOutput::prepare(
             m_image, ImageOutput::OptionChanges::fromPanel(readerOptions(), customerCodesShown()),
             encrypted ? ImageOutput::Form::Encrypted : ImageOutput::Form::Plain);
-        saveImage(m_image.records, m_image.currentFileName);
+        saveImage(m_image.records, chosen);
     } catch (const CorvantError &) {
-        dialogs().message(Dialogs::Icon::Error,
-                          QStringLiteral("Unable to write to %1").arg(m_image.currentFileName),
+        // The current file stays the one that exists: the next activation
+        // reloads it.
+        dialogs().message(Dialogs::Icon::Error, QStringLiteral("Unable to write to %1").arg(chosen),
                           Dialogs::Buttons::Ok);
         return;
     }
-    dialogs().message(Dialogs::Icon::None, QStringLiteral("Saved %1").arg(m_image.currentFileName),
+    m_image.currentFileName = chosen;
+    showFileName();
+    dialogs().message(Dialogs::Icon::None, QStringLiteral("Saved %1").arg(chosen),
                       Dialogs::Buttons::Ok);
 }

@@ -18,9 +18,14 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
+#include <QShortcut>
 
 void TFormMain::ShowCustomerCodes()
 {
+    if (m_codesTyped)
+        return;
+    const QScopedValueRollback showing(m_showingCodes, true);
     for (int row = 0; row < OptionSlots::kSlotCount; ++row) {
         const int code = m_slots[OptionSlots::kSlotOfRow[std::size_t(row)]];
         panelSettings->setCellText(row, ValueTests::codeText(row, code));
@@ -62,6 +67,8 @@ void TFormMain::RefreshWindowState()
     panelSettings->btnNiceSettings->setEnabled(idle);
 
     btnDownload->setEnabled(m_image.imageValid && idle);
+    m_downloadKey->setEnabled(btnDownload->isEnabled());
+    m_browseKey->setEnabled(idle);
     btnExit->setVisible(idle);
     btnCancel->setVisible(!idle);
 }

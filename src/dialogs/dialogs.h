@@ -18,6 +18,8 @@ public:
     // Shows text with the icon's type and caption and the buttons; returns
     // the button pressed (Closed when the box was dismissed otherwise).
     virtual Answer message(Icon icon, const QString &text, Buttons buttons) = 0;
+    // Closes the message boxes open now; each returns Closed.
+    virtual void closeMessages() = 0;
 
     struct FileRequest {
         QString title;

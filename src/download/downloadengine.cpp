@@ -384,7 +384,10 @@ void DownloadEngine::cancel()
     // The search is cancelled at once; a transfer only when confirmed.
     if (!m_animationTimer.isActive()) {
         const int generation = m_generation;
-        if (!m_questions.confirmCancel())
+        m_cancelQuestionOpen = true;
+        const bool confirmed = m_questions.confirmCancel();
+        m_cancelQuestionOpen = false;
+        if (!confirmed)
             return;
         if (generation != m_generation) {
             // The download ended while the question was open; the next
@@ -414,6 +417,10 @@ void DownloadEngine::endDownload(Outcome outcome)
     ++m_generation;
     stopTimers();
     emit progressEnded();
+    // A question about this download that is still open asks about nothing
+    // now: its answer would act on no download.
+    if (m_failureQuestionOpen || m_cancelQuestionOpen)
+        m_questions.withdraw();
 
     Dialogs::Icon icon = Dialogs::Icon::None;
     QString text;

@@ -136,6 +136,7 @@ private:
     DownloadJob m_job;
     Phase m_phase = Phase::Idle;
     bool m_failureQuestionOpen = false;
+    bool m_cancelQuestionOpen = false;
     bool m_cancelRequested = false;
     bool m_abandoned = false; // the cancel request outlives a new search or transfer
     // Counts ended downloads, so an answer that comes back after its

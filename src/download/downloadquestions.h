@@ -19,6 +19,8 @@ public:
     // The outcome of a download, or why the port did not open; returns once
     // taken note of. The link is still open meanwhile.
     virtual void tell(Dialogs::Icon icon, const QString &text) = 0;
+    // The download ended while a question was open: it goes away unanswered.
+    virtual void withdraw() {}
 };
 
 // The window's questions: message boxes.
@@ -45,6 +47,7 @@ public:
     {
         m_dialogs.message(icon, text, Dialogs::Buttons::Ok);
     }
+    void withdraw() override { m_dialogs.closeMessages(); }
 
 private:
     Dialogs &m_dialogs;

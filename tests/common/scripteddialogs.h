@@ -38,6 +38,9 @@ public:
                                              : Answer::Ok;
     }
 
+    int closedMessages = 0; // calls of closeMessages()
+    void closeMessages() override { ++closedMessages; }
+
     QString openFileName(const FileRequest &request) override
     {
         fileRequests.append(request);
