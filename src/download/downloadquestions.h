@@ -20,7 +20,7 @@ public:
     // taken note of. The link is still open meanwhile.
     virtual void tell(Dialogs::Icon icon, const QString &text) = 0;
     // The download ended while a question was open: it goes away unanswered.
-    virtual void withdraw() {}
+    virtual void withdraw() { }
 };
 
 // The window's questions: message boxes.
