@@ -1,6 +1,7 @@
 #include "app/guidialogs.h"
 
 #include "app/appinfo.h"
+#include "app/windowlog.h"
 #include "image/filenames.h"
 
 #include <QApplication>
@@ -30,6 +31,35 @@ QString keepBracketsTogether(QString text)
             c = QChar::Nbsp;
     }
     return text;
+}
+
+const char *const kAnswerNames[] = {"Ok", "Yes", "No", "Abort", "Retry", "Closed"};
+
+Dialogs::Answer answerOf(const QMessageBox &box, QAbstractButton *clicked,
+                         const QAbstractButton *abort, const QAbstractButton *retry)
+{
+    if (clicked && clicked == abort)
+        return Dialogs::Answer::Abort;
+    if (clicked && clicked == retry)
+        return Dialogs::Answer::Retry;
+    switch (box.standardButton(clicked)) {
+    case QMessageBox::Ok:
+        return Dialogs::Answer::Ok;
+    case QMessageBox::Yes:
+        return Dialogs::Answer::Yes;
+    case QMessageBox::No:
+        return Dialogs::Answer::No;
+    default:
+        return Dialogs::Answer::Closed; // closed without a button (Esc on OK, withdrawn)
+    }
+}
+
+// The file dialogs' results in the window's log.
+QString logged(const QString &title, const QString &chosen)
+{
+    qCDebug(lcWindow).noquote() << "file dialog" << title << "->"
+                                << (chosen.isEmpty() ? QStringLiteral("(cancelled)") : chosen);
+    return chosen;
 }
 
 } // namespace
@@ -68,6 +98,8 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     box.setText(keepBracketsTogether(shown));
+    qCDebug(lcWindow).noquote() << "message" << box.windowTitle() + QLatin1Char(':')
+                                << WindowLog::oneLine(text);
     QAbstractButton *abort = nullptr;
     QAbstractButton *retry = nullptr;
     switch (buttons) {
@@ -89,21 +121,9 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
     m_open.append(&box);
     box.exec();
     m_open.removeAll(&box);
-    QAbstractButton *clicked = box.clickedButton();
-    if (clicked && clicked == abort)
-        return Answer::Abort;
-    if (clicked && clicked == retry)
-        return Answer::Retry;
-    switch (box.standardButton(clicked)) {
-    case QMessageBox::Ok:
-        return Answer::Ok;
-    case QMessageBox::Yes:
-        return Answer::Yes;
-    case QMessageBox::No:
-        return Answer::No;
-    default:
-        return Answer::Closed;
-    }
+    const Answer answer = answerOf(box, box.clickedButton(), abort, retry);
+    qCDebug(lcWindow).noquote() << "answer" << kAnswerNames[int(answer)];
+    return answer;
 }
 
 void GuiDialogs::closeMessages()
@@ -125,8 +145,12 @@ std::optional<QString> GuiDialogs::inputText(const QString &title, const QString
     // sizes it from its contents, so the text field is widened.
     if (auto *field = dialog.findChild<QLineEdit *>())
         field->setMinimumWidth(dialog.fontMetrics().horizontalAdvance(title) + kTitleBarExtras);
-    if (dialog.exec() != QDialog::Accepted)
+    qCDebug(lcWindow).noquote() << "input" << title + QLatin1Char(':') << prompt;
+    if (dialog.exec() != QDialog::Accepted) {
+        qCDebug(lcWindow).noquote() << "answer (cancelled)";
         return std::nullopt;
+    }
+    qCDebug(lcWindow).noquote() << "answer" << dialog.textValue();
     return dialog.textValue();
 }
 
@@ -140,19 +164,22 @@ QString GuiDialogs::saveFileName(const FileRequest &request)
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.selectFile(request.fileName);
+    qCDebug(lcWindow).noquote() << "file dialog" << request.title;
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return {};
+            return logged(request.title, {});
         const QString chosen = withExtension(dialog.selectedFiles().first(), request.defaultSuffix);
         if (!QFileInfo::exists(chosen))
-            return chosen;
-        const QMessageBox::StandardButton answer
-            = QMessageBox::warning(&dialog, request.title,
-                                   QStringLiteral("%1 already exists.\nDo you want to replace it?")
-                                       .arg(QFileInfo(chosen).fileName()),
-                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            return logged(request.title, chosen);
+        const QString question = QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QFileInfo(chosen).fileName());
+        qCDebug(lcWindow).noquote()
+            << "message" << request.title + QLatin1Char(':') << WindowLog::oneLine(question);
+        const QMessageBox::StandardButton answer = QMessageBox::warning(
+            &dialog, request.title, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        qCDebug(lcWindow).noquote() << "answer" << (answer == QMessageBox::Yes ? "Yes" : "No");
         if (answer == QMessageBox::Yes)
-            return chosen;
+            return logged(request.title, chosen);
         dialog.selectFile(QFileInfo(chosen).fileName());
     }
 }
@@ -165,7 +192,8 @@ QString GuiDialogs::openFileName(const FileRequest &request)
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
+    qCDebug(lcWindow).noquote() << "file dialog" << request.title;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+        return logged(request.title, {});
+    return logged(request.title, dialog.selectedFiles().first());
 }

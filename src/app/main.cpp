@@ -9,6 +9,7 @@
 #include "label/dbuslabelserver.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -45,10 +46,16 @@ int main(int argc, char *argv[])
         std::puts("corvant-fwupdate " CORVANT_VERSION);
         return 0;
     }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     applyDefaultLoggingRules();
     Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvant-fwupdate"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CORVANT_VERSION));
+    // Docks and Wayland compositors match the window with its menu entry.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
     // The main window's close ends the program, whatever else is open.
     app.setQuitOnLastWindowClosed(false);
 
@@ -70,6 +77,11 @@ int main(int argc, char *argv[])
     TFormMain form(environment);
     if (form.quitAtStart())
         return 0;
+    // The theme's icon, or the one built in (its resources are the window's).
+    QIcon builtIn;
+    for (const char *size : {"64", "256"})
+        builtIn.addFile(QStringLiteral(":/icons/%1/corvant-fwupdate.png").arg(QLatin1String(size)));
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kIconName), builtIn));
     QObject::connect(&form, &TFormMain::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     form.show();

@@ -6,6 +6,7 @@
 #include "app/guidialogs.h"
 #include "app/panelsettings.h"
 #include "app/tformlogging.h"
+#include "app/windowlog.h"
 #include "download/portlink.h"
 #include "image/imageloader.h"
 
@@ -47,6 +48,9 @@ TFormMain::TFormMain(Environment environment, QWidget *parent)
     buildLayout();
     connectPanel();
     FormCreate();
+    connect(qApp, &QApplication::focusChanged, this, [](QWidget *, QWidget *now) {
+        qCDebug(lcWindow).noquote() << "focus" << WindowLog::controlName(now);
+    });
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
                 if (state == Qt::ApplicationActive) {
@@ -180,6 +184,7 @@ void TFormMain::showEvent(QShowEvent *event)
     // an unattended download would wait for ever.
     if (!m_shown) {
         m_shown = true;
+        WindowLog::logControls(*this);
         FormActivate();
     }
 }
@@ -370,4 +375,6 @@ void TFormMain::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     showFileName();
+    if (isVisible())
+        WindowLog::logControls(*this);
 }

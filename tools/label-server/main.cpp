@@ -5,6 +5,7 @@
 #include "label-server/labelservice.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QGuiApplication>
 
@@ -18,6 +19,14 @@ namespace {
 // characters.
 constexpr long kLargestMessage = 1024 * 1024;
 
+constexpr const char *kUsage
+    = "usage: corvant-label-server [--help | --version]\n"
+      "\n"
+      "The label-printing service of the CORVANT Firmware Update Utility: it serves\n"
+      "org.corvant.LabelServer (object /LabelServer) on the D-Bus session bus, which\n"
+      "starts it on the first call, and ends with the session. Labels are SVG\n"
+      "drawings with {{name}} placeholders, printed to a printer or a PDF file.\n";
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -26,6 +35,11 @@ int main(int argc, char *argv[])
         std::puts("corvant-label-server " CORVANT_VERSION);
         return 0;
     }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+
     // Rendering needs a GUI application, not a display.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -33,17 +47,32 @@ int main(int argc, char *argv[])
     applyDefaultLoggingRules();
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvant-label-server"));
+    // Anything but Qt's own options is a mistake, not a request to serve
+    // for ever.
+    if (app.arguments().size() > 1) {
+        std::fprintf(stderr, "corvant-label-server: unknown argument %s\n%s",
+                     qPrintable(app.arguments().at(1)), kUsage);
+        return 1;
+    }
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         std::fprintf(stderr, "corvant-label-server: no D-Bus session bus\n");
         return 1;
     }
+    const QString name = QStringLiteral("org.corvant.LabelServer");
+    if (bus.interface()->isServiceRegistered(name)) {
+        std::fprintf(stderr, "corvant-label-server: %s is already served on this session bus\n",
+                     qPrintable(name));
+        return 1;
+    }
     LabelService service;
     if (!bus.registerObject(QStringLiteral("/LabelServer"), &service,
                             QDBusConnection::ExportAllSlots)
-        || !bus.registerService(QStringLiteral("org.corvant.LabelServer"))) {
-        std::fprintf(stderr, "corvant-label-server: %s\n", qPrintable(bus.lastError().message()));
+        || !bus.registerService(name)) {
+        const QString reason = bus.lastError().message();
+        std::fprintf(stderr, "corvant-label-server: cannot serve %s on the session bus%s%s\n",
+                     qPrintable(name), reason.isEmpty() ? "" : ": ", qPrintable(reason));
         return 1;
     }
     // A call larger than any label needs ends the connection, and with it

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <cstdio>
@@ -92,7 +93,9 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Simulates the bootloader of a CORVANT reader on loopback TCP or a pseudo-terminal.\n"
         "Messages are the write and end messages, numbered from 1 in the order received."));
-    parser.addHelpOption();
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays help on commandline options."));
+    parser.addOption(help);
     parser.addVersionOption();
     const QCommandLineOption tcp(
         QStringLiteral("tcp"),
@@ -140,6 +143,14 @@ int main(int argc, char *argv[])
     parser.addOptions(
         {tcp, pty, dump, readers, once, nak, reject, silent, close, ignore, stray, split, baud});
     parser.process(app);
+    if (parser.isSet(help)) {
+        // Named as the other programs name themselves, not by the path run.
+        QString text = parser.helpText();
+        text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
+                     QStringLiteral("usage: corvant-reader-sim"));
+        std::fputs(qPrintable(text), stdout);
+        return 0;
+    }
 
     bool ok = true;
     SimulatorServer::Options options;
