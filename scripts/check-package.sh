@@ -62,14 +62,28 @@ dbus-run-session -- sh -c '
 head -c 5 "$work/sticker.pdf" | grep -q '%PDF-'
 cd - >/dev/null
 
+echo "== firmware files are ours in a file manager"
+cp "$example" "$work/plain.hex"
+corvant-hextool encrypt "$example" "$work/encrypted.hex" >/dev/null
+cp "$example" "$work/no-extension"
+type_of() { gio info -a standard::content-type "$1" | sed -n 's/^ *standard::content-type: //p'; }
+[ "$(type_of "$work/plain.hex")" = text/x-ihex ]
+[ "$(type_of "$work/encrypted.hex")" = application/x-corvant-encrypted-hex ]
+[ "$(type_of "$work/no-extension")" = text/x-ihex ] # by its content
+for type in text/x-ihex application/x-corvant-encrypted-hex; do
+    gio mime "$type" | grep -q org.corvant.fwupdate.desktop
+done
+
 echo "== the menu entry opens the window with the file it is given"
-cp "$example" "$work/reader firmware.hex"
+# A folder whose name holds a command-line word, and a blank in the name.
+mkdir "$work/custcode_site"
+cp "$example" "$work/custcode_site/reader firmware.hex"
 XDG_CONFIG_HOME="$work/config" xvfb-run -a -s "-screen 0 1280x1024x24" \
     scripts/open-menu-entry.sh /usr/share/applications/org.corvant.fwupdate.desktop \
-    "$work/reader firmware.hex"
+    "$work/custcode_site/reader firmware.hex"
 # The window keeps the file it had open in its settings (CR LF lines) when
 # it closes.
-tr -d '\r' < "$work/config/corvant-fwupdate.ini" | grep -qx "file=$work/reader firmware.hex"
+tr -d '\r' < "$work/config/corvant-fwupdate.ini" | grep -qx "file=$work/custcode_site/reader firmware.hex"
 
 echo "== remove"
 DEBIAN_FRONTEND=noninteractive apt-get remove -y corvant-fwupdate >/dev/null

@@ -15,7 +15,7 @@ test_packages="srecord python3-intelhex gputils xvfb xauth openbox xdotool fonts
 case "${1:-}" in
     "") ;;
     test) packages="$packages $test_packages" ;;
-    ci) packages="$packages $test_packages clang libclang-rt-14-dev clang-format lintian desktop-file-utils appstream libglib2.0-bin" ;;
+    ci) packages="$packages $test_packages clang libclang-rt-14-dev clang-format lintian desktop-file-utils appstream libglib2.0-bin shared-mime-info" ;;
     *) echo "usage: $0 [test|ci]" >&2; exit 1 ;;
 esac
 

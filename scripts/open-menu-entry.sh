@@ -26,6 +26,10 @@ for _ in $(seq 120); do
 done
 [ -n "$window" ] || { echo "the menu entry opened no window" >&2; exit 1; }
 pid=$(xdotool getwindowpid "$window")
+# Docks match the window with its entry by its class.
+class=$(sed -n 's/^StartupWMClass=//p' "$1")
+xdotool search --class "^$class\$" | grep -qx "$window" \
+    || { echo "the window's class is not $class" >&2; exit 1; }
 
 xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
 for _ in $(seq 120); do kill -0 "$pid" 2>/dev/null || break; sleep 0.25; done

@@ -28,16 +28,6 @@ void CustomerCodeGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEd
         focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
 }
 
-bool CustomerCodeGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
-{
-    // A click on the selected cell opens its editor at once. The view would
-    // wait a double-click time for it, and drop the keys typed meanwhile: a
-    // quick "123" after the click became "23".
-    if (trigger == SelectedClicked)
-        return QTableWidget::edit(index, DoubleClicked, nullptr);
-    return QTableWidget::edit(index, trigger, event);
-}
-
 QModelIndex CustomerCodeGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
 {
     const QModelIndex index = QTableWidget::moveCursor(action, modifiers);

@@ -81,8 +81,10 @@ PanelSettings::PanelSettings(QWidget *parent)
     SG1->verticalHeader()->setDefaultSectionSize(kRowHeight);
     SG1->setSelectionMode(QAbstractItemView::SingleSelection);
     // Typing into a selected cell edits it; Delete empties it; F2 stays Browse.
-    SG1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
-                         | QAbstractItemView::AnyKeyPressed);
+    // A click on the selected cell opens no editor: the view would open it
+    // a double-click time later and drop the keys typed meanwhile (a quick
+    // "123" after the click became "23").
+    SG1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::AnyKeyPressed);
     for (int row = 0; row < kRows; ++row) {
         auto *label
             = new GridLabelItem(QString::fromLatin1(OptionSlots::kRowLabels[std::size_t(row)]));

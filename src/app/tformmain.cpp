@@ -114,6 +114,7 @@ void TFormMain::FormCreate()
     m_labelPrintingAvailable = false;
     labelServer().startDesignerAsync(this, [this](bool answered) {
         m_labelPrintingAvailable = answered;
+        qCDebug(lcWindow) << "label printing" << (answered ? "available" : "unavailable");
         // During start-up (a command-line box's event loop) the sequence's
         // own refresh shows it.
         if (answered && m_created && !m_closing)

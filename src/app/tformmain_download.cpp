@@ -4,6 +4,7 @@
 #include "app/optionedits.h"
 #include "app/panelsettings.h"
 #include "app/tformlogging.h"
+#include "app/windowlog.h"
 #include "download/portlink.h"
 #include "options/imageoutput.h"
 
@@ -21,6 +22,8 @@ void TFormMain::connectDownload()
     connect(download, &DownloadEngine::phaseChanged, this, &TFormMain::downloadPhaseChanged);
     connect(download, &DownloadEngine::finished, this, &TFormMain::downloadFinished);
     connect(download, &DownloadEngine::statusChanged, StatusBar, &QLabel::setText);
+    connect(download, &DownloadEngine::statusChanged, this,
+            [](const QString &text) { qCDebug(lcWindow).noquote() << "status" << text; });
     connect(download, &DownloadEngine::progressStarted, this, [this](int maximum) {
         ProgressBar->setRange(0, maximum);
         ProgressBar->setValue(0);

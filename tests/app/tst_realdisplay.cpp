@@ -1,6 +1,7 @@
 // The program on a real X server (Xvfb), with and without a window manager
 // (openbox): activation, placement and frames differ there from offscreen.
 #include "unattendedrun.h"
+#include "xdisplay.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,84 +13,6 @@ namespace {
 
 const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex");
 const QString kTitle = QStringLiteral("^CORVANT Firmware Update Utility$");
-
-// An X server of its own, optionally with a window manager.
-class Display {
-public:
-    ~Display()
-    {
-        for (QProcess *process : {&m_windowManager, &m_server}) {
-            process->terminate();
-            if (!process->waitForFinished(5000))
-                process->kill();
-            process->waitForFinished();
-        }
-    }
-
-    // Starts the server (and the window manager); false when either failed.
-    bool start(bool windowManager)
-    {
-        m_server.start(QStringLiteral(CORVANT_XVFB),
-                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                        QStringLiteral("-screen"), QStringLiteral("0"),
-                        QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp")});
-        QByteArray number;
-        while (!number.endsWith('\n') && m_server.waitForReadyRead(10000))
-            number += m_server.readAllStandardOutput();
-        if (number.trimmed().isEmpty())
-            return false;
-        m_name = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
-        if (!windowManager)
-            return true;
-        // openbox runs its start-up command once it manages the screen.
-        const QString ready = m_dir.filePath(QStringLiteral("wm-ready"));
-        m_windowManager.setProcessEnvironment(environment());
-        m_windowManager.start(QStringLiteral(CORVANT_OPENBOX),
-                              {QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
-        for (int waited = 0; waited < 10000 && !QFile::exists(ready); waited += 50)
-            QTest::qWait(50);
-        return QFile::exists(ready);
-    }
-
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), m_name);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        return environment;
-    }
-
-    // xdotool's output, trimmed; empty when it failed.
-    QByteArray xdotool(const QStringList &arguments) const
-    {
-        QProcess tool;
-        tool.setProcessEnvironment(environment());
-        tool.start(QStringLiteral(CORVANT_XDOTOOL), arguments);
-        if (!tool.waitForFinished(20000) || tool.exitCode() != 0)
-            return {};
-        return tool.readAllStandardOutput().trimmed();
-    }
-
-    // The top-left corner of a window's client area on the screen.
-    QPoint clientCorner(const QByteArray &window) const
-    {
-        const QByteArray geometry
-            = xdotool({QStringLiteral("getwindowgeometry"), QString::fromLatin1(window)});
-        const QRegularExpressionMatch match
-            = QRegularExpression(QStringLiteral("Position: (-?\\d+),(-?\\d+)"))
-                  .match(QString::fromLatin1(geometry));
-        return match.hasMatch() ? QPoint(match.captured(1).toInt(), match.captured(2).toInt())
-                                : QPoint(-1, -1);
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_server;
-    QProcess m_windowManager;
-    QString m_name;
-};
 
 // left and top as the settings file holds them.
 QPoint storedPosition(const QString &settingsPath)
@@ -105,7 +28,7 @@ QPoint storedPosition(const QString &settingsPath)
 // An unattended download of the example to a fresh simulator on the given
 // display: the utility's exit code, or -3 when the simulator did not start
 // or did not end.
-int downloadExample(Run &run, const Display &display)
+int downloadExample(Run &run, const XDisplay &display)
 {
     const QString port = run.startTcpSimulator();
     if (port.isEmpty())
@@ -125,7 +48,7 @@ private slots:
     // A production PC running a bare X session: nobody activates the window.
     void unattendedWithoutAWindowManager()
     {
-        Display display;
+        XDisplay display;
         QVERIFY(display.start(false));
         Run run;
         QCOMPARE(downloadExample(run, display), 1);
@@ -136,7 +59,7 @@ private slots:
     // title bar lies within the stored position, and closing stores it again.
     void positionSurvivesRestartsUnderAWindowManager()
     {
-        Display display;
+        XDisplay display;
         QVERIFY(display.start(true));
         QTemporaryDir dir;
         const QString settings = dir.filePath(QStringLiteral("corvant-fwupdate.ini"));
@@ -169,7 +92,7 @@ private slots:
     // main window moved.
     void loggingWindowBesideTheMovedMainWindow()
     {
-        Display display;
+        XDisplay display;
         QVERIFY(display.start(true));
         QTemporaryDir dir;
         QProcess utility;

@@ -103,9 +103,10 @@ struct Run {
 
     // The simulator on a free loopback port; the utility's port text for it,
     // or an empty text when it did not start.
-    QString startTcpSimulator()
+    QString startTcpSimulator(const QStringList &faults = {})
     {
-        const QByteArray banner = startSimulator({QStringLiteral("--tcp"), QStringLiteral("0")});
+        const QByteArray banner
+            = startSimulator(QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} + faults);
         if (!banner.startsWith("listening on 127.0.0.1:"))
             return {};
         return QStringLiteral("127.0.0.1:")
