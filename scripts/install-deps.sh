@@ -10,8 +10,9 @@ set -eu
 packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libssl-dev libdbus-1-dev libbenchmark-dev scdoc"
 # Reference tools, a real assembler (gputils), a real X server with a window
 # manager and xdotool to drive it (xauth for xvfb-run: xvfb only recommends
-# it), the bus for the label server, PDF text.
-test_packages="srecord python3-intelhex gputils xvfb xauth openbox xdotool fonts-dejavu-core dbus poppler-utils"
+# it), another X program to switch to and xprop (x11-utils), the bus for the
+# label server, PDF text.
+test_packages="srecord python3-intelhex gputils xvfb xauth openbox xdotool x11-utils fonts-dejavu-core dbus poppler-utils"
 case "${1:-}" in
     "") ;;
     test) packages="$packages $test_packages" ;;

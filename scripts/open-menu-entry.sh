@@ -3,7 +3,7 @@
 # for its %f, on an X server of its own with a window manager; waits for the
 # window, closes it with Alt+F4 and waits for the program to end.
 #   open-menu-entry.sh DESKTOP-FILE FILE
-# Run inside an X server (xvfb-run); needs openbox, xdotool and gio.
+# Run inside an X server (xvfb-run); needs openbox, xdotool, xprop and gio.
 set -eu
 # A desktop's session sets no platform; CI sets offscreen for its tests, and
 # the window would then never reach the X server.
@@ -30,6 +30,8 @@ pid=$(xdotool getwindowpid "$window")
 class=$(sed -n 's/^StartupWMClass=//p' "$1")
 xdotool search --class "^$class\$" | grep -qx "$window" \
     || { echo "the window's class is not $class" >&2; exit 1; }
+xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (' \
+    || { echo "the window has no icon" >&2; exit 1; }
 
 xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
 for _ in $(seq 120); do kill -0 "$pid" 2>/dev/null || break; sleep 0.25; done

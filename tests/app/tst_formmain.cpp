@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -522,6 +523,47 @@ private slots:
         QVERIFY(w.form->close());
         QCOMPARE(w.dialogs.texts(),
                  QStringList{QStringLiteral("Unable to write to ") + w.settingsPath()});
+    }
+
+    // The Download/Cancel row stays put when the progress bar appears.
+    void progressBarMovesNothing()
+    {
+        Window w;
+        w.open({});
+        w.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        const QRect before = w.form->btnDownload->geometry();
+        w.form->ProgressBar->show();
+        w.form->PanelButtons->layout()->activate();
+        QCOMPARE(w.form->btnDownload->geometry(), before);
+    }
+
+    // A dark theme, also one chosen while the program runs, reaches the
+    // progress bar's background and the grid's label cells.
+    void darkPaletteReachesBarAndGridLabels()
+    {
+        Window w;
+        QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(true, true, true, false)));
+        w.open({QStringLiteral("custcode"), w.path("fw.hex")});
+        w.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+        dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::ButtonText, QColor(0xe0, 0xe0, 0xe0));
+        QApplication::setPalette(dark);
+        QCoreApplication::processEvents(); // the change reaches the widgets through events
+        w.form->ProgressBar->setRange(0, 100);
+        w.form->ProgressBar->setValue(0);
+        w.form->ProgressBar->show();
+        const QImage bar = w.form->ProgressBar->grab().toImage();
+        const QImage grid = w.form->panelSettings->SG1->grab().toImage();
+        QApplication::setPalette(light);
+        QCOMPARE(bar.pixelColor(bar.width() / 2, bar.height() / 2), dark.color(QPalette::Base));
+        // The CF label cell, right of its text.
+        const int labelRight = w.form->panelSettings->SG1->columnWidth(0) - 3;
+        QCOMPARE(grid.pixelColor(labelRight, 11), dark.color(QPalette::Button));
     }
 
     void windowIsCentredWithoutStoredPosition()

@@ -9,12 +9,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <functional>
@@ -96,6 +98,55 @@ private slots:
         });
         dialogs.message(icon, QStringLiteral("Saved /tmp/x.hex"), Dialogs::Buttons::Ok);
         QTEST(caption, "caption");
+    }
+
+    // A download that ended takes its open question away: no button left
+    // that would act on nothing.
+    void closeMessagesTakesTheOpenBoxAway()
+    {
+        GuiDialogs dialogs;
+        bool hidden = false;
+        whenShown<QMessageBox>([&](QMessageBox *box) {
+            dialogs.closeMessages();
+            hidden = !box->isVisible(); // at once, before the nested loop ends
+        });
+        QCOMPARE(dialogs.message(Dialogs::Icon::Warning,
+                                 QStringLiteral("Are you sure to abort the download?"),
+                                 Dialogs::Buttons::YesNo),
+                 Dialogs::Answer::Closed);
+        QVERIFY(hidden);
+    }
+
+    // The usage box never breaks a bracket pair over two lines, whatever
+    // the program's path makes its width.
+    void usageKeepsEachBracketPairOnOneLine()
+    {
+        GuiDialogs dialogs;
+        for (int length = 10; length <= 80; length += 5) {
+            const QString usage
+                = QStringLiteral(
+                      "Usage: /%1 [ port=COMn ] [ mode=AUTO ] [ mode=ALL ] [ filename.hex ]")
+                      .arg(QString(length, QLatin1Char('p')));
+            QStringList lines;
+            whenShown<QMessageBox>([&lines](QMessageBox *box) {
+                const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+                QTextLayout layout(label->text(), label->font());
+                layout.setTextOption(QTextOption(Qt::AlignLeft));
+                layout.beginLayout();
+                for (QTextLine line = layout.createLine(); line.isValid();
+                     line = layout.createLine()) {
+                    line.setLineWidth(label->contentsRect().width());
+                    lines << label->text().mid(line.textStart(), line.textLength());
+                }
+                layout.endLayout();
+                box->accept();
+            });
+            dialogs.message(Dialogs::Icon::Information, usage, Dialogs::Buttons::Ok);
+            QVERIFY(!lines.isEmpty());
+            for (const QString &line : std::as_const(lines))
+                QVERIFY2(line.count(QLatin1Char('[')) == line.count(QLatin1Char(']')),
+                         qPrintable(lines.join(QLatin1Char('|'))));
+        }
     }
 
     // The command line's boxes come before the window is on the screen.

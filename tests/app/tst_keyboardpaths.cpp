@@ -53,9 +53,13 @@ public:
         m_window = m_display.window(QStringLiteral("^CORVANT Firmware Update Utility$"));
         if (m_window.isEmpty() || await(QStringLiteral("^label printing available$")).isNull())
             return false;
-        m_display.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-                           QString::fromLatin1(m_window)});
-        return focusIs(QStringLiteral("editPort"));
+        return activate() && focusIs(QStringLiteral("editPort"));
+    }
+
+    bool activate()
+    {
+        return m_display.send({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                               QString::fromLatin1(m_window)});
     }
 
     void stop()
@@ -191,6 +195,7 @@ class TestKeyboardPaths : public QObject {
     Q_OBJECT
 
     XDisplay m_display;
+    QProcess m_other; // another program to switch to
     QTemporaryDir m_programs; // the window and the label server, side by side
     const QString m_panelDefaults = QStringLiteral(""); // the reader holds the panel's values
 
@@ -245,6 +250,15 @@ private slots:
             QTest::newRow(control)
                 << QStringLiteral("tab %1; ").arg(name) + f2f2f4(name) << m_panelDefaults << none;
         }
+
+        // Typed, then off to another program and back: the activation's
+        // reload keeps what was typed.
+        QTest::newRow("code typed, editor open, another program, back")
+            << QStringLiteral("click SG1 0; type 456; away; back; key F4; downloaded") << "--cf 456"
+            << none;
+        QTest::newRow("code typed and entered, another program, back")
+            << QStringLiteral("click SG1 1; type 4567; key Return; away; back; key F4; downloaded")
+            << "--df 4567" << none;
 
         // Return and the accelerators.
         QTest::newRow("Return on the focused Download button")
@@ -435,6 +449,21 @@ private:
                         .isNull();
         if (verb == QLatin1String("input"))
             return program.active(program.await(QStringLiteral("^input ([^:]*): ")));
+        if (verb == QLatin1String("away")) {
+            m_other.setProcessEnvironment(m_display.environment());
+            m_other.start(QStringLiteral(CORVANT_XMESSAGE), {QStringLiteral("another program")});
+            const QByteArray other = m_display.window(QStringLiteral("^xmessage$"));
+            return !other.isEmpty()
+                && m_display.send({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                   QString::fromLatin1(other)})
+                && program.focusIs(QStringLiteral("(none)"));
+        }
+        if (verb == QLatin1String("back")) {
+            m_other.kill();
+            m_other.waitForFinished();
+            return program.activate()
+                && !program.await(QStringLiteral("^focus (?!\\(none\\))")).isNull();
+        }
         if (verb == QLatin1String("gone")) {
             const QStringList search{QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                      QStringLiteral("--name"),

@@ -648,12 +648,17 @@ private slots:
         const QString target = panel.path("locked.hex");
         QVERIFY(TestFiles::write(target, "old contents\r\n"));
         QVERIFY(QFile::setPermissions(target, QFileDevice::ReadOwner));
+        const QString current = panel.f->image().currentFileName;
         panel.dialogs.fileNames = {target};
         panel.p->btnSave->click();
         QCOMPARE(panel.dialogs.texts(),
                  QStringList{QStringLiteral("Unable to write to ") + target});
         QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Error);
         QCOMPARE(TestFiles::read(target), QByteArray("old contents\r\n"));
+        // The next activation reloads the file that exists: the panel stays.
+        QVERIFY(showsFile(*panel.f, current));
+        panel.f->OnApplActivate();
+        QVERIFY(panel.f->btnDownload->isEnabled());
     }
 
     void saveOntoAFullDiskKeepsTheOldFile()

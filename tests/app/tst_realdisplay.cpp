@@ -88,6 +88,42 @@ private slots:
         }
     }
 
+    // At scale factor 2 the settings panel's window is taller than a
+    // 1280x1024 screen: centred, its title bar still starts on the screen.
+    // The title bar's height is taken from a start at a stored top of 0.
+    void centredWindowKeepsItsTitleBarOnTheScreen()
+    {
+        XDisplay display;
+        QVERIFY(display.start(true));
+        QTemporaryDir dir;
+        const QString settings = dir.filePath(QStringLiteral("corvant-fwupdate.ini"));
+        QProcessEnvironment environment = display.environment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+        int titleBar = -1;
+        for (const QByteArray &stored : {QByteArray("left=0\r\ntop=0\r\n"), QByteArray()}) {
+            QVERIFY(TestFiles::write(settings, "[formmain]\r\n" + stored));
+            QProcess utility;
+            utility.setProcessEnvironment(environment);
+            utility.start(QStringLiteral(CORVANT_FWUPDATE), {QStringLiteral("custcode"), kExample});
+            const QByteArray window = display.window(kTitle);
+            QVERIFY(!window.isEmpty());
+            QTest::qWait(500); // the frame comes, the window is placed once more
+            const QPoint client = display.clientCorner(window);
+            if (titleBar < 0)
+                titleBar = client.y();
+            else
+                QVERIFY2(client.y() >= titleBar && client.x() >= 0,
+                         qPrintable(QStringLiteral("client area at %1,%2, title bar %3 high")
+                                        .arg(client.x())
+                                        .arg(client.y())
+                                        .arg(titleBar)));
+            utility.terminate();
+            QVERIFY(utility.waitForFinished(kWait));
+        }
+        QVERIFY(titleBar > 0);
+    }
+
     // The logging window opens level with the main window, also after the
     // main window moved.
     void loggingWindowBesideTheMovedMainWindow()

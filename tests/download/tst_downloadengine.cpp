@@ -454,6 +454,7 @@ private slots:
         rig.download.cancel();
         QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
         QCOMPARE(rig.host.status(), QStringLiteral("Download completed"));
+        QCOMPARE(rig.dialogs.closedMessages, 1); // the question went with its download
     }
 
     void linkEventsWhileTheClosingBoxIsOpen()
@@ -473,6 +474,7 @@ private slots:
         QCOMPARE(rig.finished.size(), 1);
         QCOMPARE(rig.outcome(), int(DownloadEngine::Completed));
         QCOMPARE(rig.dialogs.shown.size(), 1);
+        QCOMPARE(rig.dialogs.closedMessages, 0); // no question was open
         QCOMPARE(rig.host.status(), QStringLiteral("Download completed"));
     }
 
@@ -683,6 +685,7 @@ private slots:
         rig.link.reply(kWriteFailed);
         QCOMPARE(rig.outcome(), int(DownloadEngine::ConnectionClosed));
         QCOMPARE(rig.link.written.size(), before); // the answer sent nothing
+        QCOMPARE(rig.dialogs.closedMessages, 1);
     }
 
     void floodOfBytesIsBounded()
