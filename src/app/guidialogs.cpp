@@ -180,6 +180,9 @@ QString GuiDialogs::saveFileName(const FileRequest &request)
         qCDebug(lcWindow).noquote() << "answer" << (answer == QMessageBox::Yes ? "Yes" : "No");
         if (answer == QMessageBox::Yes)
             return logged(request.title, chosen);
+        // Asked again about the same file, in its own folder: not a file of
+        // that name in whatever folder the dialog was showing.
+        dialog.setDirectory(QFileInfo(chosen).absolutePath());
         dialog.selectFile(QFileInfo(chosen).fileName());
     }
 }
