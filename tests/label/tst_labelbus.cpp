@@ -10,6 +10,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -49,6 +50,13 @@ private slots:
         DBusLabelServer server;
         QCOMPARE(server.StartDesigner(), 0);
         QVERIFY(serverRunning());
+        // A second one says why it does not serve, and ends.
+        QProcess second;
+        second.start(QStringLiteral(CORVANT_LABEL_SERVER), QStringList());
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(
+            second.readAllStandardError().contains("org.corvant.LabelServer is already served"));
         QVERIFY(server.OpenLabel(dir.filePath(QStringLiteral("missing.lbl"))) != 0);
         QCOMPARE(server.OpenLabel(pdfLabel(dir)), 0);
         QVERIFY(server.SetVariable(QStringLiteral("serial"), QStringLiteral("1")) != 0);
