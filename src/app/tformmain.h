@@ -177,7 +177,6 @@ private:
     // checked: a refresh keeps them (the check runs at Download, a save or a
     // sticker) instead of writing the slots over them.
     bool m_codesTyped = false;
-    bool m_showingCodes = false;
     // The program was left for another one: the next window activation is
     // the return to it, not an activation within the program.
     bool m_returningFromOtherProgram = false;

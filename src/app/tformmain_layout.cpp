@@ -170,11 +170,13 @@ void TFormMain::buildLayout()
     // passes it to the grid). An enabled shortcut takes its key: F4 does not
     // also open the port list over a starting download. A disabled one lets
     // the key reach the control, as every other key does.
-    for (QShortcut **shortcut : {&m_browseKey, &m_downloadKey}) {
-        const Qt::Key key = shortcut == &m_browseKey ? Qt::Key_F2 : Qt::Key_F4;
-        *shortcut = new QShortcut(QKeySequence(key), this);
-        (*shortcut)->setContext(Qt::WindowShortcut);
-        (*shortcut)->setAutoRepeat(false); // a key held down is one press
-        connect(*shortcut, &QShortcut::activated, this, [this, key] { FormKeyDown(key); });
-    }
+    const auto shortcut = [this](Qt::Key key) {
+        auto *s = new QShortcut(QKeySequence(key), this);
+        s->setContext(Qt::WindowShortcut);
+        s->setAutoRepeat(false); // a key held down is one press
+        connect(s, &QShortcut::activated, this, [this, key] { FormKeyDown(key); });
+        return s;
+    };
+    m_browseKey = shortcut(Qt::Key_F2);
+    m_downloadKey = shortcut(Qt::Key_F4);
 }

@@ -41,7 +41,7 @@ void TFormMain::connectPanel()
     });
     panel.SG1->installEventFilter(this);
     connect(panel.SG1, &QTableWidget::itemChanged, this, [this](const QTableWidgetItem *item) {
-        if (!m_showingCodes && item->column() == 1)
+        if (item->column() == 1)
             m_codesTyped = true;
     });
     for (QGroupBox *group : {panel.grpCodes, panel.grpRelayTime, panel.grpFacility})

@@ -18,14 +18,15 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QShortcut>
+#include <QSignalBlocker>
 
 void TFormMain::ShowCustomerCodes()
 {
     if (m_codesTyped)
         return;
-    const QScopedValueRollback showing(m_showingCodes, true);
+    // Not a change typed by the technician.
+    const QSignalBlocker quiet(panelSettings->SG1);
     for (int row = 0; row < OptionSlots::kSlotCount; ++row) {
         const int code = m_slots[OptionSlots::kSlotOfRow[std::size_t(row)]];
         panelSettings->setCellText(row, ValueTests::codeText(row, code));

@@ -139,13 +139,9 @@ class TestKeyboardPaths : public QObject {
     QStringList m_log; // the window's log so far
     qsizetype m_next = 0; // the first line not yet awaited
 
-    QStringList xdotool(const QString &arguments)
+    QString xdotool(const QStringList &arguments)
     {
-        return xdotool(arguments.split(QLatin1Char(' ')));
-    }
-    QStringList xdotool(const QStringList &arguments)
-    {
-        return {QString::fromUtf8(m_display.xdotool(arguments))};
+        return QString::fromUtf8(m_display.xdotool(arguments));
     }
     bool send(const QStringList &arguments) { return m_display.send(arguments); }
 
@@ -201,7 +197,9 @@ class TestKeyboardPaths : public QObject {
     {
         QString title;
         return await(pattern, &title) && until([&] {
-                   return xdotool(QStringLiteral("getactivewindow getwindowname")).first() == title;
+                   return xdotool(
+                              {QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")})
+                       == title;
                });
     }
 
@@ -243,9 +241,9 @@ class TestKeyboardPaths : public QObject {
     void stop()
     {
         if (m_program.state() != QProcess::NotRunning) {
-            const QStringList pid = xdotool(
-                QStringList{QStringLiteral("getwindowpid"), QString::fromLatin1(m_window)});
-            QProcess::execute(QStringLiteral("kill"), pid);
+            const QString pid
+                = xdotool({QStringLiteral("getwindowpid"), QString::fromLatin1(m_window)});
+            QProcess::execute(QStringLiteral("kill"), {pid});
             if (!m_program.waitForFinished(10000))
                 m_program.kill();
         }
@@ -324,7 +322,6 @@ class TestKeyboardPaths : public QObject {
                 return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                 QStringLiteral("--name"),
                                 QLatin1Char('^') + rest + QLatin1Char('$')})
-                    .first()
                     .isEmpty();
             });
         if (verb == QLatin1String("exits"))

@@ -60,23 +60,12 @@ public:
     // xdotool's output, trimmed; empty when it failed.
     QByteArray xdotool(const QStringList &arguments) const
     {
-        QProcess tool;
-        tool.setProcessEnvironment(environment());
-        tool.start(QStringLiteral(CORVANT_XDOTOOL), arguments);
-        if (!tool.waitForFinished(20000) || tool.exitCode() != 0)
-            return {};
-        return tool.readAllStandardOutput().trimmed();
+        QByteArray output;
+        return run(arguments, &output) ? output.trimmed() : QByteArray();
     }
 
     // Runs xdotool for its effect; false when it failed.
-    bool send(const QStringList &arguments) const
-    {
-        QProcess tool;
-        tool.setProcessEnvironment(environment());
-        tool.start(QStringLiteral(CORVANT_XDOTOOL), arguments);
-        return tool.waitForFinished(20000) && tool.exitStatus() == QProcess::NormalExit
-            && tool.exitCode() == 0;
-    }
+    bool send(const QStringList &arguments) const { return run(arguments, nullptr); }
 
     // The first visible window whose title matches; waits for it.
     QByteArray window(const QString &title) const
@@ -100,6 +89,18 @@ public:
     }
 
 private:
+    bool run(const QStringList &arguments, QByteArray *output) const
+    {
+        QProcess tool;
+        tool.setProcessEnvironment(environment());
+        tool.start(QStringLiteral(CORVANT_XDOTOOL), arguments);
+        const bool ran = tool.waitForFinished(20000) && tool.exitStatus() == QProcess::NormalExit
+            && tool.exitCode() == 0;
+        if (output)
+            *output = tool.readAllStandardOutput();
+        return ran;
+    }
+
     QTemporaryDir m_dir;
     QProcess m_server;
     QProcess m_windowManager;

@@ -61,15 +61,16 @@ int main(int argc, char *argv[])
         return 1;
     }
     const QString name = QStringLiteral("org.corvant.LabelServer");
-    if (bus.interface()->isServiceRegistered(name)) {
-        std::fprintf(stderr, "corvant-label-server: %s is already served on this session bus\n",
-                     qPrintable(name));
-        return 1;
-    }
     LabelService service;
     if (!bus.registerObject(QStringLiteral("/LabelServer"), &service,
                             QDBusConnection::ExportAllSlots)
         || !bus.registerService(name)) {
+        // Qt leaves the reason empty when another process holds the name.
+        if (bus.interface()->isServiceRegistered(name)) {
+            std::fprintf(stderr, "corvant-label-server: %s is already served on this session bus\n",
+                         qPrintable(name));
+            return 1;
+        }
         const QString reason = bus.lastError().message();
         std::fprintf(stderr, "corvant-label-server: cannot serve %s on the session bus%s%s\n",
                      qPrintable(name), reason.isEmpty() ? "" : ": ", qPrintable(reason));
