@@ -126,6 +126,30 @@ QString refusal(const QString &path)
     return {};
 }
 
+QString cannotWrite(const QString &path)
+{
+    QString why = refusal(path);
+    if (!why.isEmpty())
+        return why;
+    QByteArray target = nativeName(path);
+    if (char *real = ::realpath(target.constData(), nullptr)) {
+        target = real; // through a link, the file it leads to is written
+        std::free(real);
+    }
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder
+        = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+    const QString shown = nameFromNative(folder);
+    struct stat entry { };
+    if (::stat(folder.constData(), &entry) != 0)
+        return QStringLiteral("%1: %2").arg(shown, systemText(errno));
+    if (!S_ISDIR(entry.st_mode))
+        return QStringLiteral("%1 is not a folder").arg(shown);
+    if (::access(folder.constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("%1: the folder is not writable (%2)").arg(shown, systemText(errno));
+    return {};
+}
+
 bool write(const QString &path, QByteArrayView bytes, QString &error)
 {
     error = refusal(path);

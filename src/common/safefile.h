@@ -24,6 +24,11 @@ QByteArray nativeName(const QString &name);
 // when it may be written.
 QString refusal(const QString &path);
 
+// Why nothing could be written at path: refusal(path), or its folder is
+// missing, no folder, or not writable. Empty when a write would be tried:
+// a program that writes its record at its end asks this at its start.
+QString cannotWrite(const QString &path);
+
 // Writes bytes as the whole new contents of path: every write and the final
 // flush are checked before the new file takes the old one's place. False on
 // any failure, with the system's reason in error; the old file is then as it

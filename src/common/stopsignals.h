@@ -4,10 +4,15 @@
 
 class QSocketNotifier;
 
-// SIGINT and SIGTERM delivered on the event loop: the first is reported by
-// stopRequested() (through a pipe the handler writes to, the only safe way
-// out of a signal handler); a second one ends the process at once with
-// 128 + its number. One watcher per process.
+// SIGINT, SIGTERM and SIGHUP (a closed terminal or SSH session) delivered on
+// the event loop. The first is reported by stopRequested() (through a pipe
+// the handler writes to, the only safe way out of a signal handler). The
+// same signal again within two seconds is the same request: `timeout` and a
+// terminal signal the program and then its whole process group. Any other
+// second signal is reported by forceRequested(); should the event loop not
+// get to it within a few seconds, the process ends with 128 + its number.
+// SIGPIPE is ignored: a closed standard output must not end a download.
+// One watcher per process.
 class StopSignals : public QObject {
     Q_OBJECT
 
@@ -17,9 +22,12 @@ public:
 
     // The first signal's number, or 0 while none came.
     static int received();
+    // The second (forcing) signal's number, or 0.
+    static int forced();
 
 signals:
     void stopRequested(int signal);
+    void forceRequested(int signal);
 
 private:
     QSocketNotifier *m_notifier = nullptr;

@@ -49,8 +49,10 @@ DownloadEngine::DownloadEngine(Link &link, DownloadQuestions &questions, Downloa
 {
     // Qt's default coarse timers fire up to 5 % early: a reply time-out of
     // 10 s must never end before 10 s.
-    for (QTimer *timer : {&m_wakeupTimer, &m_animationTimer, &m_replyTimer})
+    for (QTimer *timer : {&m_wakeupTimer, &m_animationTimer, &m_replyTimer, &m_searchLimitTimer})
         timer->setTimerType(Qt::PreciseTimer);
+    m_searchLimitTimer.setSingleShot(true);
+    m_searchLimitTimer.setInterval(timing.searchLimit);
     m_wakeupTimer.setInterval(timing.wakeup);
     m_animationTimer.setInterval(timing.animation);
     m_replyTimer.setInterval(timing.reply);
@@ -58,6 +60,7 @@ DownloadEngine::DownloadEngine(Link &link, DownloadQuestions &questions, Downloa
     connect(&m_wakeupTimer, &QTimer::timeout, this, &DownloadEngine::onWakeupTimer);
     connect(&m_animationTimer, &QTimer::timeout, this, &DownloadEngine::onAnimationTimer);
     connect(&m_replyTimer, &QTimer::timeout, this, &DownloadEngine::onReplyTimeout);
+    connect(&m_searchLimitTimer, &QTimer::timeout, this, &DownloadEngine::onSearchLimit);
 
     connect(&m_link, &Link::dataAvailable, this, &DownloadEngine::onDataAvailable);
     connect(&m_link, &Link::connected, this, &DownloadEngine::onConnected);
@@ -94,6 +97,9 @@ void DownloadEngine::start(DownloadJob job)
     setUpPort(m_link, m_job.portText);
     emit statusChanged(QStringLiteral("Connecting..."));
     setPhase(Phase::Opening);
+    // Counts from here: a connection that never comes ends as well.
+    if (m_searchLimitTimer.interval() > 0)
+        m_searchLimitTimer.start();
 
     QString failure;
     QString notice;
@@ -205,6 +211,21 @@ void DownloadEngine::onWakeupTimer()
     endDownload(SearchCancelled);
 }
 
+void DownloadEngine::onSearchLimit()
+{
+    const qint64 seconds = (m_searchLimitTimer.intervalAsDuration().count() + 999) / 1000;
+    if (m_phase == Phase::Opening || m_phase == Phase::Connecting)
+        emit statusChanged(QStringLiteral("No connection to %1 within %2 s")
+                               .arg(m_link.portName(false))
+                               .arg(seconds));
+    else if (m_phase == Phase::Searching)
+        emit statusChanged(
+            QStringLiteral("No answer from the bootloader within %1 s").arg(seconds));
+    else
+        return;
+    endDownload(SearchTimedOut);
+}
+
 void DownloadEngine::onAnimationTimer()
 {
     if (++m_animationPhase > kAnimationPhases)
@@ -293,6 +314,7 @@ void DownloadEngine::beginTransfer()
     m_cancelRequested = m_abandoned;
     m_wakeupTimer.stop();
     m_animationTimer.stop();
+    m_searchLimitTimer.stop();
     m_lineIndex = 0;
     m_partIndex = 0;
     m_recordsAcknowledged = 0;
@@ -448,6 +470,7 @@ void DownloadEngine::stopTimers()
     m_wakeupTimer.stop();
     m_animationTimer.stop();
     m_replyTimer.stop();
+    m_searchLimitTimer.stop();
 }
 
 void DownloadEngine::closeLink()

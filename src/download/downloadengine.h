@@ -15,6 +15,10 @@ struct DownloadTiming {
     std::chrono::milliseconds wakeup{1000};
     std::chrono::milliseconds animation{100};
     std::chrono::milliseconds reply{10000};
+    // Longest connect and search before the download ends as
+    // SearchTimedOut; 0 searches until cancelled (the window: a person
+    // presses Cancel).
+    std::chrono::milliseconds searchLimit{0};
 };
 
 // The download: wake-up search, one acknowledged write message per line,
@@ -34,6 +38,7 @@ public:
         SocketFailed = 2, // TCP error
         SearchCancelled = 3, // cancel during the search
         Cancelled = 4, // end message acknowledged with lines left, or failure after cancel
+        SearchTimedOut = 5, // no connection or no wake-up answer within the search limit
     };
     Q_ENUM(Outcome)
 
@@ -110,6 +115,7 @@ public slots:
     void onWakeupTimer();
     void onAnimationTimer();
     void onReplyTimeout();
+    void onSearchLimit();
 
 private:
     void setPhase(Phase phase);
@@ -132,6 +138,7 @@ private:
     QTimer m_wakeupTimer{this};
     QTimer m_animationTimer{this};
     QTimer m_replyTimer{this};
+    QTimer m_searchLimitTimer{this};
 
     DownloadJob m_job;
     Phase m_phase = Phase::Idle;

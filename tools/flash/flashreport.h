@@ -4,10 +4,36 @@
 #include "flash/rack.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
 
-// The JSON report of a run: the program version, the firmware and the
-// SHA-256 of the image as sent (its lines after the options were written,
-// each followed by CR LF, as a plain save writes the file), the options
-// written, and one object per reader.
-QByteArray flashReport(const FlashRequest &request, const QByteArray &imageSha256,
-                       const Rack &rack);
+// The facts of one run beyond its readers.
+struct FlashRun {
+    static constexpr int kReportFormat = 1;
+
+    QString runId; // a UUID
+    QDateTime started;
+    QDateTime ended;
+    QByteArray firmwareFileSha256; // the file's bytes, as a release manifest lists them
+    // The image as sent: its lines after the options were written, each
+    // followed by CR LF, as a plain save writes the file...
+    QByteArray imageSha256;
+    // ...and only the lines that went to the readers, the same way.
+    QByteArray sentSha256;
+    bool customerCodesSent = false;
+    int exitCode = 0;
+    int signal = 0; // the stopping signal, 0 when none came
+    bool forced = false; // a second signal or the wait after the first ran out
+};
+
+// One reader's object of the report, also the journal's "end" line.
+QJsonObject readerRecord(const ReaderResult &result);
+// One failure as the report and the journal give it.
+QJsonObject failureRecord(const ReaderFailure &failure);
+// "SIGINT", "SIGTERM", "SIGHUP"...
+QString signalName(int signal);
+QString isoTime(const QDateTime &time);
+
+// The JSON report of a run: the run's facts, the options written, what was
+// sent, and one object per reader.
+QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const Rack &rack);

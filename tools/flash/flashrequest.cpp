@@ -4,18 +4,41 @@ const char *const kFlashUsage
     = "usage: corvant-flash [options] FIRMWARE\n"
       "  -p, --port TEXT        a port text as the window takes it (COMn, HOST[:PORT], a /dev\n"
       "                         path); repeat for several readers, downloaded in parallel\n"
-      "  --all                  also send EEPROM data and the customer code table (as mode=all)\n"
+      "  --eeprom               also send EEPROM data\n"
+      "  --codes                also send the customer code table (implied by any code option)\n"
+      "  --all                  both (as mode=all)\n"
       "  --cf N --df N --gf N --c N --d N --g N --a N --b N\n"
-      "                         customer codes to write into the image (0 empties a slot)\n"
+      "                         customer codes to write into the image and send (0 empties a\n"
+      "                         slot)\n"
       "  --relay SECONDS        relay time to write (1.0-25.5)\n"
       "  --facility N           facility code to write (0-65535)\n"
       "  --retries N            retries of a failed write or a time-out before the download is\n"
       "                         abandoned (default 3), 0 = abandon at once\n"
-      "  --report FILE          write a JSON report (one object per reader)\n"
-      "  --quiet                only the summary\n"
+      "  --search-timeout SECONDS\n"
+      "                         end a reader's connect and wake-up search after this long\n"
+      "                         (default 60), 0 = search until interrupted\n"
+      "  --reply-timeout SECONDS\n"
+      "                         wait this long for each answer (default 10)\n"
+      "  --report FILE          write a JSON report (one object per reader); - for standard\n"
+      "                         output (the summary then goes to standard error)\n"
+      "  --log FILE             append a journal: one JSON line per reader start, failure,\n"
+      "                         reconnect and end, each on disk as it happens\n"
+      "  --quiet                only the totals and the readers that failed\n"
       "  --version, --help\n"
       "exit code: 0 every reader completed, 3 any did not (or the report could not be\n"
-      "written), 2 bad firmware or option values, 1 usage error, 130/143 interrupted\n";
+      "written), 2 bad firmware or option values, 1 usage error, 129/130/143 interrupted\n";
+
+namespace {
+
+// Seconds with an optional fraction ("2", "0.5"), from low to high.
+bool takeSeconds(const QString &value, double low, double high, double &seconds)
+{
+    bool ok = false;
+    seconds = value.toDouble(&ok);
+    return ok && seconds >= low && seconds <= high;
+}
+
+} // namespace
 
 std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, FlashRequest &request)
 {
@@ -36,8 +59,10 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
             optionsEnded = true;
             continue;
         }
-        if (option == QLatin1String("--all")) {
-            request.all = true;
+        if (option == QLatin1String("--all") || option == QLatin1String("--eeprom")
+            || option == QLatin1String("--codes")) {
+            request.eeprom = request.eeprom || option != QLatin1String("--codes");
+            request.codes = request.codes || option != QLatin1String("--eeprom");
             continue;
         }
         if (option == QLatin1String("--quiet")) {
@@ -67,8 +92,18 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
             if (!ok || request.retries < 0 || request.retries > 1000)
                 return usage(
                     QStringLiteral("--retries %1: a whole number from 0 to 1000").arg(value));
-        } else if (option == QLatin1String("--report")) {
-            request.reportFile = value;
+        } else if (option == QLatin1String("--search-timeout")) {
+            if (!takeSeconds(value, 0, 86400, request.searchTimeout))
+                return usage(QStringLiteral("--search-timeout %1: seconds from 0 to 86400")
+                                 .arg(value));
+        } else if (option == QLatin1String("--reply-timeout")) {
+            if (!takeSeconds(value, 0.01, 3600, request.replyTimeout))
+                return usage(
+                    QStringLiteral("--reply-timeout %1: seconds from 0.01 to 3600").arg(value));
+        } else if (option == QLatin1String("--report") || option == QLatin1String("--log")) {
+            if (value.isEmpty())
+                return usage(QStringLiteral("%1: an empty file name").arg(option));
+            (option == QLatin1String("--log") ? request.logFile : request.reportFile) = value;
         } else if (OptionArguments::isOptionName(option)) {
             QString reason;
             if (!OptionArguments::take(option, value, request.options, reason) && !badValue)
@@ -85,5 +120,8 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
     if (request.ports.isEmpty())
         return usage(QStringLiteral("no port given (-p COMn, -p HOST[:PORT] or -p /dev/...)"));
     request.firmware = positional.front();
+    // A code named and not sent would leave the reader without it.
+    for (const auto &code : request.options.changes.codes)
+        request.codes = request.codes || code.has_value();
     return badValue;
 }

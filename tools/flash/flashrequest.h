@@ -10,13 +10,20 @@
 // What corvant-flash is asked to do, from its command line.
 struct FlashRequest {
     static constexpr int kDefaultRetries = 3;
+    static constexpr double kDefaultSearchTimeout = 60.0;
+    static constexpr double kDefaultReplyTimeout = 10.0; // the window's
 
     QString firmware;
     QStringList ports; // port texts as the window takes them, one reader each
-    bool all = false; // also EEPROM data and the customer code table (mode=all)
+    bool eeprom = false; // also EEPROM data (--eeprom, --all)
+    // Also the customer code table (--codes, --all, or any code slot named).
+    bool codes = false;
     OptionArguments::Parsed options;
     int retries = kDefaultRetries;
-    QString reportFile; // empty: no report
+    double searchTimeout = kDefaultSearchTimeout; // seconds, 0: forever
+    double replyTimeout = kDefaultReplyTimeout; // seconds
+    QString reportFile; // empty: no report; "-": standard output
+    QString logFile; // the journal; empty: none
     bool quiet = false;
     bool help = false;
     bool version = false;

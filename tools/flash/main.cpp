@@ -7,14 +7,18 @@
 #include "common/safefile.h"
 #include "common/stopsignals.h"
 #include "common/version.h"
+#include "flash/flashjournal.h"
 #include "flash/flashreport.h"
 #include "flash/flashrequest.h"
 #include "flash/rack.h"
+#include "flash/rackchecks.h"
 #include "flash/rackview.h"
 #include "image/imageloader.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QTimer>
+#include <QUuid>
 
 #include <cstdio>
 #include <unistd.h>
@@ -24,6 +28,7 @@ namespace {
 void say(std::FILE *stream, const QString &text)
 {
     std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stream);
 }
 
 // Loads the firmware and writes the options named into it, as the window's
@@ -52,17 +57,108 @@ std::optional<int> prepareFirmware(const FlashRequest &request, FirmwareImage &i
     return std::nullopt;
 }
 
-// Reply time-outs and wake-up periods are the window's. A test hook
-// shortens the reply time-out: a test of a silent reader would otherwise
-// wait 10 s per message.
-DownloadTiming timing()
+QByteArray sha256(const QByteArray &bytes)
 {
-    DownloadTiming timing;
-    bool ok = false;
-    const int reply = qEnvironmentVariableIntValue("CORVANT_FLASH_TEST_REPLY_TIMEOUT_MS", &ok);
-    if (ok && reply > 0)
-        timing.reply = std::chrono::milliseconds(reply);
-    return timing;
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+// The lines a download sends, each followed by CR LF.
+QByteArray sentText(const RecordList &lines, const RecordFraming::Options &framing)
+{
+    QByteArray text;
+    for (qsizetype line = 0; line < lines.size(); ++line) {
+        if (!RecordFraming::frameLine(lines.at(line), framing).isEmpty())
+            text += lines.at(line).toByteArray() + "\r\n";
+    }
+    return text;
+}
+
+std::chrono::milliseconds milliseconds(double seconds)
+{
+    return std::chrono::milliseconds(qint64(seconds * 1000.0 + 0.5));
+}
+
+// Why the run must not start although its request is sound: a port named
+// twice, too few open files, nowhere to write the record. Empty when it can.
+QString refusal(const FlashRequest &request, const SerialPorts::Overrides &overrides)
+{
+    QString why = RackChecks::sameReaderTwice(request.ports, overrides);
+    if (why.isEmpty())
+        why = RackChecks::openFileLimit(int(request.ports.size()));
+    if (why.isEmpty() && !request.reportFile.isEmpty() && request.reportFile != QLatin1String("-"))
+        why = SafeFile::cannotWrite(request.reportFile);
+    return why;
+}
+
+// Everything written once the downloads are over, or when they cannot be
+// waited for: the report first, so that nothing after it can cost it.
+class RunRecord {
+public:
+    RunRecord(const FlashRequest &request, FlashRun &run, const Rack &rack, FlashJournal &journal)
+        : m_request(request)
+        , m_run(run)
+        , m_rack(rack)
+        , m_journal(journal)
+    {
+    }
+
+    // The exit code: the run's, or 3 when the report could not be written.
+    int write(int exitCode)
+    {
+        m_run.exitCode = exitCode;
+        m_run.ended = QDateTime::currentDateTimeUtc();
+        m_journal.write(QStringLiteral("runEnded"),
+                        {{QStringLiteral("exitCode"), exitCode},
+                         {QStringLiteral("forced"), m_run.forced}});
+        const QByteArray report = flashReport(m_request, m_run, m_rack);
+        if (m_request.reportFile == QLatin1String("-")) {
+            std::fwrite(report.constData(), 1, std::size_t(report.size()), stdout);
+            std::fflush(stdout);
+        } else if (!m_request.reportFile.isEmpty()) {
+            QString error;
+            if (!SafeFile::write(m_request.reportFile, report, error)) {
+                say(stderr,
+                    QStringLiteral("corvant-flash: cannot write %1: %2")
+                        .arg(m_request.reportFile, error));
+                if (exitCode == FlashExit::kAllCompleted)
+                    return FlashExit::kNotAllCompleted;
+            }
+        }
+        return exitCode;
+    }
+
+private:
+    const FlashRequest &m_request;
+    FlashRun &m_run;
+    const Rack &m_rack;
+    FlashJournal &m_journal;
+};
+
+void journalRack(const Rack &rack, FlashJournal &journal)
+{
+    const auto port = [&rack](int index) {
+        return QJsonObject{{QStringLiteral("reader"), index},
+                           {QStringLiteral("port"), rack.result(index).port}};
+    };
+    QObject::connect(&rack, &Rack::readerStarted, &rack, [&journal, port](int index) {
+        journal.write(QStringLiteral("start"), port(index));
+    });
+    QObject::connect(&rack, &Rack::readerFailure, &rack,
+                     [&journal, port](int index, const ReaderFailure &failure) {
+                         QJsonObject fields = port(index);
+                         const QJsonObject record = failureRecord(failure);
+                         for (auto it = record.begin(); it != record.end(); ++it)
+                             fields.insert(it.key(), it.value());
+                         journal.write(QStringLiteral("failure"), fields);
+                     });
+    QObject::connect(&rack, &Rack::readerReconnecting, &rack, [&journal, port](int index) {
+        journal.write(QStringLiteral("reconnect"), port(index));
+    });
+    QObject::connect(&rack, &Rack::readerFinished, &rack, [&journal, &rack](int index) {
+        QJsonObject fields = readerRecord(rack.result(index));
+        fields.insert(QStringLiteral("reader"), index);
+        journal.write(QStringLiteral("end"), fields);
+    });
 }
 
 } // namespace
@@ -92,56 +188,110 @@ int main(int argc, char *argv[])
         say(stdout, QStringLiteral("corvant-flash %1").arg(QCoreApplication::applicationVersion()));
         return 0;
     }
+    // From here on a closed terminal or pipe costs neither a download nor
+    // the record.
+    const StopSignals stopSignals;
 
+    FlashRun run;
+    run.runId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    run.started = QDateTime::currentDateTimeUtc();
     FirmwareImage image;
     if (const std::optional<int> failure = prepareFirmware(request, image))
         return *failure;
-    const QByteArray sha256
-        = QCryptographicHash::hash(image.records.toText(), QCryptographicHash::Sha256).toHex();
+    {
+        QFile file;
+        QString error;
+        if (SafeFile::openForReading(file, request.firmware, error))
+            run.firmwareFileSha256 = sha256(file.readAll());
+    }
+    const RecordFraming::Options framing{request.eeprom, image.flags.customerCodeTable,
+                                         request.codes};
+    run.imageSha256 = sha256(image.records.toText());
+    run.sentSha256 = sha256(sentText(image.records, framing));
+    run.customerCodesSent = request.codes && image.flags.customerCodeTable;
 
     // The window's [ports] mapping, read only: this program never writes
     // the settings file.
     const ProfileFile settings(
         AppSettings::location(AppSettings::fileName(QStringLiteral("corvant-fwupdate"))));
+    const SerialPorts::Overrides overrides = AppSettings::readPorts(settings);
+    FlashJournal journal;
+    QString why = refusal(request, overrides);
+    if (why.isEmpty() && !request.logFile.isEmpty() && !journal.open(request.logFile, why))
+        why = QStringLiteral("%1: %2").arg(request.logFile, why);
+    if (!why.isEmpty()) {
+        say(stderr, QStringLiteral("corvant-flash: %1").arg(why));
+        return FlashExit::kUsage;
+    }
+
     Rack::Setup setup;
     setup.lines = image.records;
-    setup.framing = {request.all, image.flags.customerCodeTable, request.all};
+    setup.framing = framing;
     setup.ports = request.ports;
     setup.retries = request.retries;
-    setup.overrides = AppSettings::readPorts(settings);
-    setup.timing = timing();
+    setup.overrides = overrides;
+    setup.timing.reply = milliseconds(request.replyTimeout);
+    setup.timing.searchLimit = milliseconds(request.searchTimeout);
     Rack rack(std::move(setup));
 
+    // With the report on standard output, everything else goes to standard error.
+    std::FILE *summaryStream = request.reportFile == QLatin1String("-") ? stderr : stdout;
     const RackView::Mode mode = request.quiet ? RackView::Mode::Quiet
         : ::isatty(STDERR_FILENO)             ? RackView::Mode::Terminal
                                               : RackView::Mode::Lines;
     RackView view(rack, mode, stderr);
+    journal.write(QStringLiteral("run"),
+                  {{QStringLiteral("runId"), run.runId},
+                   {QStringLiteral("firmware"), request.firmware},
+                   {QStringLiteral("readers"), rack.size()}});
+    journalRack(rack, journal);
+    RunRecord record(request, run, rack, journal);
 
-    const StopSignals stopSignals;
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &rack, &Rack::cancel);
+    // Readers still running when they cannot be waited for are recorded
+    // as such, the record is written, and the process ends at once (a
+    // serial port's close could wait on its line).
+    const auto forceEnd = [&](int exitCode) {
+        run.forced = true;
+        rack.forceEnd();
+        say(stderr, QStringLiteral("corvant-flash: ended before every download did"));
+        record.write(exitCode);
+        ::_exit(exitCode);
+    };
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    // The end message's answer, or the search's next wake-up, and a margin.
+    deadline.setInterval(milliseconds(request.replyTimeout) + std::chrono::milliseconds(1500));
+    QObject::connect(&deadline, &QTimer::timeout, &app,
+                     [&] { forceEnd(128 + StopSignals::received()); });
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, [&](int signal) {
+        run.signal = signal;
+        say(stderr,
+            QStringLiteral("corvant-flash: %1: ending each download (waiting up to %2 s; "
+                           "Ctrl-C again ends at once)")
+                .arg(signalName(signal))
+                .arg(qint64(request.replyTimeout + 1.5)));
+        rack.cancel();
+        if (!rack.allDone())
+            deadline.start();
+    });
+    QObject::connect(&stopSignals, &StopSignals::forceRequested, &app,
+                     [&](int signal) { forceEnd(128 + signal); });
     QObject::connect(&rack, &Rack::allFinished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     rack.start();
     if (!rack.allDone())
         app.exec();
 
-    std::fputs(RackView::summary(rack).toLocal8Bit().constData(), stdout);
-    std::fflush(stdout);
     int exitCode = FlashExit::kAllCompleted;
     for (int index = 0; index < rack.size(); ++index) {
         if (!rack.result(index).completed())
             exitCode = FlashExit::kNotAllCompleted;
     }
-    if (!request.reportFile.isEmpty()) {
-        QString error;
-        if (!SafeFile::write(request.reportFile, flashReport(request, sha256, rack), error)) {
-            say(stderr,
-                QStringLiteral("corvant-flash: cannot write %1: %2")
-                    .arg(request.reportFile, error));
-            exitCode = FlashExit::kNotAllCompleted;
-        }
-    }
     if (StopSignals::received() != 0)
-        return 128 + StopSignals::received();
+        exitCode = 128 + StopSignals::received();
+    exitCode = record.write(exitCode);
+    const QString summary = request.quiet ? RackView::failedAndTotals(rack) : RackView::summary(rack);
+    std::fputs(summary.toLocal8Bit().constData(), summaryStream);
+    std::fflush(summaryStream);
     return exitCode;
 }

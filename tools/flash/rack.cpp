@@ -1,43 +1,80 @@
 #include "flash/rack.h"
 
+#include "download/bootloaderprotocol.h"
 #include "download/policyquestions.h"
 #include "download/portlink.h"
 
 #include <QMetaEnum>
+#include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
-// The policy of one reader, telling the rack of every failure it answers.
+namespace {
+
+// Only the first bytes of an answer decide; a flood is not kept.
+constexpr qsizetype kAnswerBytesKept = 16;
+
+// The engine's failure texts by kind.
+QString failureKind(const QString &text)
+{
+    if (text == QLatin1String("Communication timeout"))
+        return QStringLiteral("Timeout");
+    if (text == QLatin1String("Write failed"))
+        return QStringLiteral("WriteFailed");
+    return QStringLiteral("NotAccepted");
+}
+
+} // namespace
+
+// The policy of one reader, handing every failure to the rack, which
+// records it and asks the policy's retry budget.
 class RackPolicy : public PolicyQuestions {
 public:
-    RackPolicy(int retries, std::function<void(const QString &, bool)> onFailure)
+    RackPolicy(int retries, std::function<bool(const QString &)> onFailure)
         : PolicyQuestions(retries)
         , m_onFailure(std::move(onFailure))
     {
     }
-    bool retryAfterFailure(const QString &failure) override
+    bool retryAfterFailure(const QString &failure) override { return m_onFailure(failure); }
+    bool takeRetry(const QString &failure)
     {
         const bool retry = PolicyQuestions::retryAfterFailure(failure);
-        m_onFailure(failure, retry);
+        m_gaveUp = m_gaveUp || !retry;
         return retry;
     }
+    bool gaveUp() const { return m_gaveUp; }
 
 private:
-    std::function<void(const QString &, bool)> m_onFailure;
+    std::function<bool(const QString &)> m_onFailure;
+    bool m_gaveUp = false;
 };
 
 struct Rack::Reader {
     std::unique_ptr<PortLink> link;
     std::unique_ptr<RackPolicy> policy;
     std::unique_ptr<DownloadEngine> engine;
+    QTimer restart; // the next connection after a lost one
     ReaderResult result;
+    QByteArray lastSent;
+    QByteArray answer; // received since lastSent
+    qsizetype toldBefore = 0; // the policy's texts of earlier connections
+    int messagesBefore = 0;
 };
 
 QString ReaderResult::outcomeName() const
 {
-    if (outcome == kNotOpened)
+    switch (outcome) {
+    case kNotOpened:
         return QStringLiteral("NotOpened");
-    return QString::fromLatin1(QMetaEnum::fromType<DownloadEngine::Outcome>().valueToKey(outcome));
+    case kAbandoned:
+        return QStringLiteral("Abandoned");
+    case kRunning:
+        return QStringLiteral("Running");
+    default:
+        return QString::fromLatin1(
+            QMetaEnum::fromType<DownloadEngine::Outcome>().valueToKey(outcome));
+    }
 }
 
 Rack::Rack(Setup setup, QObject *parent)
@@ -52,19 +89,32 @@ Rack::Rack(Setup setup, QObject *parent)
         reader->result.port = m_setup.ports.at(index);
         reader->link = std::make_unique<PortLink>(m_setup.overrides);
         reader->policy = std::make_unique<RackPolicy>(
-            m_setup.retries, [this, index](const QString &failure, bool retrying) {
-                emit readerFailure(index, failure, retrying);
-            });
+            m_setup.retries,
+            [this, index](const QString &text) { return failed(index, failureKind(text), text); });
         reader->engine
             = std::make_unique<DownloadEngine>(*reader->link, *reader->policy, m_setup.timing);
-        DownloadEngine *engine = reader->engine.get();
-        ReaderResult *result = &reader->result;
-        connect(engine, &DownloadEngine::statusChanged, this,
-                [result](const QString &text) { result->status = text; });
-        connect(engine, &DownloadEngine::noticed, this,
-                [result](const QString &text) { result->notice = text; });
-        connect(engine, &DownloadEngine::finished, this,
-                [this, index](DownloadEngine::Outcome outcome) { finish(index, outcome); });
+        reader->restart.setSingleShot(true);
+        reader->restart.setInterval(m_setup.timing.wakeup);
+        connect(&reader->restart, &QTimer::timeout, this, [this, index] {
+            emit readerReconnecting(index);
+            startReader(index);
+        });
+        Reader *r = reader.get();
+        connect(r->engine.get(), &DownloadEngine::statusChanged, this,
+                [r](const QString &text) { r->result.status = text; });
+        connect(r->engine.get(), &DownloadEngine::noticed, this,
+                [r](const QString &text) { r->result.notice = text; });
+        connect(r->engine.get(), &DownloadEngine::logged, this,
+                [r](DownloadEngine::Direction direction, const QByteArray &bytes) {
+                    if (direction == DownloadEngine::Direction::Sent) {
+                        r->lastSent = bytes;
+                        r->answer.clear();
+                    } else if (r->answer.size() < kAnswerBytesKept) {
+                        r->answer += bytes.left(kAnswerBytesKept - r->answer.size());
+                    }
+                });
+        connect(r->engine.get(), &DownloadEngine::finished, this,
+                [this, index](DownloadEngine::Outcome outcome) { engineFinished(index, outcome); });
         m_readers.push_back(std::move(reader));
     }
 }
@@ -81,30 +131,108 @@ int Rack::acknowledged(int index) const
     return m_readers.at(std::size_t(index))->engine->recordsAcknowledged();
 }
 
+int Rack::waitingCount() const
+{
+    return int(std::count_if(m_readers.begin(), m_readers.end(),
+                             [](const auto &reader) { return reader->restart.isActive(); }));
+}
+
 void Rack::start()
 {
     for (int index = 0; index < size(); ++index) {
-        Reader &reader = *m_readers[std::size_t(index)];
-        DownloadJob job;
-        job.portText = reader.result.port;
-        job.lines = m_setup.lines;
-        job.framing = m_setup.framing;
-        job.unattended = true;
-        reader.result.started = QDateTime::currentDateTimeUtc();
+        m_readers[std::size_t(index)]->result.started = QDateTime::currentDateTimeUtc();
         emit readerStarted(index);
-        reader.engine->start(job);
-        // A port that did not open ends no download.
-        if (!reader.result.done && !reader.engine->isBusy())
-            finish(index, ReaderResult::kNotOpened);
+        startReader(index);
     }
+}
+
+void Rack::startReader(int index)
+{
+    Reader &reader = *m_readers[std::size_t(index)];
+    DownloadJob job;
+    job.portText = reader.result.port;
+    job.lines = m_setup.lines;
+    job.framing = m_setup.framing;
+    job.unattended = true;
+    reader.result.notice.clear();
+    reader.toldBefore = reader.policy->told().size();
+    reader.engine->start(job);
+    // A port that did not open ends no download.
+    if (!reader.result.done && !reader.engine->isBusy())
+        finish(index, ReaderResult::kNotOpened);
 }
 
 void Rack::cancel()
 {
-    for (const auto &reader : m_readers) {
-        if (!reader->result.done)
-            reader->engine->abandon();
+    m_cancelled = true;
+    for (int index = 0; index < size(); ++index) {
+        Reader &reader = *m_readers[std::size_t(index)];
+        if (reader.result.done)
+            continue;
+        if (reader.restart.isActive()) {
+            reader.restart.stop();
+            reader.result.status = QStringLiteral("Download cancelled");
+            finish(index, DownloadEngine::Cancelled);
+        } else {
+            reader.engine->abandon();
+        }
     }
+}
+
+void Rack::forceEnd()
+{
+    for (const auto &reader : m_readers) {
+        if (reader->result.done)
+            continue;
+        reader->restart.stop();
+        takeCounts(*reader);
+        reader->result.outcome = ReaderResult::kRunning;
+        reader->result.status = QStringLiteral("Still running when the run was forced to end");
+        reader->result.ended = QDateTime::currentDateTimeUtc();
+    }
+}
+
+bool Rack::failed(int index, const QString &kind, const QString &text)
+{
+    Reader &reader = *m_readers[std::size_t(index)];
+    ReaderFailure failure;
+    failure.time = QDateTime::currentDateTimeUtc();
+    failure.kind = kind;
+    failure.text = text;
+    failure.message = reader.messagesBefore + reader.engine->messagesSent();
+    if (reader.lastSent.size() >= 3 && std::uint8_t(reader.lastSent[0]) == Bootloader::kWrite)
+        failure.wordAddress = std::uint8_t(reader.lastSent[1]) << 8 | std::uint8_t(reader.lastSent[2]);
+    failure.answer = reader.answer;
+    failure.retrying = !m_cancelled && reader.policy->takeRetry(text);
+    if (failure.retrying)
+        ++reader.result.retries;
+    reader.result.failures << failure;
+    emit readerFailure(index, failure);
+    return failure.retrying;
+}
+
+void Rack::engineFinished(int index, DownloadEngine::Outcome outcome)
+{
+    Reader &reader = *m_readers[std::size_t(index)];
+    const bool connectionFailed
+        = outcome == DownloadEngine::ConnectionClosed || outcome == DownloadEngine::SocketFailed;
+    if (connectionFailed && !reader.policy->gaveUp()
+        && failed(index, QString::fromLatin1(QMetaEnum::fromType<DownloadEngine::Outcome>().valueToKey(outcome)),
+                  reader.result.status)) {
+        // Over again from the wake-up once the converter had time to come back.
+        takeCounts(reader);
+        reader.messagesBefore = reader.result.messagesSent;
+        ++reader.result.reconnects;
+        reader.restart.start();
+        return;
+    }
+    finish(index, outcome);
+}
+
+void Rack::takeCounts(Reader &reader)
+{
+    reader.result.recordsAcknowledged = reader.engine->recordsAcknowledged();
+    reader.result.messagesSent = reader.messagesBefore + reader.engine->messagesSent();
 }
 
 void Rack::finish(int index, int outcome)
@@ -115,15 +243,20 @@ void Rack::finish(int index, int outcome)
     reader.result.done = true;
     reader.result.outcome = outcome;
     reader.result.ended = QDateTime::currentDateTimeUtc();
-    // What the window would have told in a box (why the port did not open,
-    // "Download cancelled") says more than the status line left behind it.
-    if (!reader.policy->told().isEmpty())
-        reader.result.status = reader.policy->told().last();
+    const QStringList &told = reader.policy->told();
+    if (outcome != DownloadEngine::Completed && reader.policy->gaveUp()) {
+        // Given up by the policy, not cancelled by anyone: the last failure
+        // is what happened.
+        reader.result.outcome = ReaderResult::kAbandoned;
+        reader.result.status = reader.result.failures.last().text;
+    } else if (told.size() > reader.toldBefore) {
+        // What the window would have told in a box (why the port did not
+        // open, "Download cancelled") says more than the status line left.
+        reader.result.status = told.last();
+    }
     if (!reader.result.notice.isEmpty())
         reader.result.status += QStringLiteral(" (%1)").arg(reader.result.notice);
-    reader.result.recordsAcknowledged = reader.engine->recordsAcknowledged();
-    reader.result.messagesSent = reader.engine->messagesSent();
-    reader.result.retries = reader.engine->retries();
+    takeCounts(reader);
     ++m_done;
     emit readerFinished(index);
     if (allDone())

@@ -9,32 +9,46 @@
 #include <memory>
 #include <vector>
 
-class PortLink;
-class RackPolicy;
+// One failure of a reader's download, as the retry policy saw it.
+struct ReaderFailure {
+    QDateTime time;
+    QString kind; // WriteFailed, NotAccepted, Timeout, ConnectionClosed, SocketFailed
+    QString text; // the window's text ("Write failed", "WinSock connection closed"...)
+    int message = 0; // the message it answered, counted over the reader's whole run
+    int wordAddress = -1; // of the write message, or -1 (wake-up, end message)
+    QByteArray answer; // the bytes received for that message
+    bool retrying = false;
+};
 
 // What became of one reader's download.
 struct ReaderResult {
+    // Beyond DownloadEngine::Outcome: the port did not open; the retry
+    // policy gave up; still running when the run was forced to end.
+    enum Extra { kNotOpened = -1, kAbandoned = -2, kRunning = -3 };
+
     QString port;
     bool done = false;
-    // DownloadEngine::Outcome, or kNotOpened when the port did not open.
-    int outcome = kNotOpened;
+    int outcome = kNotOpened; // DownloadEngine::Outcome or Extra
     QString status; // the window's status text at the end (or why the port did not open)
     QString notice; // the system's reason when the port did not open
     int recordsAcknowledged = 0;
-    int messagesSent = 0;
-    int retries = 0;
+    int messagesSent = 0; // over every connection
+    int retries = 0; // failures retried, reconnects included
+    int reconnects = 0;
+    QList<ReaderFailure> failures;
     QDateTime started;
     QDateTime ended;
 
-    static constexpr int kNotOpened = -1;
     bool completed() const { return outcome == DownloadEngine::Completed; }
-    // "Completed", "Cancelled"... or "NotOpened".
+    // "Completed", "Cancelled"... "NotOpened", "Abandoned", "Running".
     QString outcomeName() const;
 };
 
 // Several readers downloaded in parallel in one event loop: each has its own
-// link, engine and failure policy (Retry while retries are left, then Abort),
-// with the window's timers and bytes on the wire.
+// link, engine and failure policy (Retry while retries are left, then Abort;
+// a lost or refused connection is a failure too, retried by connecting again
+// and starting over from the wake-up), with the window's timers and bytes on
+// the wire.
 class Rack : public QObject {
     Q_OBJECT
 
@@ -56,6 +70,9 @@ public:
     // wake-up, a transfer with the end message (as the Cancel button), also
     // when a connection is made or the reader answers afterwards.
     void cancel();
+    // Records every reader not yet done as still running, for a report
+    // written when the process cannot wait for them.
+    void forceEnd();
 
     int size() const { return int(m_readers.size()); }
     const ReaderResult &result(int index) const;
@@ -65,20 +82,29 @@ public:
     int acknowledged(int index) const;
     int retryLimit() const { return m_setup.retries; }
     bool allDone() const { return m_done == size(); }
+    int doneCount() const { return m_done; }
+    // Readers waiting to connect again after a lost connection.
+    int waitingCount() const;
 
 signals:
     void readerStarted(int index);
-    void readerFailure(int index, const QString &failure, bool retrying);
+    void readerFailure(int index, const ReaderFailure &failure);
+    void readerReconnecting(int index);
     void readerFinished(int index);
     void allFinished();
 
 private:
     struct Reader;
 
+    void startReader(int index);
+    bool failed(int index, const QString &kind, const QString &text);
+    void engineFinished(int index, DownloadEngine::Outcome outcome);
     void finish(int index, int outcome);
+    void takeCounts(Reader &reader);
 
     Setup m_setup;
     std::vector<std::unique_ptr<Reader>> m_readers;
     int m_messagesPerReader = 0;
     int m_done = 0;
+    bool m_cancelled = false;
 };

@@ -1,5 +1,6 @@
 #include "flash/rackview.h"
 
+#include <algorithm>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -7,6 +8,8 @@ namespace {
 
 constexpr int kBarWidth = 20;
 constexpr int kPortWidth = 20;
+// Failed and slowest readers the compact view lists at most.
+constexpr int kCompactReaders = 8;
 
 QString clock(qint64 seconds)
 {
@@ -23,20 +26,53 @@ QString shortPort(const QString &port)
     return port.left(6) + QStringLiteral("...") + port.right(kPortWidth - 9);
 }
 
-// Columns of the terminal on stderr; a line longer than that wraps, and
-// the redraw would then go back too few lines.
-int terminalColumns(std::FILE *stream)
+// The terminal's size on the stream: a line longer than its width wraps
+// and more lines than its rows scroll, and the redraw would then go back
+// too few lines.
+winsize terminalSize(std::FILE *stream)
 {
     winsize size{};
-    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    return 80;
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0 || size.ws_col == 0)
+        size = {24, 80, 0, 0};
+    if (size.ws_row == 0)
+        size.ws_row = 24;
+    return size;
 }
 
 double seconds(const ReaderResult &result)
 {
     const QDateTime end = result.done ? result.ended : QDateTime::currentDateTimeUtc();
     return result.started.isValid() ? double(result.started.msecsTo(end)) / 1000.0 : 0.0;
+}
+
+QString tableLine(const Rack &rack, const ReaderResult &result)
+{
+    return QStringLiteral("%1 %2 %3 %4 %5\n")
+        .arg(result.port, -24)
+        .arg(result.status.isEmpty() ? result.outcomeName() : result.status, -40)
+        .arg(QStringLiteral("%1/%2").arg(result.recordsAcknowledged).arg(rack.messagesPerReader()),
+             11)
+        .arg(result.retries, 7)
+        .arg(seconds(result), 8, 'f', 2);
+}
+
+QString totalsLine(const Rack &rack)
+{
+    int completed = 0;
+    qint64 records = 0;
+    double longest = 0;
+    for (int index = 0; index < rack.size(); ++index) {
+        const ReaderResult &result = rack.result(index);
+        completed += result.completed() ? 1 : 0;
+        records += result.recordsAcknowledged;
+        longest = std::max(longest, seconds(result));
+    }
+    return QStringLiteral("TOTAL %1 of %2 readers completed, %3 did not; %4 records; %5 s\n")
+        .arg(completed)
+        .arg(rack.size())
+        .arg(rack.size() - completed)
+        .arg(records)
+        .arg(longest, 0, 'f', 2);
 }
 
 } // namespace
@@ -46,8 +82,9 @@ RackView::RackView(const Rack &rack, Mode mode, std::FILE *progress)
     , m_mode(mode)
     , m_progress(progress)
 {
+    m_clock.start();
     if (m_mode == Mode::Terminal) {
-        m_redrawTimer.setInterval(200);
+        m_redrawTimer.setInterval(200); // 5 frames a second at most
         connect(&m_redrawTimer, &QTimer::timeout, this, &RackView::redraw);
         m_redrawTimer.start();
         connect(&rack, &Rack::allFinished, this, [this] {
@@ -61,14 +98,14 @@ RackView::RackView(const Rack &rack, Mode mode, std::FILE *progress)
     connect(&rack, &Rack::readerStarted, this, [this](int index) {
         line(QStringLiteral("%1: started").arg(m_rack.result(index).port));
     });
-    connect(
-        &rack, &Rack::readerFailure, this,
-        [this](int index, const QString &failure, bool retrying) {
-            const ReaderResult &result = m_rack.result(index);
-            line(retrying
-                     ? QStringLiteral("%1: %2, retrying").arg(result.port, failure)
-                     : QStringLiteral("%1: %2, abandoning the download").arg(result.port, failure));
-        });
+    connect(&rack, &Rack::readerFailure, this, [this](int index, const ReaderFailure &failure) {
+        line((failure.retrying ? QStringLiteral("%1: %2, retrying")
+                               : QStringLiteral("%1: %2, abandoning the download"))
+                 .arg(m_rack.result(index).port, failure.text));
+    });
+    connect(&rack, &Rack::readerReconnecting, this, [this](int index) {
+        line(QStringLiteral("%1: connecting again").arg(m_rack.result(index).port));
+    });
     connect(&rack, &Rack::readerFinished, this, [this](int index) {
         const ReaderResult &result = m_rack.result(index);
         line(QStringLiteral("%1: %2 (%3 records, %4 retries, %5 s)")
@@ -81,7 +118,9 @@ RackView::RackView(const Rack &rack, Mode mode, std::FILE *progress)
 
 void RackView::line(const QString &text)
 {
-    std::fprintf(m_progress, "%s\n", text.toLocal8Bit().constData());
+    std::fprintf(m_progress, "%s %s\n",
+                 QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toLatin1().constData(),
+                 text.toLocal8Bit().constData());
     std::fflush(m_progress);
 }
 
@@ -107,17 +146,73 @@ QString RackView::progressLine(int index) const
         .arg(clock(qint64(elapsed)), remaining);
 }
 
+QList<QByteArray> RackView::readerLines() const
+{
+    QList<QByteArray> lines;
+    for (int index = 0; index < m_rack.size(); ++index)
+        lines << progressLine(index).toLocal8Bit();
+    return lines;
+}
+
+QList<QByteArray> RackView::compactLines(int rows) const
+{
+    int running = 0;
+    int failed = 0;
+    qint64 acknowledged = 0;
+    QList<int> listed; // failed first, then the running ones, slowest first
+    QList<int> runningReaders;
+    for (int index = 0; index < m_rack.size(); ++index) {
+        const ReaderResult &result = m_rack.result(index);
+        acknowledged += result.done ? result.recordsAcknowledged : m_rack.acknowledged(index);
+        if (result.done && !result.completed()) {
+            ++failed;
+            listed << index;
+        } else if (!result.done) {
+            ++running;
+            runningReaders << index;
+        }
+    }
+    std::stable_sort(runningReaders.begin(), runningReaders.end(), [this](int a, int b) {
+        return m_rack.acknowledged(a) < m_rack.acknowledged(b);
+    });
+    listed += runningReaders;
+    const double elapsed = std::max(0.001, double(m_clock.elapsed()) / 1000.0);
+    const double rate = double(acknowledged) / elapsed;
+    const qint64 left = qint64(m_rack.size()) * m_rack.messagesPerReader() - acknowledged;
+    QList<QByteArray> lines{
+        QStringLiteral("%1/%2 done, %3 running, %4 failed, %5 waiting; %6 records/s, %7 left")
+            .arg(m_rack.doneCount() - failed)
+            .arg(m_rack.size())
+            .arg(running)
+            .arg(failed)
+            .arg(m_rack.waitingCount())
+            .arg(qint64(rate))
+            .arg(rate > 0 && running > 0 ? clock(qint64(double(left) / rate))
+                                         : QStringLiteral("--:--"))
+            .toLocal8Bit()};
+    for (const int index : listed.first(std::min<qsizetype>(
+             listed.size(), std::min(kCompactReaders, std::max(0, rows - 3)))))
+        lines << progressLine(index).toLocal8Bit();
+    return lines;
+}
+
 void RackView::redraw()
 {
+    const winsize size = terminalSize(m_progress);
+    const int rows = size.ws_row;
+    const QList<QByteArray> lines
+        = m_rack.size() > rows - 2 ? compactLines(rows) : readerLines();
     QByteArray text;
-    if (m_drawn)
-        text += "\x1b[" + QByteArray::number(m_rack.size()) + "A"; // back to the first line
-    const int columns = terminalColumns(m_progress);
-    for (int index = 0; index < m_rack.size(); ++index)
-        text += "\r\x1b[K" + progressLine(index).left(columns - 1).toLocal8Bit() + "\n";
+    if (m_linesDrawn > 0)
+        text += "\x1b[" + QByteArray::number(m_linesDrawn) + "A"; // back to the first line
+    for (const QByteArray &line : lines)
+        text += "\r\x1b[K" + line.left(size.ws_col - 1) + "\n";
+    // A frame shorter than the last one clears the rest.
+    if (lines.size() < m_linesDrawn)
+        text += "\x1b[J";
     std::fwrite(text.constData(), 1, std::size_t(text.size()), m_progress);
     std::fflush(m_progress);
-    m_drawn = true;
+    m_linesDrawn = int(lines.size());
 }
 
 QString RackView::summary(const Rack &rack)
@@ -128,17 +223,17 @@ QString RackView::summary(const Rack &rack)
                         .arg(QStringLiteral("RECORDS"), 11)
                         .arg(QStringLiteral("RETRIES"), 7)
                         .arg(QStringLiteral("SECONDS"), 8);
+    for (int index = 0; index < rack.size(); ++index)
+        table += tableLine(rack, rack.result(index));
+    return table + totalsLine(rack);
+}
+
+QString RackView::failedAndTotals(const Rack &rack)
+{
+    QString text;
     for (int index = 0; index < rack.size(); ++index) {
-        const ReaderResult &result = rack.result(index);
-        table += QStringLiteral("%1 %2 %3 %4 %5\n")
-                     .arg(result.port, -24)
-                     .arg(result.status.isEmpty() ? result.outcomeName() : result.status, -40)
-                     .arg(QStringLiteral("%1/%2")
-                              .arg(result.recordsAcknowledged)
-                              .arg(rack.messagesPerReader()),
-                          11)
-                     .arg(result.retries, 7)
-                     .arg(seconds(result), 8, 'f', 2);
+        if (!rack.result(index).completed())
+            text += tableLine(rack, rack.result(index));
     }
-    return table;
+    return text + totalsLine(rack);
 }

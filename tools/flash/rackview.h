@@ -9,21 +9,26 @@
 
 // How a rack's downloads show in the terminal: on a terminal, one line per
 // reader redrawn in place (port, bar, records, percent, elapsed and
-// remaining time); otherwise one plain line per reader at its start, at each
-// failure and at its end; nothing of that when quiet. The summary table
-// always.
+// remaining time), or, when the readers do not fit, one line of totals and
+// the readers that failed or are slowest; otherwise one plain line, with
+// its time, per reader at its start, at each failure and at its end;
+// nothing of that when quiet. The summary always.
 class RackView : public QObject {
 public:
     enum class Mode { Quiet, Lines, Terminal };
 
     RackView(const Rack &rack, Mode mode, std::FILE *progress);
 
-    // The table of every reader: port, outcome (the status text), records
-    // acknowledged, retries, seconds.
+    // The table of every reader (port, outcome as the status text, records
+    // acknowledged, retries, seconds), then the totals line.
     static QString summary(const Rack &rack);
+    // The readers that did not complete, then the totals line.
+    static QString failedAndTotals(const Rack &rack);
 
 private:
     void redraw();
+    QList<QByteArray> readerLines() const;
+    QList<QByteArray> compactLines(int rows) const;
     QString progressLine(int index) const;
     void line(const QString &text);
 
@@ -31,5 +36,6 @@ private:
     Mode m_mode;
     std::FILE *m_progress;
     QTimer m_redrawTimer;
-    bool m_drawn = false;
+    QElapsedTimer m_clock;
+    int m_linesDrawn = 0;
 };

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -200,9 +201,12 @@ int main(int argc, char *argv[])
     }
     std::fflush(stdout);
 
-    // SIGINT and SIGTERM end the event loop, so the dump is written.
+    // SIGINT, SIGTERM and SIGHUP end the event loop, so the dump is
+    // written; a second, different one ends at once.
     const StopSignals stopSignals;
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
+    QObject::connect(&stopSignals, &StopSignals::forceRequested, &app,
+                     [](int signal) { ::_exit(128 + signal); });
     if (parser.isSet(once)) {
         // Once every reader completed a download; the last answer gets time
         // to leave before the connection goes.
