@@ -137,8 +137,9 @@ QString cannotWrite(const QString &path)
         std::free(real);
     }
     const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder
-        = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+    const QByteArray folder = slash < 0 ? QByteArray(".")
+        : slash == 0                    ? QByteArray("/")
+                                        : target.left(slash);
     const QString shown = nameFromNative(folder);
     struct stat entry { };
     if (::stat(folder.constData(), &entry) != 0)

@@ -1,5 +1,7 @@
 #include "download/seriallink.h"
 
+#include "common/safefile.h"
+
 #include <QLoggingCategory>
 
 #ifdef Q_OS_LINUX
@@ -8,6 +10,7 @@
 #endif
 #ifdef Q_OS_UNIX
 #include <poll.h>
+#include <unistd.h>
 #endif
 
 Q_LOGGING_CATEGORY(lcSerial, "corvant.download.serial")
@@ -29,6 +32,25 @@ void requestLowLatency([[maybe_unused]] QSerialPort &port)
             qCDebug(lcSerial) << "driver refused low-latency mode";
     }
 #endif
+}
+
+// The process named by the lock file QSerialPort keeps for a device it has
+// open ("/dev/pts/3": LCK..pts_3, in the first of its folders that has it),
+// or 0.
+qint64 lockHolder(const QString &device)
+{
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char *folder : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp",
+                               "/tmp", "/var/tmp", "/var/lock/lockdev", "/run/lock"}) {
+        QFile lock;
+        QString error;
+        // Never blocking: /tmp is everybody's, and a FIFO there must not hang us.
+        if (SafeFile::openForReading(lock, QLatin1String(folder) + QLatin1String("/LCK..") + name,
+                                     error))
+            return lock.readLine(32).trimmed().toLongLong();
+    }
+    return 0;
 }
 
 } // namespace
@@ -82,11 +104,19 @@ QString SerialLink::device() const
 QString SerialLink::openFailureReason(const QString &device, QSerialPort::SerialPortError error,
                                       const QString &errorText)
 {
-    // Debian gives serial devices to the dialout group; a user outside it
-    // is refused every port, which the bare system text does not explain.
-    if (error == QSerialPort::PermissionError)
+    // QSerialPort reports a port another program holds (its lock file, or
+    // the device opened exclusively) as a permission error too.
+    if (error == QSerialPort::PermissionError) {
+        if (const qint64 pid = lockHolder(device); pid > 0)
+            return QStringLiteral("%1: in use by another program (pid %2)").arg(device).arg(pid);
+        if (::access(SafeFile::nativeName(device).constData(), R_OK | W_OK) == 0)
+            return QStringLiteral("%1: in use by another program").arg(device);
+        // Debian gives serial devices to the dialout group; a user outside
+        // it is refused every port, which the bare system text does not
+        // explain.
         return QStringLiteral("%1: permission denied: add the user to the dialout group")
             .arg(device);
+    }
     return QStringLiteral("%1: %2").arg(device, errorText);
 }
 

@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSerialPort>
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTcpServer>
@@ -44,23 +45,43 @@ Reader tcpReader(SimulatorFaults faults = {}, int baud = 0)
     return reader;
 }
 
+// The report, which must follow the published schema (Debian's validator).
+QJsonObject checkedReport(const QByteArray &report)
+{
+    QProcess validator;
+    validator.start(QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("import json, sys, jsonschema\n"
+                                    "schema = json.load(open(sys.argv[1]))\n"
+                                    "jsonschema.validators.validator_for(schema)(schema)"
+                                    ".validate(json.load(sys.stdin))"),
+                     QStringLiteral(CORVANT_SOURCE_DIR "/docs/flash-report.schema.json")});
+    validator.write(report);
+    validator.closeWriteChannel();
+    if (!validator.waitForFinished(kWait) || validator.exitCode() != 0)
+        QTest::qFail(validator.readAllStandardError().right(600).constData(), __FILE__, __LINE__);
+    return QJsonDocument::fromJson(report).object();
+}
+
 // corvant-flash with its settings folder in dir; the reader simulators in
 // this process keep answering while it runs.
 struct Flash {
     QTemporaryDir dir;
     QProcess process;
-    int exitCode = -1;
+    QStringList wrapper; // a program that runs corvant-flash ("prlimit", ...)
 
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
 
-    void start(const QStringList &arguments, int replyTimeoutMs = 300)
+    void start(QStringList arguments, int replyTimeoutMs = 300)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-        environment.insert(QStringLiteral("CORVANT_FLASH_TEST_REPLY_TIMEOUT_MS"),
-                           QString::number(replyTimeoutMs));
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(CORVANT_FLASH), arguments);
+        arguments << QStringLiteral("--reply-timeout") << QString::number(replyTimeoutMs / 1000.0);
+        if (!wrapper.isEmpty())
+            arguments = wrapper.mid(1) + QStringList{QStringLiteral(CORVANT_FLASH)} + arguments;
+        process.start(wrapper.isEmpty() ? QStringLiteral(CORVANT_FLASH) : wrapper.front(),
+                      arguments);
     }
     // Waits with the event loop running; the exit code, -1 when it did not end.
     int finish()
@@ -77,10 +98,7 @@ struct Flash {
         start(arguments);
         return finish();
     }
-    QJsonObject report() const
-    {
-        return QJsonDocument::fromJson(TestFiles::read(path("report.json"))).object();
-    }
+    QJsonObject report() const { return checkedReport(TestFiles::read(path("report.json"))); }
 };
 
 QJsonObject readerOf(const QJsonObject &report, const QString &port)
@@ -153,10 +171,11 @@ class TestFlash : public QObject {
 private slots:
     // Five readers at once: one plain, one refusing two writes, one silent
     // for good, one on a pseudo-terminal, one whose connection goes after
-    // three writes. The silent one is abandoned after its retries, the
-    // vanishing one ends as a closed connection; the others complete, with
-    // the bytes of the image.
-    void fourReadersInParallel()
+    // three writes. The silent one is abandoned after its retries with its
+    // failures recorded; the vanishing one connects again and starts over;
+    // the others complete, with the bytes of the image. The journal has a
+    // line for each step.
+    void fiveReadersInParallel()
     {
         Reader plain = tcpReader();
         SimulatorFaults refusing;
@@ -174,15 +193,16 @@ private slots:
         QVERIFY(!pty.port.isEmpty());
 
         Flash flash;
-        const int exitCode = flash.run(
-            {QStringLiteral("-p"), plain.port, QStringLiteral("-p"), refuses.port,
-             QStringLiteral("--port"), silent.port, QStringLiteral("-p"), pty.port,
-             QStringLiteral("-p"), vanishes.port, QStringLiteral("--retries"), QStringLiteral("2"),
-             QStringLiteral("--report"), flash.path("report.json"), kExample});
+        const int exitCode
+            = flash.run({QStringLiteral("-p"), plain.port, QStringLiteral("-p"), refuses.port,
+                         QStringLiteral("--port"), silent.port, QStringLiteral("-p"), pty.port,
+                         QStringLiteral("-p"), vanishes.port, QStringLiteral("--retries"),
+                         QStringLiteral("2"), QStringLiteral("--log"), flash.path("journal"),
+                         QStringLiteral("--report"), flash.path("report.json"), kExample});
         QCOMPARE(exitCode, 3);
 
         const QMap<int, std::uint16_t> expected = sentWords(kExample, false);
-        for (const Reader *reader : {&plain, &refuses, &pty})
+        for (const Reader *reader : {&plain, &refuses, &pty, &vanishes})
             compareWords(reader->server->engine().memory().words(), expected);
 
         const QJsonObject report = flash.report();
@@ -199,13 +219,22 @@ private slots:
         QCOMPARE(report.value(QLatin1String("imageSha256")).toString(),
                  QString::fromLatin1(
                      QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex()));
+        QCOMPARE(report.value(QLatin1String("firmwareFileSha256")).toString(),
+                 QString::fromLatin1(
+                     QCryptographicHash::hash(TestFiles::read(kExample), QCryptographicHash::Sha256)
+                         .toHex()));
+        QCOMPARE(report.value(QLatin1String("exitCode")).toInt(), 3);
         QCOMPARE(report.value(QLatin1String("readers")).toArray().size(), 5);
-        const QJsonObject gone = readerOf(report, vanishes.port);
-        QCOMPARE(gone.value(QLatin1String("outcome")).toString(),
+        const QJsonObject again = readerOf(report, vanishes.port);
+        QCOMPARE(again.value(QLatin1String("reconnects")).toInt(), 1);
+        QCOMPARE(again.value(QLatin1String("retries")).toInt(), 1);
+        QCOMPARE(again.value(QLatin1String("failures"))
+                     .toArray()
+                     .at(0)
+                     .toObject()
+                     .value(QLatin1String("kind"))
+                     .toString(),
                  QStringLiteral("ConnectionClosed"));
-        QCOMPARE(gone.value(QLatin1String("status")).toString(),
-                 QStringLiteral("WinSock connection closed"));
-        QCOMPARE(gone.value(QLatin1String("recordsAcknowledged")).toInt(), 3);
 
         // One write message per data record sent (none of the example's
         // records needs more than one), counted from the file itself.
@@ -217,7 +246,7 @@ private slots:
                                                                    }).isEmpty())
                 ++records;
         }
-        for (const QString &port : {plain.port, refuses.port, pty.port}) {
+        for (const QString &port : {plain.port, refuses.port, pty.port, vanishes.port}) {
             const QJsonObject reader = readerOf(report, port);
             QCOMPARE(reader.value(QLatin1String("outcome")).toString(),
                      QStringLiteral("Completed"));
@@ -228,12 +257,31 @@ private slots:
         QCOMPARE(readerOf(report, refuses.port).value(QLatin1String("retries")).toInt(), 2);
         QCOMPARE(readerOf(report, plain.port).value(QLatin1String("retries")).toInt(), 0);
         const QJsonObject abandoned = readerOf(report, silent.port);
-        QCOMPARE(abandoned.value(QLatin1String("outcome")).toString(), QStringLiteral("Cancelled"));
+        QCOMPARE(abandoned.value(QLatin1String("outcome")).toString(), QStringLiteral("Abandoned"));
+        QCOMPARE(abandoned.value(QLatin1String("status")).toString(),
+                 QStringLiteral("Communication timeout"));
         QCOMPARE(abandoned.value(QLatin1String("retries")).toInt(), 2);
         QCOMPARE(abandoned.value(QLatin1String("recordsAcknowledged")).toInt(), 0);
         // One wake-up, the first write three times, then the end message
-        // once: Abort sends it, and its time-out ends the download.
+        // once: Abort sends it, and its time-out ends the download. Each
+        // write's failure names its message and the first word address.
         QCOMPARE(abandoned.value(QLatin1String("messagesSent")).toInt(), 1 + 3 + 1);
+        const QJsonArray failures = abandoned.value(QLatin1String("failures")).toArray();
+        QCOMPARE(failures.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const QJsonObject failure = failures.at(i).toObject();
+            QCOMPARE(failure.value(QLatin1String("message")).toInt(), 2 + i);
+            QCOMPARE(failure.value(QLatin1String("wordAddress")).toInt(-1), 0);
+            QCOMPARE(failure.value(QLatin1String("retrying")).toBool(), i < 2);
+        }
+        QCOMPARE(readerOf(report, refuses.port)
+                     .value(QLatin1String("failures"))
+                     .toArray()
+                     .at(0)
+                     .toObject()
+                     .value(QLatin1String("answer"))
+                     .toString(),
+                 QStringLiteral("E7 E5"));
         const QDateTime started = QDateTime::fromString(
             abandoned.value(QLatin1String("started")).toString(), Qt::ISODateWithMs);
         const QDateTime ended = QDateTime::fromString(
@@ -243,8 +291,26 @@ private slots:
 
         const QByteArray summary = flash.process.readAllStandardOutput();
         QVERIFY(summary.contains(silent.port.toLatin1()));
-        QVERIFY(summary.contains("Download cancelled"));
-        QCOMPARE(summary.count("Download successfully completed"), 3);
+        QCOMPARE(summary.count("Download successfully completed"), 4);
+        QVERIFY(summary.endsWith("\n") && summary.contains("\nTOTAL 4 of 5 readers completed"));
+        static const QRegularExpression kStamped(
+            QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z \\S+: "));
+        for (const QByteArray &line : flash.process.readAllStandardError().trimmed().split('\n'))
+            QVERIFY2(kStamped.match(QString::fromUtf8(line)).hasMatch(), line.constData());
+
+        // Each line a JSON object: the run, a start and an end per reader,
+        // a failure per failure, the reconnect, the run's end.
+        QMap<QString, int> events;
+        for (const QByteArray &line : TestFiles::read(flash.path("journal")).trimmed().split('\n'))
+            ++events
+                [QJsonDocument::fromJson(line).object().value(QLatin1String("event")).toString()];
+        QCOMPARE(events,
+                 (QMap<QString, int>{{QStringLiteral("run"), 1},
+                                     {QStringLiteral("start"), 5},
+                                     {QStringLiteral("failure"), 2 + 3 + 1},
+                                     {QStringLiteral("reconnect"), 1},
+                                     {QStringLiteral("end"), 5},
+                                     {QStringLiteral("runEnded"), 1}}));
     }
 
     // The simulator program as a rack: --count readers on consecutive TCP
@@ -298,30 +364,86 @@ private slots:
             compareWords(fileWords(QStringLiteral("%1/reader-%2.hex").arg(dumps).arg(i)),
                          sentWords(kExample, false));
         QVERIFY(flash.process.readAllStandardError().isEmpty()); // --quiet
+        const QByteArray totals = flash.process.readAllStandardOutput();
+        QVERIFY2(totals.startsWith("TOTAL 3 of 3 readers completed, 0 did not;")
+                     && totals.count('\n') == 1,
+                 totals.constData());
     }
 
     // The options named are written as the settings panel writes them, and
-    // only those: the dump is the image with them written.
-    void optionsAreWrittenIntoTheImage()
+    // only those; EEPROM data and the code table go when asked for, the
+    // table also when a code is named. The report says what was sent (on
+    // standard output with --report -, the summary then on standard error).
+    void whatIsSent_data()
     {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("eeprom");
+        QTest::addColumn<bool>("table");
+        QTest::newRow("a code named")
+            << QStringList{QStringLiteral("--gf"), QStringLiteral("12")} << false << true;
+        QTest::newRow("--eeprom") << QStringList{QStringLiteral("--eeprom")} << true << false;
+        QTest::newRow("--codes") << QStringList{QStringLiteral("--codes")} << false << true;
+        QTest::newRow("--all and values")
+            << QStringList{QStringLiteral("--all"), QStringLiteral("--gf"),
+                           QStringLiteral("12"),    QStringLiteral("--relay"),
+                           QStringLiteral("2.5"),   QStringLiteral("--facility=300")}
+            << true << true;
+    }
+    void whatIsSent()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, eeprom);
+        QFETCH(bool, table);
         Reader reader = tcpReader();
         Flash flash;
-        QCOMPARE(flash.run({QStringLiteral("-p"), reader.port, QStringLiteral("--all"),
-                            QStringLiteral("--gf"), QStringLiteral("12"), QStringLiteral("--relay"),
-                            QStringLiteral("2.5"), QStringLiteral("--facility=300"),
-                            QStringLiteral("--report"), flash.path("report.json"), kExample}),
+        QCOMPARE(flash.run(arguments << QStringLiteral("-p") << reader.port
+                                     << QStringLiteral("--report") << QStringLiteral("-")
+                                     << kExample),
                  0);
-        QMap<int, std::uint16_t> expected = sentWords(kExample, true);
-        expected[0xF9] = 0x3400 | 12;
-        expected[0xAB] = 0x3400 | 25;
-        expected[0xA1] = 0x3400 | (300 & 0xFF);
-        expected[0xA2] = 0x3400 | (300 >> 8);
-        compareWords(reader.server->engine().memory().words(), expected);
-        const QJsonObject options = flash.report().value(QLatin1String("options")).toObject();
-        QCOMPARE(options,
-                 (QJsonObject{{QStringLiteral("gf"), 12},
-                              {QStringLiteral("relay"), 2.5},
-                              {QStringLiteral("facility"), 300}}));
+        const auto sent = [eeprom, table](int first) {
+            const bool inTable = first >= 0xF0 && first <= 0xFD;
+            const bool inEeprom = first >= 0x2100;
+            return !(first >= 0x2000 && first <= 0x20FF) && (eeprom || !inEeprom)
+                && (table || !inTable);
+        };
+        QMap<int, std::uint16_t> expected = fileWords(kExample, sent);
+        if (arguments.contains(QStringLiteral("--gf")))
+            expected[0xF9] = 0x3400 | 12;
+        if (arguments.contains(QStringLiteral("--relay"))) {
+            expected[0xAB] = 0x3400 | 25;
+            expected[0xA1] = 0x3400 | (300 & 0xFF);
+            expected[0xA2] = 0x3400 | (300 >> 8);
+        }
+        const QMap<int, std::uint16_t> written = reader.server->engine().memory().words();
+        compareWords(written, expected);
+        QCOMPARE(written.contains(0xF0), table);
+        QCOMPARE(written.lastKey() >= 0x2100, eeprom);
+
+        const QJsonObject report = checkedReport(flash.process.readAllStandardOutput());
+        QCOMPARE(report.value(QLatin1String("sent")).toObject(),
+                 (QJsonObject{{QStringLiteral("program"), true},
+                              {QStringLiteral("eeprom"), eeprom},
+                              {QStringLiteral("customerCodes"), table}}));
+        QVERIFY(flash.process.readAllStandardError().contains("TOTAL 1 of 1 readers completed"));
+        if (arguments.contains(QStringLiteral("--relay"))) {
+            QCOMPARE(report.value(QLatin1String("options")).toObject(),
+                     (QJsonObject{{QStringLiteral("gf"), 12},
+                                  {QStringLiteral("relay"), 2.5},
+                                  {QStringLiteral("facility"), 300}}));
+            return;
+        }
+        // The lines sent, each with CR LF, as the file has them when no
+        // value was written.
+        QByteArray lines;
+        for (const QByteArray &line : TestFiles::read(kExample).split('\n')) {
+            const QByteArray bare = line.trimmed();
+            if (bare.mid(7, 2) == "00" && !hexWords(bare, sent).isEmpty())
+                lines += bare + "\r\n";
+        }
+        if (!arguments.contains(QStringLiteral("--gf")))
+            QCOMPARE(report.value(QLatin1String("sentSha256")).toString(),
+                     QString::fromLatin1(
+                         QCryptographicHash::hash(lines, QCryptographicHash::Sha256).toHex()));
     }
 
     void badInputOpensNoPort_data()
@@ -352,6 +474,29 @@ private slots:
         QTest::newRow("bad retries")
             << QStringList{QStringLiteral("--retries"), QStringLiteral("-1")} << example << 1
             << QStringLiteral("--retries -1");
+        // Nowhere to write the record, found before a reader is touched.
+        QTest::newRow("report into a missing folder")
+            << QStringList{QStringLiteral("--report"), QStringLiteral("/nonexistent/r.json")}
+            << example << 1 << QStringLiteral("/nonexistent: No such file or directory");
+        QTest::newRow("journal into a missing folder")
+            << QStringList{QStringLiteral("--log"), QStringLiteral("/nonexistent/j")} << example
+            << 1 << QStringLiteral("/nonexistent: No such file or directory");
+        QTest::newRow("empty report name") << QStringList{QStringLiteral("--report=")} << example
+                                           << 1 << QStringLiteral("--report: an empty file name");
+        QTest::newRow("negative search time-out")
+            << QStringList{QStringLiteral("--search-timeout"), QStringLiteral("-1")} << example << 1
+            << QStringLiteral("--search-timeout -1: seconds from 0 to 86400");
+        QTest::newRow("the same reader twice")
+            << QStringList{QStringLiteral("-p"), QStringLiteral("127.0.0.1:PORT")} << example << 1
+            << QStringLiteral("127.0.0.1:PORT is named twice");
+        // 9 readers and the program's own files do not fit into 40.
+        QStringList nine{QStringLiteral("prlimit"), QStringLiteral("--nofile=40:40")};
+        for (int host = 2; host <= 9; ++host)
+            nine << QStringLiteral("-p") << QStringLiteral("127.0.0.%1:PORT").arg(host);
+        QTest::newRow("more readers than open files")
+            << nine << example << 1
+            << QStringLiteral("9 readers need about 41 open files; the limit is 40: raise it with "
+                              "ulimit -n");
     }
     void badInputOpensNoPort()
     {
@@ -360,14 +505,19 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         QTcpServer listener;
-        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        QVERIFY(listener.listen(QHostAddress::Any));
         QSignalSpy connections(&listener, &QTcpServer::newConnection);
         Flash flash;
+        const QString port = QString::number(listener.serverPort());
+        message.replace(QLatin1String("PORT"), port);
+        for (QString &argument : arguments)
+            argument.replace(QLatin1String("PORT"), port);
+        if (arguments.startsWith(QStringLiteral("prlimit")))
+            flash.wrapper = arguments.mid(0, 2);
         QVERIFY(TestFiles::write(flash.path("fw.hex"), firmware));
-        arguments << QStringLiteral("-p")
-                  << QStringLiteral("127.0.0.1:%1").arg(listener.serverPort())
-                  << QStringLiteral("--report") << flash.path("report.json")
-                  << flash.path("fw.hex");
+        arguments = QStringList{QStringLiteral("-p"), QStringLiteral("127.0.0.1:") + port,
+                                QStringLiteral("--report"), flash.path("report.json")}
+            + arguments.mid(flash.wrapper.size()) + QStringList{flash.path("fw.hex")};
         QCOMPARE(flash.run(arguments), exitCode);
         QVERIFY2(QString::fromLocal8Bit(flash.process.readAllStandardError()).contains(message),
                  qPrintable(message));
@@ -376,23 +526,42 @@ private slots:
         QVERIFY(!QFile::exists(flash.path("report.json")));
     }
 
-    // A port that does not open: the window's text and the system's reason,
-    // the others go on.
+    // A port that does not open: the window's text and the system's
+    // reason, the others go on. A port another program holds is told from
+    // a missing permission.
+    void portThatDoesNotOpen_data()
+    {
+        QTest::addColumn<bool>("held");
+        QTest::newRow("missing device") << false;
+        QTest::newRow("held by another program") << true;
+    }
     void portThatDoesNotOpen()
     {
+        QFETCH(bool, held);
         Reader reader = tcpReader();
+        Reader pty{std::make_unique<SimulatorServer>(SimulatorServer::Options{}), {}};
+        QString port = QStringLiteral("/dev/corvant-no-such-device");
+        QString reason = port + QStringLiteral(": ");
+        QSerialPort holder;
+        if (held) {
+            port = pty.server->openPty();
+            holder.setPortName(port);
+            QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
+            reason = QStringLiteral("%1: in use by another program (pid %2)")
+                         .arg(port)
+                         .arg(QCoreApplication::applicationPid());
+        }
         Flash flash;
-        const QString missing = QStringLiteral("/dev/corvant-no-such-device");
-        QCOMPARE(flash.run({QStringLiteral("-p"), missing, QStringLiteral("-p"), reader.port,
+        QCOMPARE(flash.run({QStringLiteral("-p"), port, QStringLiteral("-p"), reader.port,
                             QStringLiteral("--report"), flash.path("report.json"), kExample}),
                  3);
         const QJsonObject report = flash.report();
-        const QJsonObject failed = readerOf(report, missing);
+        const QJsonObject failed = readerOf(report, port);
         QCOMPARE(failed.value(QLatin1String("outcome")).toString(), QStringLiteral("NotOpened"));
         QVERIFY2(failed.value(QLatin1String("status"))
                      .toString()
-                     .startsWith(QStringLiteral("Error: could not open communication port %1 (%1: ")
-                                     .arg(missing)),
+                     .startsWith(QStringLiteral("Error: could not open communication port %1 (%2")
+                                     .arg(port, reason)),
                  qPrintable(failed.value(QLatin1String("status")).toString()));
         QCOMPARE(readerOf(report, reader.port).value(QLatin1String("outcome")).toString(),
                  QStringLiteral("Completed"));
@@ -492,17 +661,57 @@ private slots:
         QVERIFY(flash.process.readAllStandardError().contains("no port given"));
     }
 
-    // SIGINT and SIGTERM cancel as the Cancel button does: the reader gets
-    // the end message, the report is written, the exit code tells the signal.
+    // A reader that never answers the wake-up ends the run after the
+    // search time-out; 0 searches on.
+    void searchEndsInTime_data()
+    {
+        QTest::addColumn<int>("unanswered");
+        QTest::addColumn<QString>("searchTimeout");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("no answer")
+            << 1000 << QStringLiteral("1") << QStringLiteral("SearchTimedOut");
+        QTest::newRow("0 searches on") << 2 << QStringLiteral("0") << QStringLiteral("Completed");
+    }
+    void searchEndsInTime()
+    {
+        QFETCH(int, unanswered);
+        QFETCH(QString, searchTimeout);
+        QFETCH(QString, outcome);
+        SimulatorFaults faults;
+        faults.ignoreWakeups = unanswered;
+        Reader reader = tcpReader(faults);
+        Flash flash;
+        const int exitCode = flash.run(
+            {QStringLiteral("-p"), reader.port, QStringLiteral("--search-timeout"), searchTimeout,
+             QStringLiteral("--report"), flash.path("report.json"), kExample});
+        const QJsonObject result = readerOf(flash.report(), reader.port);
+        QCOMPARE(result.value(QLatin1String("outcome")).toString(), outcome);
+        QCOMPARE(exitCode, outcome == QLatin1String("Completed") ? 0 : 3);
+        if (exitCode == 0)
+            return;
+        QCOMPARE(result.value(QLatin1String("status")).toString(),
+                 QStringLiteral("No answer from the bootloader within 1 s"));
+        QVERIFY(result.value(QLatin1String("durationSeconds")).toDouble() < 2.5);
+    }
+
+    // Ended by a signal (SIGHUP when the terminal or SSH session closes),
+    // or by the same signal twice at once as `timeout` and a terminal send
+    // it (to the program, then to its group): every download is cancelled
+    // as the Cancel button does, the reader gets the end message, the
+    // report is written, the exit code tells the signal.
     void signalCancelsEveryDownload_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::addColumn<bool>("twice");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+        QTest::newRow("SIGINT") << int(SIGINT) << false;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+        QTest::newRow("SIGTERM twice at once") << int(SIGTERM) << true;
     }
     void signalCancelsEveryDownload()
     {
         QFETCH(int, signal);
+        QFETCH(bool, twice);
         Reader reader = tcpReader({}, 9600); // about 3 s for the example
         QSignalSpy completed(reader.server.get(), &SimulatorServer::completed);
         Flash flash;
@@ -511,18 +720,40 @@ private slots:
                     10000);
         QTRY_VERIFY_WITH_TIMEOUT(reader.server->engine().memory().words().size() > 16, kWait);
         QVERIFY(signalProgram(flash.process, signal));
+        if (twice)
+            QVERIFY(signalProgram(flash.process, signal));
         QCOMPARE(flash.finish(), 128 + signal);
-        const QJsonObject result = readerOf(flash.report(), reader.port);
+        const QJsonObject report = flash.report();
+        QCOMPARE(report.value(QLatin1String("interrupted")).toString(), QStringLiteral("signal"));
+        QCOMPARE(report.value(QLatin1String("exitCode")).toInt(), 128 + signal);
+        const QJsonObject result = readerOf(report, reader.port);
         QCOMPARE(result.value(QLatin1String("outcome")).toString(), QStringLiteral("Cancelled"));
         QCOMPARE(result.value(QLatin1String("status")).toString(),
                  QStringLiteral("Download cancelled"));
         QVERIFY(result.value(QLatin1String("recordsAcknowledged")).toInt() > 0);
         QCOMPARE(completed.size(), 1); // the end message reached the reader
+        QVERIFY(flash.process.readAllStandardError().contains(": ending each download"));
     }
 
-    // A second signal ends the program at once, even while the first one's
-    // cancel still waits for a reader that no longer answers; its number
-    // gives the exit code.
+    // A standard output closed early (`corvant-flash ... | head`) costs
+    // neither the download nor the report.
+    void closedStandardOutput()
+    {
+        Reader reader = tcpReader({}, 19200); // the pipe closes before the summary
+        Flash flash;
+        flash.wrapper = QStringList{QStringLiteral("bash"), QStringLiteral("-c"),
+                                    QStringLiteral("\"$0\" \"$@\" | true; exit ${PIPESTATUS[0]}")};
+        QCOMPARE(flash.run({QStringLiteral("-p"), reader.port, QStringLiteral("--report"),
+                            flash.path("report.json"), kExample}),
+                 0);
+        QCOMPARE(readerOf(flash.report(), reader.port).value(QLatin1String("outcome")).toString(),
+                 QStringLiteral("Completed"));
+    }
+
+    // A second, different signal ends the program at once, even while the
+    // first one's cancel still waits for a reader that no longer answers;
+    // its number gives the exit code, and the report says what was still
+    // running.
     void secondSignalEndsAtOnce()
     {
         SimulatorFaults quiet;
@@ -532,13 +763,20 @@ private slots:
         Flash flash;
         // A reply time-out far beyond the wait below: only the second
         // signal can end the program within it.
-        flash.start({QStringLiteral("-p"), reader.port, kExample}, 10 * kWait);
+        flash.start({QStringLiteral("-p"), reader.port, QStringLiteral("--report"),
+                     flash.path("report.json"), kExample},
+                    10 * kWait);
         QTRY_VERIFY_WITH_TIMEOUT(reader.server->engine().messages() >= 1, kWait);
         QVERIFY(signalProgram(flash.process, SIGTERM));
         QTest::qWait(200);
         QVERIFY(signalProgram(flash.process, SIGINT)); // the cancel still waits for the reader
         QCOMPARE(flash.finish(), 128 + SIGINT);
         QVERIFY(flash.process.readAllStandardOutput().isEmpty()); // no summary: ended at once
+        const QJsonObject report = flash.report();
+        QCOMPARE(report.value(QLatin1String("interrupted")).toString(), QStringLiteral("forced"));
+        QCOMPARE(report.value(QLatin1String("signal")).toString(), QStringLiteral("SIGTERM"));
+        QCOMPARE(readerOf(report, reader.port).value(QLatin1String("outcome")).toString(),
+                 QStringLiteral("Running"));
     }
 };
 

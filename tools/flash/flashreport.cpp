@@ -87,8 +87,7 @@ QJsonObject readerRecord(const ReaderResult &result)
         {QStringLiteral("failures"), failures},
         {QStringLiteral("started"), isoTime(result.started)},
         {QStringLiteral("ended"), isoTime(result.ended)},
-        {QStringLiteral("durationSeconds"),
-         double(result.started.msecsTo(result.ended)) / 1000.0},
+        {QStringLiteral("durationSeconds"), double(result.started.msecsTo(result.ended)) / 1000.0},
     };
 }
 

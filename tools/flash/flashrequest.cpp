@@ -94,8 +94,8 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
                     QStringLiteral("--retries %1: a whole number from 0 to 1000").arg(value));
         } else if (option == QLatin1String("--search-timeout")) {
             if (!takeSeconds(value, 0, 86400, request.searchTimeout))
-                return usage(QStringLiteral("--search-timeout %1: seconds from 0 to 86400")
-                                 .arg(value));
+                return usage(
+                    QStringLiteral("--search-timeout %1: seconds from 0 to 86400").arg(value));
         } else if (option == QLatin1String("--reply-timeout")) {
             if (!takeSeconds(value, 0.01, 3600, request.replyTimeout))
                 return usage(

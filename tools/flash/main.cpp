@@ -107,9 +107,9 @@ public:
     {
         m_run.exitCode = exitCode;
         m_run.ended = QDateTime::currentDateTimeUtc();
-        m_journal.write(QStringLiteral("runEnded"),
-                        {{QStringLiteral("exitCode"), exitCode},
-                         {QStringLiteral("forced"), m_run.forced}});
+        m_journal.write(
+            QStringLiteral("runEnded"),
+            {{QStringLiteral("exitCode"), exitCode}, {QStringLiteral("forced"), m_run.forced}});
         const QByteArray report = flashReport(m_request, m_run, m_rack);
         if (m_request.reportFile == QLatin1String("-")) {
             std::fwrite(report.constData(), 1, std::size_t(report.size()), stdout);
@@ -290,7 +290,8 @@ int main(int argc, char *argv[])
     if (StopSignals::received() != 0)
         exitCode = 128 + StopSignals::received();
     exitCode = record.write(exitCode);
-    const QString summary = request.quiet ? RackView::failedAndTotals(rack) : RackView::summary(rack);
+    const QString summary
+        = request.quiet ? RackView::failedAndTotals(rack) : RackView::summary(rack);
     std::fputs(summary.toLocal8Bit().constData(), summaryStream);
     std::fflush(summaryStream);
     return exitCode;

@@ -88,9 +88,10 @@ Rack::Rack(Setup setup, QObject *parent)
         auto reader = std::make_unique<Reader>();
         reader->result.port = m_setup.ports.at(index);
         reader->link = std::make_unique<PortLink>(m_setup.overrides);
-        reader->policy = std::make_unique<RackPolicy>(
-            m_setup.retries,
-            [this, index](const QString &text) { return failed(index, failureKind(text), text); });
+        reader->policy
+            = std::make_unique<RackPolicy>(m_setup.retries, [this, index](const QString &text) {
+                  return failed(index, failureKind(text), text);
+              });
         reader->engine
             = std::make_unique<DownloadEngine>(*reader->link, *reader->policy, m_setup.timing);
         reader->restart.setSingleShot(true);
@@ -201,7 +202,8 @@ bool Rack::failed(int index, const QString &kind, const QString &text)
     failure.text = text;
     failure.message = reader.messagesBefore + reader.engine->messagesSent();
     if (reader.lastSent.size() >= 3 && std::uint8_t(reader.lastSent[0]) == Bootloader::kWrite)
-        failure.wordAddress = std::uint8_t(reader.lastSent[1]) << 8 | std::uint8_t(reader.lastSent[2]);
+        failure.wordAddress
+            = std::uint8_t(reader.lastSent[1]) << 8 | std::uint8_t(reader.lastSent[2]);
     failure.answer = reader.answer;
     failure.retrying = !m_cancelled && reader.policy->takeRetry(text);
     if (failure.retrying)
@@ -217,8 +219,10 @@ void Rack::engineFinished(int index, DownloadEngine::Outcome outcome)
     const bool connectionFailed
         = outcome == DownloadEngine::ConnectionClosed || outcome == DownloadEngine::SocketFailed;
     if (connectionFailed && !reader.policy->gaveUp()
-        && failed(index, QString::fromLatin1(QMetaEnum::fromType<DownloadEngine::Outcome>().valueToKey(outcome)),
-                  reader.result.status)) {
+        && failed(
+            index,
+            QString::fromLatin1(QMetaEnum::fromType<DownloadEngine::Outcome>().valueToKey(outcome)),
+            reader.result.status)) {
         // Over again from the wake-up once the converter had time to come back.
         takeCounts(reader);
         reader.messagesBefore = reader.result.messagesSent;

@@ -190,8 +190,8 @@ QList<QByteArray> RackView::compactLines(int rows) const
             .arg(rate > 0 && running > 0 ? clock(qint64(double(left) / rate))
                                          : QStringLiteral("--:--"))
             .toLocal8Bit()};
-    for (const int index : listed.first(std::min<qsizetype>(
-             listed.size(), std::min(kCompactReaders, std::max(0, rows - 3)))))
+    for (const int index : listed.first(
+             std::min<qsizetype>(listed.size(), std::min(kCompactReaders, std::max(0, rows - 3)))))
         lines << progressLine(index).toLocal8Bit();
     return lines;
 }
@@ -200,8 +200,7 @@ void RackView::redraw()
 {
     const winsize size = terminalSize(m_progress);
     const int rows = size.ws_row;
-    const QList<QByteArray> lines
-        = m_rack.size() > rows - 2 ? compactLines(rows) : readerLines();
+    const QList<QByteArray> lines = m_rack.size() > rows - 2 ? compactLines(rows) : readerLines();
     QByteArray text;
     if (m_linesDrawn > 0)
         text += "\x1b[" + QByteArray::number(m_linesDrawn) + "A"; // back to the first line
