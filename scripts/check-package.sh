@@ -48,6 +48,11 @@ port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/sim.out")
 corvant-flash --quiet --report "$work/report.json" -p "127.0.0.1:$port" "$example"
 wait "$sim"
 grep -q '"outcome": "Completed"' "$work/report.json"
+# The installed schema describes the installed program's report.
+/usr/bin/python3 -c 'import json, sys, jsonschema
+schema = json.load(open(sys.argv[1]))
+jsonschema.validators.validator_for(schema)(schema).validate(json.load(open(sys.argv[2])))' \
+    /usr/share/corvant/schemas/flash-report.schema.json "$work/report.json"
 test -s "$work/dump.hex"
 # A sticker to PDF through the installed server, started by a session bus
 # from its installed service file.

@@ -605,6 +605,49 @@ private slots:
         QVERIFY(!rig.download.cancelRequested());
     }
 
+    // The search limit (a headless front end's) ends a connection that does
+    // not come and a search nobody answers, never a transfer; no box.
+    void searchLimit_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<bool>("answered");
+        QTest::addColumn<QString>("status"); // empty: the download goes on
+        QTest::newRow("connecting") << QStringLiteral("127.0.0.1:4001") << false
+                                    << QStringLiteral("No connection to 127.0.0.1 within 1 s");
+        QTest::newRow("searching") << QStringLiteral("COM1") << false
+                                   << QStringLiteral("No answer from the bootloader within 1 s");
+        QTest::newRow("transferring") << QStringLiteral("COM1") << true << QString();
+    }
+    void searchLimit()
+    {
+        QFETCH(QString, port);
+        QFETCH(bool, answered);
+        QFETCH(QString, status);
+        FakeLink link;
+        ScriptedDialogs dialogs;
+        DialogQuestions questions{dialogs};
+        DownloadTiming timing;
+        timing.searchLimit = std::chrono::milliseconds(50);
+        DownloadEngine download{link, questions, timing};
+        DownloadRecorder host{download};
+        QSignalSpy finished{&download, &DownloadEngine::finished};
+        DownloadJob job;
+        job.portText = port;
+        job.lines = threeLines();
+        download.start(job);
+        if (answered)
+            link.reply(kWakeupReply);
+        if (status.isEmpty()) {
+            QTest::qWait(200);
+            QVERIFY(finished.isEmpty() && download.awaitingReply());
+            return;
+        }
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(finished.at(0).at(0).toInt(), int(DownloadEngine::SearchTimedOut));
+        QCOMPARE(host.status(), status);
+        QVERIFY(dialogs.shown.isEmpty() && !link.isOpen());
+    }
+
     // Abandoning holds through what makes Cancel forget itself: a
     // connection made afterwards, an answer to the search. No question.
     void abandonHoldsThroughConnectAndAnswer_data()

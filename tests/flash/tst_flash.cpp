@@ -661,6 +661,44 @@ private slots:
         QVERIFY(flash.process.readAllStandardError().contains("no port given"));
     }
 
+    // More readers than the terminal has rows: one line of totals and the
+    // slowest readers, so that no frame scrolls the terminal and leaves
+    // stale lines behind.
+    void compactViewOnASmallTerminal()
+    {
+        constexpr int kReaders = 30; // the terminal has 24 rows
+        std::vector<Reader> readers;
+        QStringList arguments;
+        for (int i = 0; i < kReaders; ++i) {
+            readers.push_back(tcpReader({}, i == 0 ? 19200 : 0)); // one slow: several frames
+            arguments << QStringLiteral("-p") << readers.back().port;
+        }
+        Terminal terminal(100);
+        QVERIFY(terminal.ready());
+        Flash flash;
+        flash.process.setStandardErrorFile(terminal.slavePath);
+        flash.start(arguments << kExample);
+        QCOMPARE(flash.finish(), 0);
+        terminal.drain();
+
+        static const QRegularExpression kBack(QStringLiteral("\x1b\\[(\\d+)A"));
+        static const QRegularExpression kTotals(
+            QStringLiteral("^\\d+/30 done, \\d+ running, 0 failed, 0 waiting; \\d+ records/s, "
+                           "(\\d\\d:\\d\\d|--:--) left$"));
+        const QStringList frames = QString::fromUtf8(terminal.written).split(kBack);
+        QVERIFY2(frames.size() >= 2, terminal.written.constData());
+        QStringList lines;
+        for (const QString &frame : frames) {
+            lines = frame.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            if (lines.endsWith(QStringLiteral("\x1b[J")))
+                lines.removeLast();
+            QVERIFY2(!lines.isEmpty() && lines.size() <= 9, qPrintable(frame));
+            QVERIFY2(kTotals.match(lines.front().mid(4)).hasMatch(), qPrintable(lines.front()));
+        }
+        QVERIFY2(lines.front().startsWith(QStringLiteral("\r\x1b[K30/30 done, 0 running")),
+                 qPrintable(lines.front()));
+    }
+
     // A reader that never answers the wake-up ends the run after the
     // search time-out; 0 searches on.
     void searchEndsInTime_data()
