@@ -402,7 +402,7 @@ private slots:
     {
         Rig rig;
         const QList<QTimer *> timers = rig.download.findChildren<QTimer *>();
-        QCOMPARE(timers.size(), 3);
+        QCOMPARE(timers.size(), 4); // wake-up, animation, reply, search limit
         for (const QTimer *timer : timers)
             QCOMPARE(timer->timerType(), Qt::PreciseTimer);
     }
