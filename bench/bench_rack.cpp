@@ -1,8 +1,9 @@
 // A rack of readers from one process, against corvant-reader-sim --count:
 // 32 readers paced at 9600 bit/s with the example firmware must finish
-// within 1.05 times the wire time of one reader, and 256 unpaced readers over
-// loopback must move at least 20,000 records/s in total. Reports the CPU
-// seconds this process spent per reader.
+// within 1.05 times the wire time of one reader, and 256 to 2,048 unpaced
+// readers over loopback must move at least 20,000 records/s in total, with
+// the CPU seconds this process spends per reader flat (within 1.5 times
+// from 256 to 2,048 readers).
 #include "benchmain.h"
 #include "flash/rack.h"
 #include "image/imageloader.h"
@@ -19,6 +20,7 @@
 namespace {
 
 const QString kExample = QStringLiteral(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex");
+constexpr int kFirstRackPort = 21000;
 
 double cpuSeconds()
 {
@@ -98,7 +100,8 @@ void BM_RackPacedAt9600(benchmark::State &state)
     const int readers = int(state.range(0));
     constexpr int kBaud = 9600;
     SimulatorProcess sim({QStringLiteral("--count"), QString::number(readers),
-                          QStringLiteral("--baud"), QString::number(kBaud)});
+                          QStringLiteral("--baud"), QString::number(kBaud)},
+                         kFirstRackPort);
     const FirmwareImage image = example();
     const double wire = double(wireBytes(image)) * 10.0 / kBaud;
     for (auto _ : state) {
@@ -119,7 +122,9 @@ BENCHMARK(BM_RackPacedAt9600)->Arg(32)->UseManualTime()->Unit(benchmark::kSecond
 void BM_RackUnpaced(benchmark::State &state)
 {
     const int readers = int(state.range(0));
-    SimulatorProcess sim({QStringLiteral("--count"), QString::number(readers)});
+    // Below the ephemeral ports: a rack's closed connections leave their
+    // client ports waiting, and a run of 2,048 free ones is rare among them.
+    SimulatorProcess sim({QStringLiteral("--count"), QString::number(readers)}, kFirstRackPort);
     const FirmwareImage image = example();
     double records = 0;
     for (auto _ : state) {
@@ -134,11 +139,12 @@ void BM_RackUnpaced(benchmark::State &state)
     }
     state.counters["records/s"] = benchmark::Counter(records, benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_RackUnpaced)->Arg(256)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RackUnpaced)->Arg(256)->Arg(1024)->Arg(2048)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    qputenv("QT_NO_GLIB", "1"); // as corvant-flash runs its rack
     return runBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -166,6 +166,9 @@ void journalRack(const Rack &rack, FlashJournal &journal)
 int main(int argc, char *argv[])
 {
     applyDefaultLoggingRules();
+    // Qt's own event loop keeps its socket notifiers in a hash; the GLib
+    // loop's list costs every reader's write a walk over all readers.
+    qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvant-flash"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CORVANT_VERSION));

@@ -8,11 +8,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRandomGenerator>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
@@ -53,8 +55,14 @@ std::vector<quint16> listenConsecutive(const std::vector<std::unique_ptr<Simulat
 {
     for (int attempt = 0;; ++attempt) {
         std::vector<quint16> ports;
+        // After a rack has run, its closed connections hold scattered
+        // ephemeral ports for a minute: later tries start below them.
+        const int count = int(servers.size());
+        const quint16 start = first != 0 || attempt == 0
+            ? first
+            : quint16(10000 + QRandomGenerator::global()->bounded(std::max(1, 22000 - count)));
         try {
-            ports.push_back(servers.front()->listenTcp(first));
+            ports.push_back(servers.front()->listenTcp(start));
             for (std::size_t i = 1; i < servers.size(); ++i) {
                 const int port = ports.front() + int(i);
                 if (port > 65535)
