@@ -139,7 +139,13 @@ void BM_RackUnpaced(benchmark::State &state)
     }
     state.counters["records/s"] = benchmark::Counter(records, benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_RackUnpaced)->Arg(256)->Arg(1024)->Arg(2048)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RackUnpaced)
+    ->Arg(256)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 } // namespace
 

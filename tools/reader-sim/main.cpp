@@ -8,9 +8,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QRandomGenerator>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTimer>
 
