@@ -1,5 +1,6 @@
 #include "download/downloadengine.h"
 
+#include <QDateTime>
 #include <QLoggingCategory>
 
 #include <algorithm>
@@ -13,6 +14,24 @@ constexpr int kAnimationPhases = 10;
 // Only the first two bytes of a reply ever decide; the rest of a flood is
 // dropped rather than kept.
 constexpr qsizetype kReplyBufferSize = 256;
+
+// The text of a download whose replies answered no message sent.
+const char kOutOfStep[] = "Replies out of step with the messages sent";
+
+// The first byte of a write's reply: bytes that can only answer a write.
+bool answersAWrite(char byte)
+{
+    return std::uint8_t(byte) == Bootloader::kWriteReply
+        || std::uint8_t(byte) == Bootloader::kNotAccepted;
+}
+
+// How many bytes a complete reply takes.
+qsizetype replyLength(Bootloader::Reply reply)
+{
+    return reply == Bootloader::Reply::Acknowledged || reply == Bootloader::Reply::WriteFailed
+        ? 2
+        : 1;
+}
 
 // A running timer is left alone: its period is not restarted.
 void startIfStopped(QTimer &timer)
@@ -49,10 +68,13 @@ DownloadEngine::DownloadEngine(Link &link, DownloadQuestions &questions, Downloa
 {
     // Qt's default coarse timers fire up to 5 % early: a reply time-out of
     // 10 s must never end before 10 s.
-    for (QTimer *timer : {&m_wakeupTimer, &m_animationTimer, &m_replyTimer, &m_searchLimitTimer})
+    for (QTimer *timer :
+         {&m_wakeupTimer, &m_animationTimer, &m_replyTimer, &m_searchLimitTimer, &m_quietTimer})
         timer->setTimerType(Qt::PreciseTimer);
     m_searchLimitTimer.setSingleShot(true);
     m_searchLimitTimer.setInterval(timing.searchLimit);
+    m_quietTimer.setSingleShot(true);
+    m_quietTimer.setInterval(timing.quiet);
     m_wakeupTimer.setInterval(timing.wakeup);
     m_animationTimer.setInterval(timing.animation);
     m_replyTimer.setInterval(timing.reply);
@@ -61,6 +83,7 @@ DownloadEngine::DownloadEngine(Link &link, DownloadQuestions &questions, Downloa
     connect(&m_animationTimer, &QTimer::timeout, this, &DownloadEngine::onAnimationTimer);
     connect(&m_replyTimer, &QTimer::timeout, this, &DownloadEngine::onReplyTimeout);
     connect(&m_searchLimitTimer, &QTimer::timeout, this, &DownloadEngine::onSearchLimit);
+    connect(&m_quietTimer, &QTimer::timeout, this, &DownloadEngine::onQuietTimer);
 
     connect(&m_link, &Link::dataAvailable, this, &DownloadEngine::onDataAvailable);
     connect(&m_link, &Link::connected, this, &DownloadEngine::onConnected);
@@ -93,6 +116,8 @@ void DownloadEngine::start(DownloadJob job)
     m_messagesSent = 0;
     m_retries = 0;
     m_abandoned = false;
+    m_outOfStep = false;
+    m_quietSince = 0;
     m_recordsAcknowledged = 0;
     setUpPort(m_link, m_job.portText);
     emit statusChanged(QStringLiteral("Connecting..."));
@@ -247,8 +272,15 @@ void DownloadEngine::onDataAvailable(quint16 count)
 
     // One message, one answer: nothing is acted on while the message's
     // failure question is open, nor outside the phases that await a reply.
+    // A late reply to a message that timed out is waited out: the line
+    // must go quiet before the next message (at most a reply time-out).
     if (m_failureQuestionOpen)
         return;
+    if (m_quietSince != 0) {
+        if (QDateTime::currentMSecsSinceEpoch() - m_quietSince < m_replyTimer.interval())
+            m_quietTimer.start();
+        return;
+    }
     std::uint8_t sent = 0;
     switch (m_phase) {
     case Phase::Searching:
@@ -265,12 +297,28 @@ void DownloadEngine::onDataAvailable(quint16 count)
     }
     m_reply.append(QByteArrayView(received).first(
         std::min(received.size(), kReplyBufferSize - m_reply.size())));
+    // A write's reply in the end message's turn answered no message sent
+    // (one that came after its time-out, or a doubled one): the replies
+    // are one behind. Its bytes are passed over for the end's answer.
+    if (m_phase == Phase::Finishing && answersAWrite(m_reply[0])) {
+        const Bootloader::Reply write = Bootloader::decodeReply(Bootloader::kWrite, m_reply);
+        if (write == Bootloader::Reply::NeedMore)
+            return;
+        markOutOfStep();
+        m_reply.remove(0, replyLength(write));
+        if (m_reply.isEmpty())
+            return;
+    }
     const Bootloader::Reply reply = Bootloader::decodeReply(sent, m_reply);
     if (reply == Bootloader::Reply::NeedMore)
         return;
     // The rest of this batch belongs to no message: the next reply starts
-    // with the next message.
+    // with the next message. A write's reply in it answered none.
+    const bool unasked = m_phase != Phase::Searching && reply != Bootloader::Reply::Ignore
+        && m_reply.size() > replyLength(reply) && answersAWrite(m_reply[replyLength(reply)]);
     m_reply.truncate(0);
+    if (unasked)
+        markOutOfStep();
     handleReply(reply);
 }
 
@@ -349,6 +397,16 @@ void DownloadEngine::sendNextMessage()
     startIfStopped(m_replyTimer);
 }
 
+void DownloadEngine::markOutOfStep()
+{
+    if (m_outOfStep)
+        return;
+    qCInfo(lcDownload) << "a reply answered no message sent";
+    m_outOfStep = true;
+    // Which write the reader took is unknown now: no further line goes.
+    m_cancelRequested = true;
+}
+
 void DownloadEngine::onReplyTimeout()
 {
     m_replyTimer.stop();
@@ -382,6 +440,25 @@ void DownloadEngine::askAfterFailure(const QString &text)
         m_cancelRequested = true;
         emit statusChanged(QStringLiteral("Cancelling..."));
     }
+    sendAfterFailure(text == QLatin1String("Communication timeout"));
+}
+
+void DownloadEngine::sendAfterFailure(bool timedOut)
+{
+    if (!timedOut || m_quietTimer.interval() <= 0) {
+        sendNextMessage();
+        return;
+    }
+    m_quietSince = std::max<qint64>(1, QDateTime::currentMSecsSinceEpoch());
+    m_quietTimer.start();
+}
+
+void DownloadEngine::onQuietTimer()
+{
+    if (m_quietSince == 0 || (m_phase != Phase::Transferring && m_phase != Phase::Finishing))
+        return;
+    m_quietSince = 0;
+    dropHeldBackBytes();
     sendNextMessage();
 }
 
@@ -444,9 +521,16 @@ void DownloadEngine::endDownload(Outcome outcome)
     if (m_failureQuestionOpen || m_cancelQuestionOpen)
         m_questions.withdraw();
 
+    if (m_outOfStep && (outcome == Completed || outcome == Cancelled)) {
+        outcome = OutOfStep;
+        emit statusChanged(QString::fromLatin1(kOutOfStep));
+    }
     Dialogs::Icon icon = Dialogs::Icon::None;
     QString text;
-    if (outcome == Completed) {
+    if (outcome == OutOfStep) {
+        icon = Dialogs::Icon::Error;
+        text = QString::fromLatin1(kOutOfStep);
+    } else if (outcome == Completed) {
         icon = m_recordsAcknowledged >= 1 ? Dialogs::Icon::Information : Dialogs::Icon::Warning;
         text = m_recordsAcknowledged >= 1
             ? QStringLiteral("Download successfully completed")
@@ -471,6 +555,8 @@ void DownloadEngine::stopTimers()
     m_animationTimer.stop();
     m_replyTimer.stop();
     m_searchLimitTimer.stop();
+    m_quietTimer.stop();
+    m_quietSince = 0;
 }
 
 void DownloadEngine::closeLink()

@@ -19,6 +19,10 @@ struct DownloadTiming {
     // SearchTimedOut; 0 searches until cancelled (the window: a person
     // presses Cancel).
     std::chrono::milliseconds searchLimit{0};
+    // After a reply time-out, how long the line must have been quiet before
+    // the next message goes, so that a late reply is not taken for the
+    // next message's; 0 sends at once.
+    std::chrono::milliseconds quiet{250};
 };
 
 // The download: wake-up search, one acknowledged write message per line,
@@ -39,6 +43,7 @@ public:
         SearchCancelled = 3, // cancel during the search
         Cancelled = 4, // end message acknowledged with lines left, or failure after cancel
         SearchTimedOut = 5, // no connection or no wake-up answer within the search limit
+        OutOfStep = 6, // a reply came that answered no message sent
     };
     Q_ENUM(Outcome)
 
@@ -116,6 +121,7 @@ public slots:
     void onAnimationTimer();
     void onReplyTimeout();
     void onSearchLimit();
+    void onQuietTimer();
 
 private:
     void setPhase(Phase phase);
@@ -126,6 +132,8 @@ private:
     void handleReply(Bootloader::Reply reply);
     void askAfterFailure(const QString &text);
     void dropHeldBackBytes();
+    void sendAfterFailure(bool timedOut);
+    void markOutOfStep();
     void endDownload(Outcome outcome);
     void closeLink();
     void stopTimers();
@@ -139,6 +147,7 @@ private:
     QTimer m_animationTimer{this};
     QTimer m_replyTimer{this};
     QTimer m_searchLimitTimer{this};
+    QTimer m_quietTimer{this};
 
     DownloadJob m_job;
     Phase m_phase = Phase::Idle;
@@ -146,6 +155,8 @@ private:
     bool m_cancelQuestionOpen = false;
     bool m_cancelRequested = false;
     bool m_abandoned = false; // the cancel request outlives a new search or transfer
+    bool m_outOfStep = false; // a reply answered no message: the download cannot complete
+    qint64 m_quietSince = 0; // msecs since the epoch when the quiet wait began, 0: none
     // Counts ended downloads, so an answer that comes back after its
     // download ended does not act on the next one.
     int m_generation = 0;

@@ -29,11 +29,20 @@ RecordList threeLines()
 }
 
 // The link, the dialogs and the window around one download.
+// The window's timers, but a message after a time-out goes at once: most
+// cases here drive the time-outs by hand.
+DownloadTiming immediateResend()
+{
+    DownloadTiming timing;
+    timing.quiet = std::chrono::milliseconds(0);
+    return timing;
+}
+
 struct Rig {
     FakeLink link;
     ScriptedDialogs dialogs;
     DialogQuestions questions{dialogs};
-    DownloadEngine download{link, questions};
+    DownloadEngine download{link, questions, immediateResend()};
     DownloadRecorder host{download};
     DownloadJob job;
     QSignalSpy finished{&download, &DownloadEngine::finished};
@@ -402,7 +411,7 @@ private slots:
     {
         Rig rig;
         const QList<QTimer *> timers = rig.download.findChildren<QTimer *>();
-        QCOMPARE(timers.size(), 4); // wake-up, animation, reply, search limit
+        QCOMPARE(timers.size(), 5); // wake-up, animation, reply, search limit, quiet
         for (const QTimer *timer : timers)
             QCOMPARE(timer->timerType(), Qt::PreciseTimer);
     }
@@ -603,6 +612,92 @@ private slots:
         QVERIFY(rig.download.cancelRequested());
         emit rig.link.connected();
         QVERIFY(!rig.download.cancelRequested());
+    }
+
+    // A reply that answers no message sent (late after its time-out, or
+    // doubled) must never be taken for the next message's: a late one is
+    // waited out before the message goes again; one that still slips in
+    // puts the replies one behind, which the end message's answer shows,
+    // and the download is not completed. A reader that answers just inside
+    // the time-out sees the same bytes as ever.
+    void repliesOutOfStep_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("at"); // the write that meets the fault
+        QTest::addColumn<int>("outcome");
+        const int completed = DownloadEngine::Completed;
+        const int outOfStep = DownloadEngine::OutOfStep;
+        for (const int at : {0, 2, 3}) {
+            QTest::addRow("in time, write %d", at) << QStringLiteral("in time") << at << completed;
+            QTest::addRow("late, write %d", at) << QStringLiteral("late") << at << completed;
+            QTest::addRow("later than the quiet wait, write %d", at)
+                << QStringLiteral("very late") << at << outOfStep;
+            QTest::addRow("doubled in one batch, write %d", at)
+                << QStringLiteral("doubled") << at << outOfStep;
+            QTest::addRow("doubled after the next write, write %d", at)
+                << QStringLiteral("doubled later") << at << outOfStep;
+        }
+    }
+    void repliesOutOfStep()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, at);
+        QFETCH(int, outcome);
+        FakeLink link;
+        ScriptedDialogs dialogs;
+        dialogs.answers = {Answer::Retry};
+        DialogQuestions questions{dialogs};
+        DownloadTiming timing;
+        timing.reply = std::chrono::milliseconds(300);
+        timing.quiet = std::chrono::milliseconds(50);
+        DownloadEngine download{link, questions, timing};
+        QSignalSpy finished{&download, &DownloadEngine::finished};
+        DownloadJob job;
+        job.portText = QStringLiteral("COM1");
+        for (int line = 0; line < 4; ++line)
+            job.lines.append(HexLines::words(0x10 * (line + 1), {1, 2, 3, 4}));
+        download.start(job);
+        link.reply(kWakeupReply);
+        // The reader: one reply per message, or, once behind, the reply
+        // to the message before (the same bytes) and its last one owed.
+        bool behind = false;
+        for (int write = 0, steps = 0; finished.isEmpty() && steps < 40; ++steps) {
+            const qsizetype sent = link.written.size();
+            if (link.written.last() == kEnd) {
+                link.reply(behind ? kAck + kEndReply : kEndReply);
+                continue;
+            }
+            if (write++ != at) {
+                link.reply(kAck);
+            } else if (fault == QLatin1String("in time")) {
+                QTest::qWait(250);
+                link.reply(kAck);
+            } else if (fault == QLatin1String("doubled")) {
+                link.reply(kAck + kAck);
+            } else if (fault == QLatin1String("doubled later")) {
+                link.reply(kAck);
+                link.reply(kAck);
+                behind = true;
+            } else {
+                QTRY_VERIFY(!download.awaitingReply()); // the time-out
+                if (fault == QLatin1String("late"))
+                    link.reply(kAck);
+                QTRY_COMPARE(link.written.size(), sent + 1); // sent again once quiet
+                link.reply(kAck);
+                behind = fault == QLatin1String("very late");
+            }
+        }
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.at(0).at(0).toInt(), outcome);
+        const bool retried = fault.startsWith(QLatin1String("late"))
+            || fault == QLatin1String("very late");
+        QCOMPARE(link.written.count(kEnd), 1);
+        if (outcome == DownloadEngine::Completed)
+            QCOMPARE(link.written.size(), 1 + 4 + (retried ? 1 : 0) + 1);
+        QCOMPARE(dialogs.texts().last(),
+                 outcome == DownloadEngine::Completed
+                     ? QStringLiteral("Download successfully completed")
+                     : QStringLiteral("Replies out of step with the messages sent"));
     }
 
     // The search limit (a headless front end's) ends a connection that does

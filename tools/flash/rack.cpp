@@ -248,7 +248,8 @@ void Rack::finish(int index, int outcome)
     reader.result.outcome = outcome;
     reader.result.ended = QDateTime::currentDateTimeUtc();
     const QStringList &told = reader.policy->told();
-    if (outcome != DownloadEngine::Completed && reader.policy->gaveUp()) {
+    if (outcome != DownloadEngine::Completed && outcome != DownloadEngine::OutOfStep
+        && reader.policy->gaveUp()) {
         // Given up by the policy, not cancelled by anyone: the last failure
         // is what happened.
         reader.result.outcome = ReaderResult::kAbandoned;
