@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <ctime>
 #include <unistd.h>
@@ -22,16 +23,27 @@ void onAlarm(int)
     _exit(128 + forcingSignal);
 }
 
+// A closed session sends SIGHUP after (or before) SIGTERM: one request.
+int kindOf(int number)
+{
+    return number == SIGHUP ? SIGTERM : number;
+}
+
 void onStopSignal(int number)
 {
+    const int savedErrno = errno;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now); // async-signal-safe
+    const long long sinceFirst
+        = (now.tv_sec - firstAt.tv_sec) * 1000LL + (now.tv_nsec - firstAt.tv_nsec) / 1000000;
     char byte = 1;
     if (firstSignal == 0) {
         firstSignal = number;
         firstAt = now;
     } else if (forcingSignal != 0
-               || (number == firstSignal && now.tv_sec - firstAt.tv_sec <= kSameRequestSeconds)) {
+               || (kindOf(number) == kindOf(firstSignal)
+                   && sinceFirst <= kSameRequestSeconds * 1000LL)) {
+        errno = savedErrno;
         return;
     } else {
         forcingSignal = number;
@@ -40,6 +52,7 @@ void onStopSignal(int number)
         ::alarm(kForcedGraceSeconds);
     }
     [[maybe_unused]] const auto ignored = ::write(stopPipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
@@ -66,6 +79,7 @@ StopSignals::StopSignals(QObject *parent)
     // is always counted as the second.
     struct sigaction action { };
     action.sa_handler = onStopSignal;
+    action.sa_flags = SA_RESTART; // a write of the record goes on
     sigemptyset(&action.sa_mask);
     for (const int number : kStopSignals)
         sigaddset(&action.sa_mask, number);

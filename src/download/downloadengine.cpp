@@ -28,9 +28,8 @@ bool answersAWrite(char byte)
 // How many bytes a complete reply takes.
 qsizetype replyLength(Bootloader::Reply reply)
 {
-    return reply == Bootloader::Reply::Acknowledged || reply == Bootloader::Reply::WriteFailed
-        ? 2
-        : 1;
+    return reply == Bootloader::Reply::Acknowledged || reply == Bootloader::Reply::WriteFailed ? 2
+                                                                                               : 1;
 }
 
 // A running timer is left alone: its period is not restarted.

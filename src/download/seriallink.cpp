@@ -9,6 +9,8 @@
 #include <sys/ioctl.h>
 #endif
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
 #include <poll.h>
 #include <unistd.h>
 #endif
@@ -46,9 +48,12 @@ qint64 lockHolder(const QString &device)
         QFile lock;
         QString error;
         // Never blocking: /tmp is everybody's, and a FIFO there must not hang us.
-        if (SafeFile::openForReading(lock, QLatin1String(folder) + QLatin1String("/LCK..") + name,
-                                     error))
-            return lock.readLine(32).trimmed().toLongLong();
+        if (!SafeFile::openForReading(lock, QLatin1String(folder) + QLatin1String("/LCK..") + name,
+                                      error))
+            continue;
+        // A lock left behind by a process that is gone names nobody.
+        const qint64 pid = lock.readLine(32).trimmed().toLongLong();
+        return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM) ? pid : 0;
     }
     return 0;
 }

@@ -689,8 +689,8 @@ private slots:
         }
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished.at(0).at(0).toInt(), outcome);
-        const bool retried = fault.startsWith(QLatin1String("late"))
-            || fault == QLatin1String("very late");
+        const bool retried
+            = fault.startsWith(QLatin1String("late")) || fault == QLatin1String("very late");
         QCOMPARE(link.written.count(kEnd), 1);
         if (outcome == DownloadEngine::Completed)
             QCOMPARE(link.written.size(), 1 + 4 + (retried ? 1 : 0) + 1);

@@ -34,8 +34,9 @@ void FlashJournal::write(const QString &event, const QJsonObject &fields)
     if (m_fd < 0)
         return;
     QJsonObject line = fields;
-    line.insert(QStringLiteral("time"),
-                QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+    if (!line.contains(QStringLiteral("time"))) // a failure keeps its own
+        line.insert(QStringLiteral("time"),
+                    QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     line.insert(QStringLiteral("event"), event);
     const QByteArray text = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
     // O_APPEND writes a line whole; only a full disk writes less.

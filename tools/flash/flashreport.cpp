@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <csignal>
 #include <pwd.h>
 #include <unistd.h>
@@ -28,6 +29,22 @@ QJsonObject optionsWritten(const ImageOutput::OptionChanges &changes)
     return options;
 }
 
+// The parts the first messages of a download belong to.
+QJsonObject sentParts(const QList<ImagePart> &parts, qsizetype messages)
+{
+    bool program = false;
+    bool eeprom = false;
+    bool codes = false;
+    for (qsizetype i = 0; i < std::min(messages, parts.size()); ++i) {
+        program = program || parts[i] == ImagePart::Program;
+        eeprom = eeprom || parts[i] == ImagePart::Eeprom;
+        codes = codes || parts[i] == ImagePart::CustomerCodes;
+    }
+    return QJsonObject{{QStringLiteral("program"), program},
+                       {QStringLiteral("eeprom"), eeprom},
+                       {QStringLiteral("customerCodes"), codes}};
+}
+
 QString userName()
 {
     if (const passwd *entry = ::getpwuid(::geteuid()))
@@ -36,6 +53,23 @@ QString userName()
 }
 
 } // namespace
+
+QList<ImagePart> messageParts(const RecordList &lines, const RecordFraming::Options &framing)
+{
+    // A line is EEPROM data or the code table by what its box decides.
+    const RecordFraming::Options noEeprom{false, framing.codesShown, framing.codesChecked};
+    const RecordFraming::Options noCodes{framing.eepromChecked, true, false};
+    QList<ImagePart> parts;
+    for (qsizetype line = 0; line < lines.size(); ++line) {
+        const qsizetype messages = RecordFraming::frameLine(lines.at(line), framing).size();
+        const ImagePart part = RecordFraming::frameLine(lines.at(line), noEeprom).isEmpty()
+            ? ImagePart::Eeprom
+            : RecordFraming::frameLine(lines.at(line), noCodes).isEmpty() ? ImagePart::CustomerCodes
+                                                                          : ImagePart::Program;
+        parts.append(QList<ImagePart>(messages, part));
+    }
+    return parts;
+}
 
 QString isoTime(const QDateTime &time)
 {
@@ -93,15 +127,13 @@ QJsonObject readerRecord(const ReaderResult &result)
 
 QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const Rack &rack)
 {
-    const QJsonObject sent{
-        {QStringLiteral("program"), true},
-        {QStringLiteral("eeprom"), request.eeprom},
-        {QStringLiteral("customerCodes"), run.customerCodesSent},
-    };
+    const QJsonObject sent = sentParts(run.messageParts, run.messageParts.size());
     QJsonArray readers;
     for (int index = 0; index < rack.size(); ++index) {
         QJsonObject reader = readerRecord(rack.result(index));
-        reader.insert(QStringLiteral("sent"), sent);
+        // What reached the reader: the parts of the messages it acknowledged.
+        reader.insert(QStringLiteral("sent"),
+                      sentParts(run.messageParts, rack.result(index).recordsAcknowledged));
         reader.insert(QStringLiteral("sentSha256"), QString::fromLatin1(run.sentSha256));
         readers.append(reader);
     }

@@ -7,6 +7,12 @@
 #include <QDateTime>
 #include <QJsonObject>
 
+// The part of the image a write message belongs to.
+enum class ImagePart { Program, Eeprom, CustomerCodes };
+
+// The part of each write message a download of the lines sends, in order.
+QList<ImagePart> messageParts(const RecordList &lines, const RecordFraming::Options &framing);
+
 // The facts of one run beyond its readers.
 struct FlashRun {
     static constexpr int kReportFormat = 1;
@@ -20,7 +26,8 @@ struct FlashRun {
     QByteArray imageSha256;
     // ...and only the lines that went to the readers, the same way.
     QByteArray sentSha256;
-    bool customerCodesSent = false;
+    QList<ImagePart> messageParts; // of one download
+
     int exitCode = 0;
     int signal = 0; // the stopping signal, 0 when none came
     bool forced = false; // a second signal or the wait after the first ran out

@@ -20,7 +20,10 @@
 #include <QTimer>
 #include <QUuid>
 
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -31,9 +34,10 @@ void say(std::FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-// Loads the firmware and writes the options named into it, as the window's
-// panel would; exit code 2 and the reason when it cannot.
-std::optional<int> prepareFirmware(const FlashRequest &request, FirmwareImage &image)
+// Loads the firmware (the name becomes the file a wildcard found) and
+// writes the options named into it, as the window's panel would; exit
+// code 2 and the reason when it cannot.
+std::optional<int> prepareFirmware(FlashRequest &request, FirmwareImage &image)
 {
     QString name = request.firmware;
     LoadReport report;
@@ -43,6 +47,7 @@ std::optional<int> prepareFirmware(const FlashRequest &request, FirmwareImage &i
                 .arg(request.firmware, report.reason()));
         return FlashExit::kBadInput;
     }
+    request.firmware = name;
     const QStringList reasons = OptionArguments::refusals(image.records, request.options);
     for (const QString &reason : reasons)
         say(stderr, QStringLiteral("corvant-flash: %1: %2").arg(request.firmware, reason));
@@ -84,7 +89,7 @@ QString refusal(const FlashRequest &request, const SerialPorts::Overrides &overr
 {
     QString why = RackChecks::sameReaderTwice(request.ports, overrides);
     if (why.isEmpty())
-        why = RackChecks::openFileLimit(int(request.ports.size()));
+        why = RackChecks::openFileLimit(request.ports);
     if (why.isEmpty() && !request.reportFile.isEmpty() && request.reportFile != QLatin1String("-"))
         why = SafeFile::cannotWrite(request.reportFile);
     return why;
@@ -105,17 +110,27 @@ public:
     // The exit code: the run's, or 3 when the report could not be written.
     int write(int exitCode)
     {
+        if (m_run.signal == 0)
+            m_run.signal = StopSignals::received(); // also one the loop never saw
         m_run.exitCode = exitCode;
         m_run.ended = QDateTime::currentDateTimeUtc();
         m_journal.write(
             QStringLiteral("runEnded"),
             {{QStringLiteral("exitCode"), exitCode}, {QStringLiteral("forced"), m_run.forced}});
         const QByteArray report = flashReport(m_request, m_run, m_rack);
+        QString error;
         if (m_request.reportFile == QLatin1String("-")) {
-            std::fwrite(report.constData(), 1, std::size_t(report.size()), stdout);
-            std::fflush(stdout);
+            if (std::fwrite(report.constData(), 1, std::size_t(report.size()), stdout)
+                    != std::size_t(report.size())
+                || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+                say(stderr,
+                    QStringLiteral("corvant-flash: cannot write the report to standard "
+                                   "output: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
+                if (exitCode == FlashExit::kAllCompleted)
+                    return FlashExit::kNotAllCompleted;
+            }
         } else if (!m_request.reportFile.isEmpty()) {
-            QString error;
             if (!SafeFile::write(m_request.reportFile, report, error)) {
                 say(stderr,
                     QStringLiteral("corvant-flash: cannot write %1: %2")
@@ -211,7 +226,7 @@ int main(int argc, char *argv[])
                                          request.codes};
     run.imageSha256 = sha256(image.records.toText());
     run.sentSha256 = sha256(sentText(image.records, framing));
-    run.customerCodesSent = request.codes && image.flags.customerCodeTable;
+    run.messageParts = messageParts(image.records, framing);
 
     // The window's [ports] mapping, read only: this program never writes
     // the settings file.
@@ -254,6 +269,8 @@ int main(int argc, char *argv[])
     // as such, the record is written, and the process ends at once (a
     // serial port's close could wait on its line).
     const auto forceEnd = [&](int exitCode) {
+        if (rack.allDone())
+            return; // every download ended meanwhile: the normal end follows
         run.forced = true;
         rack.forceEnd();
         say(stderr, QStringLiteral("corvant-flash: ended before every download did"));
@@ -268,17 +285,17 @@ int main(int argc, char *argv[])
                      [&] { forceEnd(128 + StopSignals::received()); });
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, [&](int signal) {
         run.signal = signal;
-        say(stderr,
-            QStringLiteral("corvant-flash: %1: ending each download (waiting up to %2 s; "
-                           "Ctrl-C again ends at once)")
-                .arg(signalName(signal))
-                .arg(qint64(request.replyTimeout + 1.5)));
+        view.note(QStringLiteral("corvant-flash: %1: ending each download (waiting up to %2 s; "
+                                 "Ctrl-C again after 2 s ends at once)")
+                      .arg(signalName(signal))
+                      .arg(qint64(std::ceil(request.replyTimeout + 1.5))));
         rack.cancel();
         if (!rack.allDone())
             deadline.start();
     });
     QObject::connect(&stopSignals, &StopSignals::forceRequested, &app,
                      [&](int signal) { forceEnd(128 + signal); });
+    QObject::connect(&rack, &Rack::allFinished, &deadline, &QTimer::stop);
     QObject::connect(&rack, &Rack::allFinished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     rack.start();

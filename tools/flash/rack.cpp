@@ -60,6 +60,7 @@ struct Rack::Reader {
     QByteArray answer; // received since lastSent
     qsizetype toldBefore = 0; // the policy's texts of earlier connections
     int messagesBefore = 0;
+    bool engineCounted = false; // this connection's counts are in result
 };
 
 QString ReaderResult::outcomeName() const
@@ -156,10 +157,14 @@ void Rack::startReader(int index)
     job.framing = m_setup.framing;
     job.unattended = true;
     reader.result.notice.clear();
+    reader.lastSent.clear();
+    reader.answer.clear();
+    reader.engineCounted = false;
     reader.toldBefore = reader.policy->told().size();
     reader.engine->start(job);
-    // A port that did not open ends no download.
-    if (!reader.result.done && !reader.engine->isBusy())
+    // A port that did not open ends no download; a connection refused
+    // inside open() may already have asked for the next one.
+    if (!reader.result.done && !reader.engine->isBusy() && !reader.restart.isActive())
         finish(index, ReaderResult::kNotOpened);
 }
 
@@ -216,8 +221,11 @@ bool Rack::failed(int index, const QString &kind, const QString &text)
 void Rack::engineFinished(int index, DownloadEngine::Outcome outcome)
 {
     Reader &reader = *m_readers[std::size_t(index)];
+    // A converter that reboots comes back; a serial device that went away
+    // does not come back by itself.
     const bool connectionFailed
-        = outcome == DownloadEngine::ConnectionClosed || outcome == DownloadEngine::SocketFailed;
+        = (outcome == DownloadEngine::ConnectionClosed || outcome == DownloadEngine::SocketFailed)
+        && reader.link->settings().layer == LinkSettings::Layer::Tcp;
     if (connectionFailed && !reader.policy->gaveUp()
         && failed(
             index,
@@ -225,6 +233,7 @@ void Rack::engineFinished(int index, DownloadEngine::Outcome outcome)
             reader.result.status)) {
         // Over again from the wake-up once the converter had time to come back.
         takeCounts(reader);
+        reader.engineCounted = true;
         reader.messagesBefore = reader.result.messagesSent;
         ++reader.result.reconnects;
         reader.restart.start();
@@ -235,6 +244,8 @@ void Rack::engineFinished(int index, DownloadEngine::Outcome outcome)
 
 void Rack::takeCounts(Reader &reader)
 {
+    if (reader.engineCounted)
+        return; // between two connections: taken when the last one ended
     reader.result.recordsAcknowledged = reader.engine->recordsAcknowledged();
     reader.result.messagesSent = reader.messagesBefore + reader.engine->messagesSent();
 }

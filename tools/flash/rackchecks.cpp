@@ -51,8 +51,11 @@ QString sameReaderTwice(const QStringList &ports, const SerialPorts::Overrides &
     return {};
 }
 
-QString openFileLimit(int readers)
+QString openFileLimit(const QStringList &ports)
 {
+    rlim_t needed = kBaseDescriptors;
+    for (const QString &port : ports)
+        needed += LinkSettings::fromPortText(port).layer == LinkSettings::Layer::Tcp ? 1 : 2;
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
         return {};
@@ -62,12 +65,11 @@ QString openFileLimit(int readers)
         if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
             limit = raised;
     }
-    const rlim_t needed = rlim_t(readers) + kBaseDescriptors;
     if (limit.rlim_cur == RLIM_INFINITY || needed <= limit.rlim_cur)
         return {};
     return QStringLiteral("%1 readers need about %2 open files; the limit is %3: raise it with "
                           "ulimit -n")
-        .arg(readers)
+        .arg(ports.size())
         .arg(qulonglong(needed))
         .arg(qulonglong(limit.rlim_cur));
 }

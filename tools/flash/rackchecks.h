@@ -18,7 +18,8 @@ QString readerIdentity(const QString &portText, const SerialPorts::Overrides &ov
 QString sameReaderTwice(const QStringList &ports, const SerialPorts::Overrides &overrides);
 
 // Raises the soft limit of open files to the hard limit; why the readers
-// still cannot all be open at once, or empty.
-QString openFileLimit(int readers);
+// of these ports (one file each, two for a serial port and its lock) still
+// cannot all be open at once, or empty.
+QString openFileLimit(const QStringList &ports);
 
 } // namespace RackChecks

@@ -116,6 +116,17 @@ RackView::RackView(const Rack &rack, Mode mode, std::FILE *progress)
     });
 }
 
+void RackView::note(const QString &text)
+{
+    if (m_mode == Mode::Lines) {
+        line(text);
+        return;
+    }
+    std::fprintf(m_progress, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(m_progress);
+    m_linesDrawn = 0;
+}
+
 void RackView::line(const QString &text)
 {
     std::fprintf(m_progress, "%s %s\n",

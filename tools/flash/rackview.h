@@ -19,6 +19,10 @@ public:
 
     RackView(const Rack &rack, Mode mode, std::FILE *progress);
 
+    // A line of its own on the progress stream (on a terminal, the next
+    // frame is drawn below it).
+    void note(const QString &text);
+
     // The table of every reader (port, outcome as the status text, records
     // acknowledged, retries, seconds), then the totals line.
     static QString summary(const Rack &rack);
