@@ -106,12 +106,53 @@ QByteArray nativeName(const QString &name)
     return result;
 }
 
+namespace {
+
+// The folder a path's last component lies in.
+QByteArray folderOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+// Whether the kernel's rule for links in shared folders (fs.protected_symlinks,
+// off on some systems and in many containers) would refuse to follow the
+// links at the end of path: a link in a sticky, world-writable folder is
+// followed only when its owner is this process's user or the folder's owner.
+// Another user's link planted in /tmp must not make us replace a file of ours.
+bool plantedLink(QByteArray path)
+{
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat link { };
+        if (::lstat(path.constData(), &link) != 0 || !S_ISLNK(link.st_mode))
+            return false;
+        const QByteArray folder = folderOf(path);
+        struct stat shared { };
+        if (::stat(folder.constData(), &shared) == 0 && (shared.st_mode & S_ISVTX) != 0
+            && (shared.st_mode & S_IWOTH) != 0 && link.st_uid != ::geteuid()
+            && link.st_uid != shared.st_uid)
+            return true;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.constData(), target, sizeof target - 1);
+        if (length < 0)
+            return false;
+        const QByteArray next(target, length);
+        path = next.startsWith('/') ? next : folder + '/' + next;
+    }
+    return false;
+}
+
+} // namespace
+
 QString refusal(const QString &path)
 {
     const QByteArray name = nativeName(path);
     struct stat entry { };
     if (::lstat(name.constData(), &entry) != 0)
         return {}; // nothing there yet
+    if (plantedLink(name))
+        return QStringLiteral("%1 is a symbolic link owned by another user in a shared folder")
+            .arg(path);
     struct stat target { };
     if (::stat(name.constData(), &target) != 0) {
         return errno == ELOOP ? QStringLiteral("%1 is a loop of symbolic links").arg(path)
@@ -136,10 +177,7 @@ QString cannotWrite(const QString &path)
         target = real; // through a link, the file it leads to is written
         std::free(real);
     }
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".")
-        : slash == 0                    ? QByteArray("/")
-                                        : target.left(slash);
+    const QByteArray folder = folderOf(target);
     const QString shown = nameFromNative(folder);
     struct stat entry { };
     if (::stat(folder.constData(), &entry) != 0)
@@ -206,6 +244,13 @@ bool write(const QString &path, QByteArrayView bytes, QString &error)
         error = systemText(errno);
         ::unlink(temporary.constData());
         return false;
+    }
+    // The new name is on disk only once its folder is: after a power cut the
+    // old file would be back.
+    const int folder = ::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
     }
     return true;
 }

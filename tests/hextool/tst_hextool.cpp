@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -453,6 +454,73 @@ private slots:
                     QStringLiteral(CORVANT_HEXTOOL), dir.path()});
         QVERIFY(tool.waitForFinished(30000));
         QVERIFY2(tool.exitCode() == HexTool::kExitOk, tool.readAllStandardError().constData());
+    }
+
+    // Another user's link planted in a shared folder (sticky and
+    // world-writable, as /tmp) is not followed: it could make root replace
+    // any file. Links of this user or of the folder's owner, and links in
+    // folders not shared, are followed as before.
+    void plantedLinksAreNotFollowed_data()
+    {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<bool>("linkOfAnother");
+        QTest::addColumn<bool>("folderOfAnother");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("another's link in a sticky shared folder") << 01777 << true << false << true;
+        QTest::newRow("my link in a sticky shared folder") << 01777 << false << false << false;
+        QTest::newRow("the folder owner's link") << 01777 << true << true << false;
+        QTest::newRow("another's link, folder not sticky") << 0777 << true << false << false;
+    }
+    void plantedLinksAreNotFollowed()
+    {
+        QFETCH(int, folderMode);
+        QFETCH(bool, linkOfAnother);
+        QFETCH(bool, folderOfAnother);
+        QFETCH(bool, refused);
+        if (::geteuid() != 0)
+            QSKIP("needs root: only root gives a link to another user (lchown)");
+        constexpr uid_t kOther = 65534; // nobody
+        QTemporaryDir dir;
+        const QByteArray shared = QFile::encodeName(dir.filePath(QStringLiteral("shared")));
+        const QString victim = dir.filePath(QStringLiteral("victim.hex"));
+        QVERIFY(TestFiles::write(victim, "root's own file\n"));
+        QCOMPARE(::mkdir(shared.constData(), 0700), 0);
+        QCOMPARE(::chmod(shared.constData(), mode_t(folderMode)), 0);
+        QCOMPARE(::chown(shared.constData(), folderOfAnother ? kOther : 0, 0), 0);
+        const QByteArray link = shared + "/out.hex";
+        QCOMPARE(::symlink(QFile::encodeName(victim).constData(), link.constData()), 0);
+        QCOMPARE(::lchown(link.constData(), linkOfAnother ? kOther : 0, 0), 0);
+
+        const Run result = run({QStringLiteral("encrypt"), kExample, QFile::decodeName(link)});
+        QCOMPARE(result.exitCode, refused ? HexTool::kExitWriteFailed : HexTool::kExitOk);
+        QCOMPARE(TestFiles::read(victim) == "root's own file\n", refused);
+        if (refused)
+            QVERIFY2(result.err.contains(QStringLiteral(
+                         "out.hex is a symbolic link owned by another user in a shared folder")),
+                     qPrintable(result.err));
+    }
+
+    // A replaced file's new name is on disk with its folder: the folder is
+    // synced after the rename (seen by strace in the real program).
+    void replacementSyncsItsFolder()
+    {
+        QTemporaryDir dir;
+        QProcess strace;
+        strace.start(QStringLiteral("strace"),
+                     {QStringLiteral("-f"), QStringLiteral("-e"),
+                      QStringLiteral("trace=rename,renameat,renameat2,openat,fsync"),
+                      QStringLiteral(CORVANT_HEXTOOL), QStringLiteral("encrypt"), kExample,
+                      dir.filePath(QStringLiteral("out.hex"))});
+        if (!strace.waitForStarted())
+            QSKIP("strace is not installed");
+        QVERIFY(strace.waitForFinished(30000));
+        const QString trace = QString::fromLocal8Bit(strace.readAllStandardError());
+        const qsizetype renamed = trace.indexOf(QStringLiteral("out.hex\") = 0"));
+        QVERIFY2(renamed > 0, qPrintable(trace.right(2000)));
+        static const QRegularExpression kFolderSynced(QStringLiteral(
+            "openat\\(AT_FDCWD, \"%1\", [^)]*O_DIRECTORY[^)]*\\) = (\\d+)\n(?:.*\n)*?.*fsync\\(\\1\\) *= 0")
+                                                         .arg(QRegularExpression::escape(dir.path())));
+        QVERIFY2(kFolderSynced.match(trace, renamed).hasMatch(), qPrintable(trace.mid(renamed)));
     }
 
     void unwritableOutput()
