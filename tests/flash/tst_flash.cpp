@@ -481,6 +481,12 @@ private slots:
         QTest::newRow("journal into a missing folder")
             << QStringList{QStringLiteral("--log"), QStringLiteral("/nonexistent/j")} << example
             << 1 << QStringLiteral("/nonexistent: No such file or directory");
+        QTest::newRow("report over the firmware")
+            << QStringList{QStringLiteral("--report"), QStringLiteral("FIRMWARE")} << example << 1
+            << QStringLiteral("--report FIRMWARE is the firmware file");
+        QTest::newRow("journal over the firmware")
+            << QStringList{QStringLiteral("--log"), QStringLiteral("FIRMWARE")} << example << 1
+            << QStringLiteral("--log FIRMWARE is the firmware file");
         QTest::newRow("empty report name") << QStringList{QStringLiteral("--report=")} << example
                                            << 1 << QStringLiteral("--report: an empty file name");
         QTest::newRow("negative search time-out")
@@ -507,9 +513,11 @@ private slots:
         QSignalSpy connections(&listener, &QTcpServer::newConnection);
         Flash flash;
         const QString port = QString::number(listener.serverPort());
-        message.replace(QLatin1String("PORT"), port);
+        message.replace(QLatin1String("PORT"), port).replace(QLatin1String("FIRMWARE"),
+                                                             flash.path("fw.hex"));
         for (QString &argument : arguments)
-            argument.replace(QLatin1String("PORT"), port);
+            argument.replace(QLatin1String("PORT"), port)
+                .replace(QLatin1String("FIRMWARE"), flash.path("fw.hex"));
         if (arguments.startsWith(QStringLiteral("prlimit")))
             flash.wrapper = arguments.mid(0, 2);
         QVERIFY(TestFiles::write(flash.path("fw.hex"), firmware));
@@ -522,6 +530,7 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(connections.size(), 0);
         QVERIFY(!QFile::exists(flash.path("report.json")));
+        QCOMPARE(TestFiles::read(flash.path("fw.hex")), firmware);
     }
 
     // A port that does not open: the window's text and the system's

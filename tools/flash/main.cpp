@@ -24,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -83,15 +84,40 @@ std::chrono::milliseconds milliseconds(double seconds)
     return std::chrono::milliseconds(qint64(seconds * 1000.0 + 0.5));
 }
 
+// Whether two names reach the same file (links followed).
+bool sameFile(const QString &a, const QString &b)
+{
+    struct stat first { };
+    struct stat second { };
+    return ::stat(SafeFile::nativeName(a).constData(), &first) == 0
+        && ::stat(SafeFile::nativeName(b).constData(), &second) == 0
+        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 // Why the run must not start although its request is sound: a port named
-// twice, too few open files, nowhere to write the record. Empty when it can.
-QString refusal(const FlashRequest &request, const SerialPorts::Overrides &overrides)
+// twice, too few open files, nowhere to write the record, or a record that
+// would replace one of the program's inputs. Empty when it can.
+QString refusal(const FlashRequest &request, const SerialPorts::Overrides &overrides,
+                const QString &settingsFile)
 {
     QString why = RackChecks::sameReaderTwice(request.ports, overrides);
     if (why.isEmpty())
         why = RackChecks::openFileLimit(request.ports);
-    if (why.isEmpty() && !request.reportFile.isEmpty() && request.reportFile != QLatin1String("-"))
+    const bool reportFile
+        = !request.reportFile.isEmpty() && request.reportFile != QLatin1String("-");
+    if (why.isEmpty() && reportFile)
         why = SafeFile::cannotWrite(request.reportFile);
+    for (const auto &[option, output] : {std::pair{"--report", request.reportFile},
+                                         std::pair{"--log", request.logFile}}) {
+        if (!why.isEmpty() || output.isEmpty() || output == QLatin1String("-"))
+            continue;
+        if (sameFile(output, request.firmware))
+            why = QStringLiteral("%1 %2 is the firmware file").arg(QLatin1String(option), output);
+        else if (sameFile(output, settingsFile))
+            why = QStringLiteral("%1 %2 is the settings file").arg(QLatin1String(option), output);
+    }
+    if (why.isEmpty() && reportFile && sameFile(request.reportFile, request.logFile))
+        why = QStringLiteral("--report and --log name the same file");
     return why;
 }
 
@@ -230,11 +256,12 @@ int main(int argc, char *argv[])
 
     // The window's [ports] mapping, read only: this program never writes
     // the settings file.
-    const ProfileFile settings(
-        AppSettings::location(AppSettings::fileName(QStringLiteral("corvant-fwupdate"))));
+    const QString settingsFile
+        = AppSettings::location(AppSettings::fileName(QStringLiteral("corvant-fwupdate")));
+    const ProfileFile settings(settingsFile);
     const SerialPorts::Overrides overrides = AppSettings::readPorts(settings);
     FlashJournal journal;
-    QString why = refusal(request, overrides);
+    QString why = refusal(request, overrides, settingsFile);
     if (why.isEmpty() && !request.logFile.isEmpty() && !journal.open(request.logFile, why))
         why = QStringLiteral("%1: %2").arg(request.logFile, why);
     if (!why.isEmpty()) {
