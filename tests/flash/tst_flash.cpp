@@ -513,8 +513,8 @@ private slots:
         QSignalSpy connections(&listener, &QTcpServer::newConnection);
         Flash flash;
         const QString port = QString::number(listener.serverPort());
-        message.replace(QLatin1String("PORT"), port).replace(QLatin1String("FIRMWARE"),
-                                                             flash.path("fw.hex"));
+        message.replace(QLatin1String("PORT"), port)
+            .replace(QLatin1String("FIRMWARE"), flash.path("fw.hex"));
         for (QString &argument : arguments)
             argument.replace(QLatin1String("PORT"), port)
                 .replace(QLatin1String("FIRMWARE"), flash.path("fw.hex"));
@@ -772,30 +772,44 @@ private slots:
     }
 
     // A standard output closed early (`corvant-flash ... | head`) costs
-    // neither the download nor the report; a report meant for it that
-    // cannot be written there is said so and fails the run.
-    void closedStandardOutput_data()
+    // neither the download nor the report; one that cannot take what is
+    // written (> /dev/full) is said so and fails the run, as does a report
+    // meant for it that never got there.
+    void standardOutputThatFails_data()
     {
+        QTest::addColumn<bool>("full"); // /dev/full, else a pipe closed early
         QTest::addColumn<bool>("reportToStdout");
-        QTest::newRow("summary") << false;
-        QTest::newRow("report") << true;
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("closed pipe") << false << false << 0 << QString();
+        QTest::newRow("report into a closed pipe")
+            << false << true << 3
+            << QStringLiteral("cannot write the report to standard output: Broken pipe");
+        QTest::newRow("full device")
+            << true << false << 3
+            << QStringLiteral("corvant-flash: standard output: No space left on device");
     }
-    void closedStandardOutput()
+    void standardOutputThatFails()
     {
+        QFETCH(bool, full);
         QFETCH(bool, reportToStdout);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
         Reader reader = tcpReader({}, 19200); // the pipe closes before the end
         Flash flash;
-        flash.wrapper = QStringList{QStringLiteral("bash"), QStringLiteral("-c"),
-                                    QStringLiteral("\"$0\" \"$@\" | true; exit ${PIPESTATUS[0]}")};
+        if (full)
+            flash.process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        else
+            flash.wrapper
+                = QStringList{QStringLiteral("bash"), QStringLiteral("-c"),
+                              QStringLiteral("\"$0\" \"$@\" | true; exit ${PIPESTATUS[0]}")};
         QCOMPARE(
             flash.run({QStringLiteral("-p"), reader.port, QStringLiteral("--report"),
                        reportToStdout ? QStringLiteral("-") : flash.path("report.json"), kExample}),
-            reportToStdout ? 3 : 0);
+            exitCode);
         QVERIFY(!reader.server->engine().memory().words().isEmpty());
-        if (reportToStdout)
-            QVERIFY(flash.process.readAllStandardError().contains(
-                "cannot write the report to standard output: Broken pipe"));
-        else
+        QVERIFY(flash.process.readAllStandardError().contains(message.toLocal8Bit()));
+        if (!reportToStdout)
             QCOMPARE(
                 readerOf(flash.report(), reader.port).value(QLatin1String("outcome")).toString(),
                 QStringLiteral("Completed"));

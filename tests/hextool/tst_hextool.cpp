@@ -517,10 +517,22 @@ private slots:
         const QString trace = QString::fromLocal8Bit(strace.readAllStandardError());
         const qsizetype renamed = trace.indexOf(QStringLiteral("out.hex\") = 0"));
         QVERIFY2(renamed > 0, qPrintable(trace.right(2000)));
-        static const QRegularExpression kFolderSynced(QStringLiteral(
-            "openat\\(AT_FDCWD, \"%1\", [^)]*O_DIRECTORY[^)]*\\) = (\\d+)\n(?:.*\n)*?.*fsync\\(\\1\\) *= 0")
-                                                         .arg(QRegularExpression::escape(dir.path())));
+        static const QRegularExpression kFolderSynced(
+            QStringLiteral("openat\\(AT_FDCWD, \"%1\", [^)]*O_DIRECTORY[^)]*\\) = "
+                           "(\\d+)\n(?:.*\n)*?.*fsync\\(\\1\\) *= 0")
+                .arg(QRegularExpression::escape(dir.path())));
         QVERIFY2(kFolderSynced.match(trace, renamed).hasMatch(), qPrintable(trace.mid(renamed)));
+    }
+
+    // Output that never arrived is a failed run, as coreutils have it.
+    void standardOutputThatFails()
+    {
+        QProcess full;
+        full.setStandardOutputFile(QStringLiteral("/dev/full"));
+        full.start(QStringLiteral(CORVANT_HEXTOOL), {QStringLiteral("info"), kExample});
+        QVERIFY(full.waitForFinished(30000));
+        QCOMPARE(full.exitCode(), HexTool::kExitWriteFailed);
+        QVERIFY(full.readAllStandardError().contains("corvant-hextool: standard output:"));
     }
 
     void unwritableOutput()

@@ -5,6 +5,7 @@
 #include "common/corvanterror.h"
 #include "common/loggingrules.h"
 #include "common/safefile.h"
+#include "common/standardoutput.h"
 #include "common/stopsignals.h"
 #include "common/version.h"
 #include "flash/flashjournal.h"
@@ -107,8 +108,8 @@ QString refusal(const FlashRequest &request, const SerialPorts::Overrides &overr
         = !request.reportFile.isEmpty() && request.reportFile != QLatin1String("-");
     if (why.isEmpty() && reportFile)
         why = SafeFile::cannotWrite(request.reportFile);
-    for (const auto &[option, output] : {std::pair{"--report", request.reportFile},
-                                         std::pair{"--log", request.logFile}}) {
+    for (const auto &[option, output] :
+         {std::pair{"--report", request.reportFile}, std::pair{"--log", request.logFile}}) {
         if (!why.isEmpty() || output.isEmpty() || output == QLatin1String("-"))
             continue;
         if (sameFile(output, request.firmware))
@@ -340,6 +341,8 @@ int main(int argc, char *argv[])
     const QString summary
         = request.quiet ? RackView::failedAndTotals(rack) : RackView::summary(rack);
     std::fputs(summary.toLocal8Bit().constData(), summaryStream);
-    std::fflush(summaryStream);
+    // A summary that never arrived (> /dev/full) fails the run.
+    if (!standardOutputWritten("corvant-flash") && exitCode == FlashExit::kAllCompleted)
+        exitCode = FlashExit::kNotAllCompleted;
     return exitCode;
 }

@@ -1,5 +1,6 @@
 #include "common/loggingrules.h"
 #include "common/safefile.h"
+#include "common/standardoutput.h"
 #include "common/version.h"
 #include "hextool/hextool.h"
 
@@ -15,9 +16,14 @@ int main(int argc, char *argv[])
         arguments << SafeFile::nameFromNative(QByteArray(argv[i]));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (arguments == QStringList{QStringLiteral("--version")}) {
+    int exitCode = HexTool::kExitOk;
+    if (arguments == QStringList{QStringLiteral("--version")})
         out << "corvant-hextool " CORVANT_VERSION "\n";
-        return 0;
-    }
-    return HexTool::run(arguments, out, err);
+    else
+        exitCode = HexTool::run(arguments, out, err);
+    // Output that never arrived (> /dev/full) is a failed run, as coreutils have it.
+    out.flush();
+    if (!standardOutputWritten("corvant-hextool") && exitCode == HexTool::kExitOk)
+        exitCode = HexTool::kExitWriteFailed;
+    return exitCode;
 }
