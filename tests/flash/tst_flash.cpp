@@ -533,6 +533,37 @@ private slots:
         QCOMPARE(TestFiles::read(flash.path("fw.hex")), firmware);
     }
 
+    // A firmware name that is no UTF-8 is recoverable from the report:
+    // readable with U+FFFD, and its bytes in Base64.
+    void firmwareNameThatIsNotUtf8()
+    {
+        Reader reader = tcpReader();
+        Flash flash;
+        const QByteArray name = QFile::encodeName(flash.dir.path()) + "/fw-\xE9t\xE9.hex";
+        QFile source(kExample);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QByteArray text = source.readAll();
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, text.constData(), std::size_t(text.size())), ssize_t(text.size()));
+        ::close(fd);
+        flash.wrapper
+            = QStringList{QStringLiteral("bash"), QStringLiteral("-c"),
+                          QStringLiteral("\"$0\" \"$@\" \"$(printf '%s/fw-\\351t\\351.hex' "
+                                         "\"$CORVANT_DIR\")\"")};
+        qputenv("CORVANT_DIR", QFile::encodeName(flash.dir.path()));
+        QCOMPARE(flash.run({QStringLiteral("-p"), reader.port, QStringLiteral("--report"),
+                            flash.path("report.json")}),
+                 0);
+        const QJsonObject report = flash.report();
+        QCOMPARE(QByteArray::fromBase64(
+                     report.value(QLatin1String("firmwareBytes")).toString().toLatin1()),
+                 name);
+        QVERIFY(report.value(QLatin1String("firmware"))
+                    .toString()
+                    .endsWith(QStringLiteral("/fw-\uFFFDt\uFFFD.hex")));
+    }
+
     // A port that does not open: the window's text and the system's
     // reason, the others go on. A port another program holds is told from
     // a missing permission.

@@ -1,5 +1,7 @@
 #include "flash/flashreport.h"
 
+#include "common/safefile.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -147,7 +149,7 @@ QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const R
         {QStringLiteral("started"), isoTime(run.started)},
         {QStringLiteral("ended"), isoTime(run.ended)},
         {QStringLiteral("exitCode"), run.exitCode},
-        {QStringLiteral("firmware"), QFileInfo(request.firmware).absoluteFilePath()},
+
         {QStringLiteral("firmwareFileSha256"), QString::fromLatin1(run.firmwareFileSha256)},
         {QStringLiteral("imageSha256"), QString::fromLatin1(run.imageSha256)},
         {QStringLiteral("sentSha256"), QString::fromLatin1(run.sentSha256)},
@@ -159,6 +161,13 @@ QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const R
         {QStringLiteral("replyTimeoutSeconds"), request.replyTimeout},
         {QStringLiteral("readers"), readers},
     };
+    // A name that is no UTF-8 would reach JSON as unpaired surrogates, which
+    // JSON tools turn into U+FFFD: its bytes travel beside it.
+    const QByteArray firmware
+        = SafeFile::nativeName(QFileInfo(request.firmware).absoluteFilePath());
+    report.insert(QStringLiteral("firmware"), QString::fromUtf8(firmware));
+    if (QString::fromUtf8(firmware).toUtf8() != firmware)
+        report.insert(QStringLiteral("firmwareBytes"), QString::fromLatin1(firmware.toBase64()));
     if (run.signal != 0) {
         report.insert(QStringLiteral("signal"), signalName(run.signal));
         report.insert(QStringLiteral("interrupted"),

@@ -286,10 +286,11 @@ int main(int argc, char *argv[])
         : ::isatty(STDERR_FILENO)             ? RackView::Mode::Terminal
                                               : RackView::Mode::Lines;
     RackView view(rack, mode, stderr);
-    journal.write(QStringLiteral("run"),
-                  {{QStringLiteral("runId"), run.runId},
-                   {QStringLiteral("firmware"), request.firmware},
-                   {QStringLiteral("readers"), rack.size()}});
+    journal.write(
+        QStringLiteral("run"),
+        {{QStringLiteral("runId"), run.runId},
+         {QStringLiteral("firmware"), QString::fromUtf8(SafeFile::nativeName(request.firmware))},
+         {QStringLiteral("readers"), rack.size()}});
     journalRack(rack, journal);
     RunRecord record(request, run, rack, journal);
 
