@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -198,6 +199,14 @@ private slots:
         QTest::newRow("an absolute path")
             << QByteArray("/tmp/corvant-absolute.pdf") << QString() << int(LabelService::NotALabel)
             << int(LabelService::NoLabel);
+        // The folder check is on real paths: a linked subfolder leads out,
+        // also when the link is made after the label was opened.
+        QTest::newRow("through a linked subfolder")
+            << QByteArray("escape/out.pdf") << QStringLiteral("linked folder")
+            << int(LabelService::NotALabel) << int(LabelService::NoLabel);
+        QTest::newRow("subfolder linked after opening")
+            << QByteArray("escape/out.pdf") << QStringLiteral("folder linked later")
+            << int(LabelService::Ok) << int(LabelPrinter::PrintFailed);
         QTest::newRow("an older sticker is replaced")
             << QByteArray("old.pdf") << QStringLiteral("pdf") << int(LabelService::Ok)
             << int(LabelService::Ok);
@@ -221,10 +230,17 @@ private slots:
             QVERIFY(TestFiles::write(elsewhere.filePath(QStringLiteral("x.pdf")), before));
             QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("x.pdf")), target));
         }
+        const QString escape = dir.filePath(QStringLiteral("escape"));
+        if (present == QLatin1String("linked folder"))
+            QVERIFY(QFile::link(elsewhere.path(), escape));
+        else if (present == QLatin1String("folder linked later"))
+            QVERIFY(QDir().mkdir(escape));
 
         LabelService service;
         QCOMPARE(service.OpenLabel(pdfLabel(dir, "<corvant:output pdf=\"" + pdf + "\"/>")),
                  openStatus);
+        if (present == QLatin1String("folder linked later"))
+            QVERIFY(QDir(escape).removeRecursively() && QFile::link(elsewhere.path(), escape));
         QCOMPARE(service.PrintLabel(1), printStatus);
         if (printStatus == LabelService::Ok) {
             QCOMPARE(PdfText::pages(target), 1);
@@ -234,6 +250,8 @@ private slots:
             QCOMPARE(TestFiles::read(target), before);
         } else if (present == QLatin1String("fifo")) {
             QVERIFY(!QFileInfo(target).isFile());
+        } else if (present.contains(QLatin1String("folder"))) {
+            QVERIFY(QDir(elsewhere.path()).isEmpty());
         } else {
             QVERIFY(!QFileInfo::exists(target));
         }
@@ -278,6 +296,73 @@ private slots:
         QCOMPARE(service.PrintLabel(1001), int(LabelService::TooManyCopies));
         QCOMPARE(service.PrintLabel(2147483647), int(LabelService::TooManyCopies));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("sticker.pdf"))));
+
+        // The two limits multiply: 5,000 placeholders of 4,096 characters
+        // would fill 20 MB. Refused before the drawing is made.
+        QByteArray many = TestFiles::read(kExample);
+        many.replace("<corvant:output/>", "<corvant:output pdf=\"many.pdf\"/>");
+        many.replace("{{firmware}}", QByteArray("{{firmware}}").repeated(5000));
+        const QString manyLabel = dir.filePath(QStringLiteral("many.lbl"));
+        QVERIFY(TestFiles::write(manyLabel, many));
+        QCOMPARE(service.OpenLabel(manyLabel), int(LabelService::Ok));
+        QCOMPARE(service.SetVariable(QStringLiteral("firmware"), QString(4096, QLatin1Char('x'))),
+                 int(LabelService::Ok));
+        QCOMPARE(service.PrintLabel(1), int(LabelService::DrawingTooLarge));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("many.pdf"))));
+    }
+
+    // Images come only from the label's folder (real paths), by whatever
+    // name: absolute, through a link, entity-encoded, or filled in from a
+    // value; data: URIs stay. Others are left out and named.
+    void imagesOnlyFromTheLabelsFolder_data()
+    {
+        QTest::addColumn<QString>("href"); // IN: the folder's picture, OUT: one elsewhere
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("relative, inside") << QStringLiteral("logo.png") << true;
+        QTest::newRow("absolute, inside") << QStringLiteral("IN") << true;
+        QTest::newRow("absolute, elsewhere") << QStringLiteral("OUT") << false;
+        QTest::newRow("file URL elsewhere") << QStringLiteral("file://OUT") << false;
+        QTest::newRow("up and out") << QStringLiteral("../OUTNAME") << false;
+        QTest::newRow("a link inside to elsewhere") << QStringLiteral("link.png") << false;
+        QTest::newRow("entity-encoded") << QStringLiteral("&#47;OUTREST") << false;
+        QTest::newRow("filled in from a value") << QStringLiteral("{{firmware}}") << false;
+        QTest::newRow("data URI") << QStringLiteral("data:image/png;base64,iVBORw0KGgo=") << true;
+    }
+    void imagesOnlyFromTheLabelsFolder()
+    {
+        QFETCH(QString, href);
+        QFETCH(bool, kept);
+        QTemporaryDir base;
+        const QString dir = base.filePath(QStringLiteral("label"));
+        QVERIFY(QDir().mkdir(dir));
+        QImage picture(4, 4, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        const QString in = dir + QStringLiteral("/logo.png");
+        const QString out = base.filePath(QStringLiteral("secret.png"));
+        QVERIFY(picture.save(in) && picture.save(out));
+        QVERIFY(QFile::link(out, dir + QStringLiteral("/link.png")));
+        href.replace(QLatin1String("OUTREST"), out.mid(1))
+            .replace(QLatin1String("OUTNAME"), QFileInfo(out).fileName())
+            .replace(QLatin1String("OUT"), out)
+            .replace(QLatin1String("IN"), in);
+        QByteArray text = TestFiles::read(kExample);
+        const QByteArray image = "<image xmlns:xlink=\"http://www.w3.org/1999/xlink\" x=\"0\" "
+                                 "y=\"0\" width=\"4\" height=\"4\" xlink:href=\""
+            + href.toUtf8() + "\"/></svg>";
+        text.replace("</svg>", image);
+        const QString file = dir + QStringLiteral("/label.lbl");
+        QVERIFY(TestFiles::write(file, text));
+        std::optional<LabelTemplate> label = LabelTemplate::load(file);
+        QVERIFY(label);
+        label->setVariable(QStringLiteral("firmware"), out);
+        QStringList leftOut;
+        const QByteArray filled = label->filledSvg(&leftOut);
+        QCOMPARE(leftOut.isEmpty(), kept);
+        QCOMPARE(filled.contains("xlink:href=\"\""), !kept);
+        if (kept && !href.startsWith(QLatin1String("data:")))
+            QVERIFY(filled.contains(
+                QByteArray("xlink:href=\"" + QFileInfo(in).canonicalFilePath().toUtf8())));
+        QVERIFY(LabelDrawing(filled).isValid());
     }
 
     void noSuchPrinter()

@@ -57,6 +57,11 @@ bool replaceable(const QString &path)
 Status printPdf(const LabelTemplate &label, const LabelDrawing &drawing, int copies)
 {
     const QString target = label.pdfFile();
+    if (!label.pdfInsideFolder()) {
+        std::fprintf(stderr, "corvant-label-server: %s lies outside the label's folder\n",
+                     qPrintable(target));
+        return PrintFailed;
+    }
     if (!replaceable(target)) {
         std::fprintf(stderr, "corvant-label-server: %s exists and is no PDF file\n",
                      qPrintable(target));
@@ -86,7 +91,12 @@ Status printPdf(const LabelTemplate &label, const LabelDrawing &drawing, int cop
 
 Status print(const LabelTemplate &label, int copies)
 {
-    const LabelDrawing drawing(label.filledSvg());
+    QStringList leftOut;
+    const LabelDrawing drawing(label.filledSvg(&leftOut));
+    for (const QString &image : leftOut)
+        std::fprintf(stderr,
+                     "corvant-label-server: image %s lies outside the label's folder: left out\n",
+                     qPrintable(image));
     if (!drawing.isValid())
         return PrintFailed;
     if (!label.pdfFile().isEmpty())

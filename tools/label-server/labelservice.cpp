@@ -73,5 +73,8 @@ int LabelService::PrintLabel(int quantity)
         return BadQuantity;
     if (quantity > kMostCopies)
         return TooManyCopies;
+    // Checked before the drawing is made: making it could exhaust memory.
+    if (m_label->filledSize() > LabelTemplate::kMaximumFilledSize)
+        return DrawingTooLarge;
     return LabelPrinter::print(*m_label, quantity);
 }

@@ -24,6 +24,7 @@ public:
         LabelTooLarge = 8, // the label file is larger than 4 MiB
         ValueTooLong = 9, // a variable's value is longer than 4096 characters
         TooManyCopies = 10, // more than 1000 copies
+        DrawingTooLarge = 11, // the filled drawing would be larger than 16 MiB
     };
     static constexpr qsizetype kLongestValue = 4096;
     static constexpr int kMostCopies = 1000;

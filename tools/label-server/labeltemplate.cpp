@@ -13,6 +13,17 @@ const QRegularExpression kPlaceholder(QStringLiteral(R"(\{\{\s*([A-Za-z0-9_.\-]+
 
 QString decodedEntities(QString text)
 {
+    // Character references first: "&#47;" is a slash as well.
+    static const QRegularExpression reference(
+        QStringLiteral(R"(&#(x[0-9A-Fa-f]{1,6}|[0-9]{1,7});)"));
+    for (QRegularExpressionMatch match; (match = reference.match(text)).hasMatch();) {
+        const QString code = match.captured(1);
+        const uint value
+            = code.startsWith(QLatin1Char('x')) ? code.mid(1).toUInt(nullptr, 16) : code.toUInt();
+        const char32_t character = value > 0 && value <= 0x10FFFF ? value : U'\uFFFD';
+        text.replace(match.capturedStart(), match.capturedLength(),
+                     QString::fromUcs4(&character, 1));
+    }
     text.replace(QLatin1String("&lt;"), QLatin1String("<"))
         .replace(QLatin1String("&gt;"), QLatin1String(">"))
         .replace(QLatin1String("&quot;"), QLatin1String("\""))
@@ -102,6 +113,7 @@ std::optional<LabelTemplate> LabelTemplate::load(const QString &fileName, QStrin
     if (file.size() > kMaximumFileSize)
         return fail(QStringLiteral("larger than %1 MiB").arg(kMaximumFileSize / (1024 * 1024)));
     LabelTemplate label;
+    label.m_folder = QFileInfo(fileName).absolutePath();
     // Comments draw nothing; a placeholder in one must not be filled (a "--"
     // in a value would break the comment and with it the drawing).
     static const QRegularExpression comment(QStringLiteral("<!--.*?-->"),
@@ -127,8 +139,10 @@ std::optional<LabelTemplate> LabelTemplate::load(const QString &fileName, QStrin
             // Relative to the label's folder, and never out of it: a label
             // must not make the server write anywhere else.
             const QString folder = QFileInfo(fileName).absolutePath();
+            label.m_folder = folder;
             label.m_pdf = QDir::cleanPath(QDir(folder).absoluteFilePath(pdf));
-            if (QDir::isAbsolutePath(pdf) || !label.m_pdf.startsWith(folder + QLatin1Char('/')))
+            if (QDir::isAbsolutePath(pdf) || !label.m_pdf.startsWith(folder + QLatin1Char('/'))
+                || !label.pdfInsideFolder())
                 return fail(
                     QStringLiteral("the PDF output %1 lies outside the label's folder").arg(pdf));
         }
@@ -150,7 +164,73 @@ bool LabelTemplate::setVariable(const QString &name, const QString &value)
     return true;
 }
 
-QByteArray LabelTemplate::filledSvg() const
+qint64 LabelTemplate::filledSize() const
+{
+    const QString text = QString::fromUtf8(m_svg);
+    qint64 size = m_svg.size();
+    for (QRegularExpressionMatchIterator it = kPlaceholder.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        size += escaped(m_values.value(match.captured(1).toLower())).toUtf8().size()
+            - match.captured(0).toUtf8().size();
+    }
+    return size;
+}
+
+namespace {
+
+// Whether a real path lies inside a folder's real path.
+bool inside(const QString &realPath, const QString &folder)
+{
+    const QString realFolder = QFileInfo(folder).canonicalFilePath();
+    return !realPath.isEmpty() && !realFolder.isEmpty()
+        && (realPath == realFolder || realPath.startsWith(realFolder + QLatin1Char('/')));
+}
+
+// Images only from the label's folder: a label, or a value filled into one,
+// must not pull any picture the server can read into a sticker.
+QString restrictedImages(const QString &svg, const QString &folder, QStringList *leftOut)
+{
+    static const QRegularExpression image(QStringLiteral(R"(<image\b[^>]*>)"));
+    static const QRegularExpression href(
+        QStringLiteral(R"re((?<![\w.-])((?:[\w.-]+:)?href)\s*=\s*(?:"([^"]*)"|'([^']*)'))re"));
+    QString result;
+    qsizetype last = 0;
+    for (QRegularExpressionMatchIterator it = image.globalMatch(svg); it.hasNext();) {
+        const QRegularExpressionMatch element = it.next();
+        QString tag = element.captured(0);
+        QList<QRegularExpressionMatch> references;
+        for (QRegularExpressionMatchIterator at = href.globalMatch(tag); at.hasNext();)
+            references.prepend(at.next()); // replaced from the end: offsets hold
+        for (const QRegularExpressionMatch &reference : references) {
+            const QString value
+                = decodedEntities(reference.captured(2).isNull() ? reference.captured(3)
+                                                                 : reference.captured(2))
+                      .trimmed();
+            if (value.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
+                continue;
+            QString path = value;
+            if (path.startsWith(QLatin1String("file://"), Qt::CaseInsensitive))
+                path = path.mid(7);
+            const QString real = QFileInfo(QDir(folder).absoluteFilePath(path)).canonicalFilePath();
+            QString kept;
+            if (inside(real, folder))
+                kept = escaped(real);
+            else if (leftOut)
+                *leftOut << value;
+            tag.replace(reference.capturedStart(), reference.capturedLength(),
+                        QStringLiteral("%1=\"%2\"").arg(reference.captured(1), kept));
+        }
+        result += QStringView(svg).mid(last, element.capturedStart() - last);
+        result += tag;
+        last = element.capturedEnd();
+    }
+    result += QStringView(svg).mid(last);
+    return result;
+}
+
+} // namespace
+
+QByteArray LabelTemplate::filledSvg(QStringList *leftOut) const
 {
     QString text = QString::fromUtf8(m_svg);
     QString filled;
@@ -162,5 +242,11 @@ QByteArray LabelTemplate::filledSvg() const
         last = match.capturedEnd();
     }
     filled += QStringView(text).mid(last);
-    return filled.toUtf8();
+    return restrictedImages(filled, m_folder, leftOut).toUtf8();
+}
+
+bool LabelTemplate::pdfInsideFolder() const
+{
+    return m_pdf.isEmpty()
+        || inside(QFileInfo(QFileInfo(m_pdf).absolutePath()).canonicalFilePath(), m_folder);
 }

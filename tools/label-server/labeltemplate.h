@@ -29,9 +29,21 @@ public:
     // (names compare without regard to case).
     bool setVariable(const QString &name, const QString &value);
 
+    // The largest drawing filledSvg() is allowed to make: the label's 4 MiB
+    // and every placeholder filled with a long value multiply.
+    static constexpr qint64 kMaximumFilledSize = 16 * 1024 * 1024;
+    // The size in bytes of the filled drawing, found without making it.
+    qint64 filledSize() const;
+
     // The drawing with every placeholder replaced by its variable's text
-    // (empty for a variable never set), escaped for XML.
-    QByteArray filledSvg() const;
+    // (empty for a variable never set), escaped for XML. Images are taken
+    // only from files inside the label's folder (real paths, named by their
+    // real path) or from data: URIs; any other image is left out, its
+    // reference added to leftOut.
+    QByteArray filledSvg(QStringList *leftOut = nullptr) const;
+    // Whether the PDF file's folder, links resolved, lies inside the
+    // label's folder (asked again when printing: a link may have changed).
+    bool pdfInsideFolder() const;
 
     QString printerName() const { return m_printer; }
     // The PDF file to print to, inside the label's folder; empty for a printer.
@@ -45,5 +57,6 @@ private:
     QMap<QString, QString> m_values; // by lower-case name
     QString m_printer;
     QString m_pdf;
+    QString m_folder; // the label file's folder
     QSizeF m_size;
 };
