@@ -88,6 +88,7 @@ DownloadEngine::DownloadEngine(Link &link, DownloadQuestions &questions, Downloa
     connect(&m_link, &Link::connected, this, &DownloadEngine::onConnected);
     connect(&m_link, &Link::disconnected, this, &DownloadEngine::onDisconnected);
     connect(&m_link, &Link::socketError, this, &DownloadEngine::onSocketError);
+    connect(&m_link, &Link::lookupFailed, this, &DownloadEngine::onLookupFailed);
     connect(&m_link, &Link::lost, this, &DownloadEngine::onLinkLost);
 }
 
@@ -187,6 +188,21 @@ void DownloadEngine::onSocketError(int code)
         return;
     emit statusChanged(socketErrorStatus(code));
     endDownload(SocketFailed);
+}
+
+void DownloadEngine::onLookupFailed(int code)
+{
+    // A name that does not resolve is a port that did not open (its box),
+    // only found later: the lookup runs in the background.
+    if (m_phase != Phase::Opening && m_phase != Phase::Connecting)
+        return;
+    ++m_generation;
+    stopTimers();
+    emit statusChanged(QString());
+    closeLink();
+    setPhase(Phase::Idle);
+    m_questions.tell(Dialogs::Icon::Error, socketErrorStatus(code));
+    emit finished(SocketFailed);
 }
 
 void DownloadEngine::onLinkLost()

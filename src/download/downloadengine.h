@@ -51,6 +51,7 @@ public:
     //   Idle ------------> Opening ----------------------> Searching (serial)
     //                         |  \---------------------> Connecting (TCP) --connected--> Searching
     //                         \-- open failed: its box, then Idle
+    //   Connecting --the host name did not resolve--> its box, Idle, SocketFailed
     //   Searching --EB--> Transferring --last line or cancel--> Finishing --E4--> Closing --> Idle
     //   Searching --wake-up time with cancel--> Closing
     //   any phase holding the link --closed, failed or lost--> Closing
@@ -116,6 +117,7 @@ public slots:
     void onConnected();
     void onDisconnected();
     void onSocketError(int code);
+    void onLookupFailed(int code);
     void onLinkLost();
     void onWakeupTimer();
     void onAnimationTimer();

@@ -80,6 +80,9 @@ signals:
     void connected();
     void disconnected();
     void socketError(int code);
+    // TCP only: the host name did not resolve (getaddrinfo's code, as a
+    // SocketError thrown by open() has it). The link is closed.
+    void lookupFailed(int code);
     // Serial only: the device went away (a USB adapter pulled, the far end
     // of a pseudo-terminal closed). The link has closed itself.
     void lost();

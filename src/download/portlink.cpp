@@ -18,6 +18,7 @@ void PortLink::use(std::unique_ptr<Link> link)
     connect(m_active.get(), &Link::connected, this, &Link::connected);
     connect(m_active.get(), &Link::disconnected, this, &Link::disconnected);
     connect(m_active.get(), &Link::socketError, this, &Link::socketError);
+    connect(m_active.get(), &Link::lookupFailed, this, &Link::lookupFailed);
     connect(m_active.get(), &Link::lost, this, &Link::lost);
 }
 

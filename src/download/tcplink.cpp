@@ -9,36 +9,25 @@
 
 namespace {
 
-struct Endpoint {
-    QHostAddress address;
-    quint16 port = 0;
-};
-
-// Resolves host and port (a number or a service name) before connecting, so
-// that a name that cannot be resolved fails the open itself. Throws
-// SocketError with getaddrinfo's code.
-Endpoint resolve(const QString &host, const QString &port)
+// The port: a number or a service name (/etc/services). Throws SocketError
+// with getaddrinfo's code when it names none.
+quint16 servicePort(const QString &port)
 {
-    if (host.isEmpty())
-        throw SocketError(EDESTADDRREQ);
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST;
     addrinfo *found = nullptr;
-    const QByteArray hostName = host.toLocal8Bit();
     const QByteArray service = port.toLocal8Bit();
-    const int result = getaddrinfo(
-        hostName.constData(), service.isEmpty() ? nullptr : service.constData(), &hints, &found);
+    const int result = getaddrinfo("127.0.0.1", service.isEmpty() ? nullptr : service.constData(),
+                                   &hints, &found);
     if (result != 0)
         throw SocketError(result == EAI_SYSTEM ? errno : result);
-    Endpoint endpoint;
-    const auto *in = reinterpret_cast<const sockaddr_in *>(found->ai_addr);
-    endpoint.address = QHostAddress(ntohl(in->sin_addr.s_addr));
-    endpoint.port = ntohs(in->sin_port);
+    const quint16 number = ntohs(reinterpret_cast<const sockaddr_in *>(found->ai_addr)->sin_port);
     freeaddrinfo(found);
-    if (endpoint.port == 0)
+    if (number == 0)
         throw SocketError(EADDRNOTAVAIL); // no port, or port 0
-    return endpoint;
+    return number;
 }
 
 } // namespace
@@ -73,9 +62,15 @@ void TcpLink::open()
 {
     if (m_open)
         return;
-    const Endpoint endpoint = resolve(m_settings.host, m_settings.port);
+    if (m_settings.host.isEmpty())
+        throw SocketError(EDESTADDRREQ);
+    const quint16 port = servicePort(m_settings.port);
     m_open = true;
-    m_socket.connectToHost(endpoint.address, endpoint.port);
+    const QHostAddress address(m_settings.host);
+    if (address.isNull())
+        m_socket.connectToHost(m_settings.host.toLower(), port);
+    else
+        m_socket.connectToHost(address, port);
 }
 
 void TcpLink::close()
@@ -113,7 +108,10 @@ void TcpLink::onError(QAbstractSocket::SocketError error)
     m_closing = true;
     m_socket.abort();
     m_closing = false;
-    emit socketError(code);
+    if (error == QAbstractSocket::HostNotFoundError)
+        emit lookupFailed(code);
+    else
+        emit socketError(code);
 }
 
 void TcpLink::onDisconnected()
@@ -129,6 +127,8 @@ int TcpLink::errnoOf(QAbstractSocket::SocketError error, const QString &errorStr
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError:
         return ECONNREFUSED;
+    case QAbstractSocket::HostNotFoundError:
+        return EAI_NONAME;
     case QAbstractSocket::RemoteHostClosedError:
         return ECONNRESET;
     case QAbstractSocket::SocketAccessError:

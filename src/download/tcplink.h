@@ -5,7 +5,11 @@
 #include <QTcpSocket>
 
 // A TCP client carrying raw bytes (no Telnet processing), with no delay on
-// small writes: every message is a few bytes and waits for its reply.
+// small writes: every message is a few bytes and waits for its reply. A host
+// name is resolved by Qt in the background (a resolver that never answers
+// holds up nobody), which tries every address the name has in turn; in
+// lower case, as names know no case but a Turkish locale's matching of "I"
+// does.
 class TcpLink : public Link {
     Q_OBJECT
 

@@ -271,6 +271,29 @@ private slots:
         QVERIFY(!rig.download.holdsLink());
     }
 
+    // Host names are resolved in the background and in lower case; a name
+    // that does not resolve is told in a box, as a port that did not open.
+    void hostNames_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("name in capitals")
+            << QStringLiteral("LOCALHOST") << int(DownloadEngine::Completed);
+        QTest::newRow("no such name")
+            << QStringLiteral("no-such-reader.invalid") << int(DownloadEngine::SocketFailed);
+    }
+    void hostNames()
+    {
+        QFETCH(QString, host);
+        QFETCH(int, outcome);
+        Simulator sim;
+        Rig rig(QStringLiteral("%1:%2").arg(host).arg(sim.port));
+        QCOMPARE(rig.run(), outcome);
+        QCOMPARE(rig.dialogs.texts().value(0).startsWith(QLatin1String("WinSock Error: -")),
+                 outcome == DownloadEngine::SocketFailed);
+        QVERIFY(!rig.link.isOpen());
+    }
+
     // Failures to start the connection, all without a name server.
     void connectionCannotStart_data()
     {
