@@ -69,13 +69,29 @@ SerialPorts::Overrides AppSettings::readPorts(const ProfileFile &file)
     return ports;
 }
 
-bool AppSettings::write(ProfileFile &target) const
+bool AppSettings::write(ProfileFile &target, const AppSettings &read) const
 {
-    return target.write(kSettings, QStringLiteral("comport"), comPort)
-        && target.write(kSettings, QStringLiteral("file"), file)
-        && target.write(kFormMain, QStringLiteral("left"), QString::number(left))
-        && target.write(kFormMain, QStringLiteral("top"), QString::number(top))
-        && target.write(kNiceLabel, QStringLiteral("filename"), labelFile)
-        && target.write(kNiceLabel, QStringLiteral("varname1"), firmwareVariable)
-        && target.write(kNiceLabel, QStringLiteral("varname2"), codesVariable);
+    struct Key {
+        const QString &section;
+        const char *name;
+        QString value;
+        QString before;
+    };
+    const Key keys[] = {
+        {kSettings, "comport", comPort, read.comPort},
+        {kSettings, "file", file, read.file},
+        {kFormMain, "left", QString::number(left), QString::number(read.left)},
+        {kFormMain, "top", QString::number(top), QString::number(read.top)},
+        {kNiceLabel, "filename", labelFile, read.labelFile},
+        {kNiceLabel, "varname1", firmwareVariable, read.firmwareVariable},
+        {kNiceLabel, "varname2", codesVariable, read.codesVariable},
+    };
+    target.reload();
+    QList<ProfileFile::Change> changes;
+    for (const Key &key : keys) {
+        const QString name = QLatin1String(key.name);
+        if (key.value != key.before || !target.contains(key.section, name))
+            changes.append({key.section, name, key.value});
+    }
+    return changes.isEmpty() || target.write(changes);
 }

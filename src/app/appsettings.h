@@ -30,7 +30,9 @@ struct AppSettings {
     // The [ports] section alone: the port list is built from it before the
     // rest is read.
     static SerialPorts::Overrides readPorts(const ProfileFile &file);
-    // Writes the seven keys in order; stops at the first that fails and
-    // returns false.
-    bool write(ProfileFile &file) const;
+    // Writes, in one replacement of the file, the keys whose values differ
+    // from read (what the program started with) or that the file lacks: a
+    // key another program changed meanwhile keeps its value. False when the
+    // file could not be written.
+    bool write(ProfileFile &file, const AppSettings &read) const;
 };

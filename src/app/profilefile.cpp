@@ -6,6 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr qsizetype kLongestValue = 2047;
@@ -76,11 +81,23 @@ void ProfileFile::reload()
     m_lines.clear();
     // A FIFO or a device in its place is no settings file, and must not
     // block the start.
+    m_tooLarge = false;
     QFile file;
     QString error;
     if (!SafeFile::openForReading(file, m_path, error))
         return;
-    m_lines = splitLines(file.readAll());
+    // Read whole, a file of any size would cost memory several times over.
+    if (file.size() > kLargestFile) {
+        m_tooLarge = true;
+        return;
+    }
+    m_lines = splitLines(file.read(kLargestFile + 1));
+}
+
+bool ProfileFile::contains(const QString &section, const QString &key) const
+{
+    const qsizetype header = findSection(section);
+    return header >= 0 && findKey(header, key) >= 0;
 }
 
 qsizetype ProfileFile::findSection(const QString &section) const
@@ -145,47 +162,84 @@ QStringList ProfileFile::keys(const QString &section) const
     return names;
 }
 
-bool ProfileFile::write(const QString &section, const QString &key, const QString &value)
+namespace {
+
+// The lock the programs sharing a settings file take turns by; -1 when it
+// could not be had within a few seconds.
+int lockSettings(const QString &path)
 {
-    // Another program may have changed the file since it was read.
-    reload();
-    QList<Line> lines = m_lines;
+    const int fd = ::open(SafeFile::nativeName(path + QStringLiteral(".lock")).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0)
+        return -1;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return fd;
+        if (errno != EWOULDBLOCK)
+            break;
+        ::usleep(50000);
+    }
+    ::close(fd);
+    return -1;
+}
+
+} // namespace
+
+void ProfileFile::apply(const Change &change)
+{
     const QByteArray newLine("\r\n");
     // A line added after a last line without a terminator gets one.
-    const auto insert = [&lines, &newLine](qsizetype at, const QByteArray &text) {
-        if (at > 0 && lines[at - 1].end.isEmpty())
-            lines[at - 1].end = newLine;
-        lines.insert(at, {text, newLine});
+    const auto insert = [this, &newLine](qsizetype at, const QByteArray &text) {
+        if (at > 0 && m_lines[at - 1].end.isEmpty())
+            m_lines[at - 1].end = newLine;
+        m_lines.insert(at, {text, newLine});
     };
-    const QByteArray entry = (key + QLatin1Char('=')).toUtf8() + SafeFile::nativeName(value);
-    const qsizetype header = findSection(section);
+    const QByteArray entry
+        = (change.key + QLatin1Char('=')).toUtf8() + SafeFile::nativeName(change.value);
+    const qsizetype header = findSection(change.section);
     if (header < 0) {
-        insert(lines.size(), (QLatin1Char('[') + section + QLatin1Char(']')).toUtf8());
-        insert(lines.size(), entry);
-    } else if (const qsizetype line = findKey(header, key); line >= 0) {
+        insert(m_lines.size(), (QLatin1Char('[') + change.section + QLatin1Char(']')).toUtf8());
+        insert(m_lines.size(), entry);
+    } else if (const qsizetype line = findKey(header, change.key); line >= 0) {
         // The key stays as written, with its letters and blanks; only the
         // value changes. Every other line keeps its bytes, whatever their
         // encoding.
-        const QByteArray &old = lines[line].text;
+        const QByteArray &old = m_lines[line].text;
         qsizetype valueStart = old.indexOf('=') + 1;
         while (valueStart < old.size() && (old[valueStart] == ' ' || old[valueStart] == '\t'))
             ++valueStart;
-        lines[line].text = old.left(valueStart) + SafeFile::nativeName(value);
+        m_lines[line].text = old.left(valueStart) + SafeFile::nativeName(change.value);
     } else {
         // After the section's last non-blank line.
         qsizetype at = sectionEnd(header);
-        while (at > header + 1 && trimmedBlanks(lines[at - 1].text).isEmpty())
+        while (at > header + 1 && trimmedBlanks(m_lines[at - 1].text).isEmpty())
             --at;
         insert(at, entry);
     }
+}
 
+bool ProfileFile::write(const QList<Change> &changes)
+{
     QDir().mkpath(QFileInfo(m_path).absolutePath()); // a first run may find no folder
-    QByteArray bytes;
-    for (const Line &line : std::as_const(lines))
-        bytes += line.text + line.end;
-    QString error;
-    if (!SafeFile::write(m_path, bytes, error))
+    const int lock = lockSettings(m_path);
+    if (lock < 0)
         return false;
-    m_lines = lines;
-    return true;
+    // Another program may have changed the file since it was read: its
+    // keys stay as it wrote them.
+    reload();
+    bool written = false;
+    if (!m_tooLarge) {
+        const QList<Line> before = m_lines;
+        for (const Change &change : changes)
+            apply(change);
+        QByteArray bytes;
+        for (const Line &line : std::as_const(m_lines))
+            bytes += line.text + line.end;
+        QString error;
+        written = SafeFile::write(m_path, bytes, error);
+        if (!written)
+            m_lines = before;
+    }
+    ::close(lock);
+    return written;
 }

@@ -101,6 +101,12 @@ void TFormMain::FormCreate()
         SerialPorts::presentPorts(m_environment.systemSerialDevices, ports));
     editPort->addItems(portList);
     m_settings = AppSettings::read(m_settingsFile, portList.first());
+    m_settingsRead = m_settings;
+    if (m_settingsFile.tooLarge())
+        std::fprintf(stderr,
+                     "corvant-fwupdate: %s is larger than 1 MiB: it is no settings file, and "
+                     "is neither read nor written\n",
+                     m_settingsFile.path().toLocal8Bit().constData());
     editPort->setCurrentText(m_settings.comPort);
     m_image.currentFileName = m_settings.file;
 
@@ -269,7 +275,7 @@ void TFormMain::closeEvent(QCloseEvent *event)
         m_settings.file = m_image.currentFileName;
         m_settings.left = frameGeometry().x();
         m_settings.top = frameGeometry().y();
-        if (!m_settings.write(m_settingsFile)) {
+        if (!m_settings.write(m_settingsFile, m_settingsRead)) {
             const QString text = QStringLiteral("Unable to write to %1").arg(m_settingsFile.path());
             if (m_autoMode != AutoMode::Off) {
                 // Nobody is there to answer a box: the program ends with

@@ -149,6 +149,7 @@ private:
     WaitCursorLabelServer m_labelServer;
     ProfileFile m_settingsFile;
     AppSettings m_settings;
+    AppSettings m_settingsRead; // as the file had them at start: only changes are written
     std::unique_ptr<PortLink> m_link;
     std::unique_ptr<DialogQuestions> m_questions;
     std::unique_ptr<DownloadEngine> m_download;

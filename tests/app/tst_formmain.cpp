@@ -509,7 +509,9 @@ private slots:
         QCOMPARE(
             written,
             QByteArray(
-                "[settings]\r\ncomport=COM3\r\nextra=kept\r\nfile=\r\n[formmain]\r\nleft=16\r\n"
+                // left is unchanged (0x10 is 16): only what changed, or was
+                // missing, is written.
+                "[settings]\r\ncomport=COM3\r\nextra=kept\r\nfile=\r\n[formmain]\r\nleft=0x10\r\n"
                 "top=-5000\r\n[ports]\r\nCOM9=/tmp/"
                 "reader\r\n[nicelabel]\r\nfilename=quilmar.lbl\r\n"
                 "varname1=firmware\r\nvarname2=custcode\r\n"));

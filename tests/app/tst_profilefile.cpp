@@ -5,11 +5,17 @@
 #include "fulldisk.h"
 #include "testfiles.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 class TestProfileFile : public QObject {
     Q_OBJECT
@@ -153,8 +159,74 @@ private slots:
         ProfileFile file(path);
         AppSettings settings = AppSettings::read(file, QStringLiteral("COM1"));
         settings.file = QStringLiteral("/fw/a-much-longer-name-than-before.hex");
-        QVERIFY(!settings.write(file));
+        QVERIFY(!settings.write(file, AppSettings{}));
         QCOMPARE(TestFiles::read(path), old);
+    }
+
+    // Two windows closing at once, or one after the other: each writes only
+    // what it changed, under the lock and on the file as it is then, so
+    // neither loses nor mixes the other's setting. The lock is waited for.
+    void twoProgramsShareTheFile_data()
+    {
+        QTest::addColumn<bool>("lockHeldAWhile");
+        QTest::newRow("one after the other") << false;
+        QTest::newRow("while another holds the lock") << true;
+    }
+    void twoProgramsShareTheFile()
+    {
+        QFETCH(bool, lockHeldAWhile);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("corvant-fwupdate.ini"));
+        QVERIFY(TestFiles::write(path, "[settings]\r\ncomport=COM1\r\nfile=/fw/a.hex\r\n"));
+        ProfileFile fileA(path);
+        ProfileFile fileB(path);
+        const AppSettings readA = AppSettings::read(fileA, QStringLiteral("COM1"));
+        const AppSettings readB = AppSettings::read(fileB, QStringLiteral("COM1"));
+        AppSettings windowA = readA;
+        windowA.comPort = QStringLiteral("COM7");
+        AppSettings windowB = readB;
+        windowB.file = QStringLiteral("/fw/b.hex");
+        QVERIFY(windowA.write(fileA, readA));
+
+        std::thread holder;
+        if (lockHeldAWhile) {
+            const int lock = ::open(QFile::encodeName(path + QStringLiteral(".lock")).constData(),
+                                    O_RDWR | O_CREAT, 0600);
+            QCOMPARE(::flock(lock, LOCK_EX | LOCK_NB), 0);
+            holder = std::thread([lock] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                ::close(lock);
+            });
+        }
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(windowB.write(fileB, readB));
+        if (holder.joinable()) {
+            holder.join();
+            QVERIFY(clock.elapsed() >= 250);
+        }
+        const ProfileFile result(path);
+        QCOMPARE(result.read(QStringLiteral("settings"), QStringLiteral("comport"), {}),
+                 QStringLiteral("COM7"));
+        QCOMPARE(result.read(QStringLiteral("settings"), QStringLiteral("file"), {}),
+                 QStringLiteral("/fw/b.hex"));
+    }
+
+    // A settings file over 1 MiB is no settings file: not read into memory,
+    // never rewritten.
+    void oversizedFileIsLeftAlone()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("corvant-fwupdate.ini"));
+        const QByteArray big = "[settings]\r\ncomport=COM4\r\n" + QByteArray(2 << 20, ';');
+        QVERIFY(TestFiles::write(path, big));
+        ProfileFile file(path);
+        QVERIFY(file.tooLarge());
+        AppSettings settings = AppSettings::read(file, QStringLiteral("COM1"));
+        QCOMPARE(settings.comPort, QStringLiteral("COM1"));
+        settings.comPort = QStringLiteral("COM2");
+        QVERIFY(!settings.write(file, AppSettings::read(file, QStringLiteral("COM1"))));
+        QCOMPARE(TestFiles::read(path), big);
     }
 
     // A FIFO where the settings file should be neither blocks the start nor
