@@ -9,6 +9,8 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
@@ -116,6 +118,58 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("CF123 DF4567 GF12")));
 
         QVERIFY(form.close()); // QuitDesigner ends the server
+        QTRY_VERIFY(!serverRunning());
+    }
+
+    // A long print holds up nobody: another client's calls are answered at
+    // once while it runs, and each client prints its own label with its
+    // own values; prints run one after the other.
+    void onePrintHoldsUpNobody()
+    {
+        QTemporaryDir first;
+        QTemporaryDir second;
+        QDBusConnection busA
+            = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("a"));
+        QDBusConnection busB
+            = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("b"));
+        const auto call = [](const char *method, const QVariantList &arguments) {
+            QDBusMessage request = QDBusMessage::createMethodCall(
+                QString::fromLatin1(DBusLabelServer::kService), QStringLiteral("/LabelServer"),
+                QStringLiteral("org.corvant.LabelServer"), QLatin1String(method));
+            request.setArguments(arguments);
+            return request;
+        };
+        const auto status = [](const QDBusMessage &reply) {
+            return reply.type() == QDBusMessage::ReplyMessage ? reply.arguments().value(0).toInt()
+                                                              : -1;
+        };
+        QCOMPARE(status(busA.call(call("OpenLabel", {pdfLabel(first)}))), 0);
+        QCOMPARE(status(busA.call(
+                     call("SetVariable", {QStringLiteral("firmware"), QStringLiteral("first")}))),
+                 0);
+        QCOMPARE(status(busB.call(call("OpenLabel", {pdfLabel(second)}))), 0);
+        constexpr int kCopies = 400;
+        QDBusPendingCall printing = busA.asyncCall(call("PrintLabel", {kCopies}), 5 * 60 * 1000);
+
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(status(busB.call(
+                     call("SetVariable", {QStringLiteral("firmware"), QStringLiteral("second")}))),
+                 0);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(!printing.isFinished(), "the print ended too soon to show anything");
+        QCOMPARE(status(busB.call(call("PrintLabel", {1}), QDBus::Block, 5 * 60 * 1000)), 0);
+        printing.waitForFinished();
+        QCOMPARE(status(printing.reply()), 0);
+
+        const QString pdfA = first.filePath(QStringLiteral("sticker.pdf"));
+        const QString pdfB = second.filePath(QStringLiteral("sticker.pdf"));
+        QCOMPARE(PdfText::pages(pdfA), kCopies);
+        QCOMPARE(PdfText::pages(pdfB), 1);
+        QVERIFY(PdfText::text(pdfA).contains(QStringLiteral("first")));
+        QVERIFY(!PdfText::text(pdfA).contains(QStringLiteral("second")));
+        QVERIFY(PdfText::text(pdfB).contains(QStringLiteral("second")));
+        busA.call(call("QuitDesigner", {}));
         QTRY_VERIFY(!serverRunning());
     }
 

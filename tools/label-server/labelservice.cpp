@@ -3,6 +3,9 @@
 #include "label-server/labelprinter.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTimer>
@@ -14,11 +17,50 @@ int LabelService::StartDesigner()
     return Ok;
 }
 
+LabelService::LabelService(QObject *parent)
+    : QObject(parent)
+{
+    m_printer.setMaxThreadCount(1);
+    m_printer.setExpiryTimeout(-1);
+}
+
+LabelService::~LabelService()
+{
+    m_printer.waitForDone();
+}
+
+std::optional<LabelTemplate> &LabelService::label()
+{
+    if (!calledFromDBus())
+        return m_labels[QString()];
+    const QString client = message().service();
+    if (!m_clients) {
+        m_clients = new QDBusServiceWatcher(QString(), connection(),
+                                            QDBusServiceWatcher::WatchForUnregistration, this);
+        connect(m_clients, &QDBusServiceWatcher::serviceUnregistered, this,
+                [this](const QString &gone) {
+                    m_labels.remove(gone);
+                    m_clients->removeWatchedService(gone);
+                });
+    }
+    if (!m_labels.contains(client))
+        m_clients->addWatchedService(client);
+    return m_labels[client];
+}
+
 int LabelService::QuitDesigner()
 {
-    // After the reply has gone out.
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    // After the reply has gone out, and after the prints under way.
+    m_quitting = true;
+    if (m_jobs == 0)
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     return Ok;
+}
+
+void LabelService::jobDone()
+{
+    if (--m_jobs == 0 && m_quitting)
+        QCoreApplication::quit();
 }
 
 namespace {
@@ -38,7 +80,8 @@ QString located(const QString &fileName)
 
 int LabelService::OpenLabel(const QString &requested)
 {
-    m_label.reset();
+    std::optional<LabelTemplate> &current = label();
+    current.reset();
     const QString fileName = located(requested);
     const QFileInfo info(fileName);
     // A FIFO would block the server, a device never end.
@@ -47,8 +90,8 @@ int LabelService::OpenLabel(const QString &requested)
     if (info.size() > LabelTemplate::kMaximumFileSize)
         return LabelTooLarge;
     QString error;
-    m_label = LabelTemplate::load(fileName, &error);
-    if (!m_label) {
+    current = LabelTemplate::load(fileName, &error);
+    if (!current) {
         std::fprintf(stderr, "corvant-label-server: %s: %s\n", qPrintable(fileName),
                      qPrintable(error));
         return QFileInfo(fileName).isFile() ? NotALabel : CannotRead;
@@ -58,23 +101,40 @@ int LabelService::OpenLabel(const QString &requested)
 
 int LabelService::SetVariable(const QString &name, const QString &value)
 {
-    if (!m_label)
+    std::optional<LabelTemplate> &current = label();
+    if (!current)
         return NoLabel;
     if (value.size() > kLongestValue)
         return ValueTooLong;
-    return m_label->setVariable(name, value) ? Ok : UnknownVariable;
+    return current->setVariable(name, value) ? Ok : UnknownVariable;
 }
 
 int LabelService::PrintLabel(int quantity)
 {
-    if (!m_label)
+    const std::optional<LabelTemplate> &current = label();
+    if (!current)
         return NoLabel;
     if (quantity < 1)
         return BadQuantity;
     if (quantity > kMostCopies)
         return TooManyCopies;
     // Checked before the drawing is made: making it could exhaust memory.
-    if (m_label->filledSize() > LabelTemplate::kMaximumFilledSize)
+    if (current->filledSize() > LabelTemplate::kMaximumFilledSize)
         return DrawingTooLarge;
-    return LabelPrinter::print(*m_label, quantity);
+    if (!calledFromDBus())
+        return LabelPrinter::print(*current, quantity);
+    // The label as it is now: the client may change it while the job waits.
+    setDelayedReply(true);
+    ++m_jobs;
+    m_printer.start([this, job = *current, quantity, request = message(), bus = connection()] {
+        const int status = LabelPrinter::print(job, quantity);
+        QMetaObject::invokeMethod(
+            this,
+            [this, status, request, bus] {
+                bus.send(request.createReply(status));
+                jobDone();
+            },
+            Qt::QueuedConnection);
+    });
+    return Ok; // not sent: the reply is the job's
 }

@@ -2,13 +2,21 @@
 
 #include "label-server/labeltemplate.h"
 
+#include <QDBusContext>
+#include <QHash>
 #include <QObject>
+#include <QThreadPool>
 
 #include <optional>
 
+class QDBusServiceWatcher;
+
 // The label server's five operations on the session bus; each returns 0 for
-// success and a non-zero status otherwise.
-class LabelService : public QObject {
+// success and a non-zero status otherwise. Each client has its own label
+// and values. A print called over the bus is rendered by a worker, one job
+// at a time in the order called, and answered when done (a delayed reply):
+// meanwhile every other call is answered at once.
+class LabelService : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.corvant.LabelServer")
 
@@ -29,7 +37,8 @@ public:
     static constexpr qsizetype kLongestValue = 4096;
     static constexpr int kMostCopies = 1000;
 
-    using QObject::QObject;
+    explicit LabelService(QObject *parent = nullptr);
+    ~LabelService() override;
 
 public slots:
     int StartDesigner();
@@ -40,5 +49,14 @@ public slots:
     int SetVariable(const QString &name, const QString &value);
 
 private:
-    std::optional<LabelTemplate> m_label;
+    // The calling client's label: by its bus name, or the one of calls
+    // made without the bus.
+    std::optional<LabelTemplate> &label();
+    void jobDone();
+
+    QHash<QString, std::optional<LabelTemplate>> m_labels;
+    QDBusServiceWatcher *m_clients = nullptr; // forgets a client's label when it goes
+    QThreadPool m_printer; // one thread: jobs one at a time, in order
+    int m_jobs = 0; // queued or printing
+    bool m_quitting = false;
 };
