@@ -86,12 +86,9 @@ bool AppSettings::write(ProfileFile &target, const AppSettings &read) const
         {kNiceLabel, "varname1", firmwareVariable, read.firmwareVariable},
         {kNiceLabel, "varname2", codesVariable, read.codesVariable},
     };
-    target.reload();
+    // Whether a key is missing is decided under the file's lock.
     QList<ProfileFile::Change> changes;
-    for (const Key &key : keys) {
-        const QString name = QLatin1String(key.name);
-        if (key.value != key.before || !target.contains(key.section, name))
-            changes.append({key.section, name, key.value});
-    }
-    return changes.isEmpty() || target.write(changes);
+    for (const Key &key : keys)
+        changes.append({key.section, QLatin1String(key.name), key.value, key.value == key.before});
+    return target.write(changes);
 }

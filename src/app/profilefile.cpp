@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -87,11 +88,14 @@ void ProfileFile::reload()
     if (!SafeFile::openForReading(file, m_path, error))
         return;
     // Read whole, a file of any size would cost memory several times over.
-    if (file.size() > kLargestFile) {
+    const QByteArray bytes
+        = file.size() > kLargestFile ? QByteArray() : file.read(kLargestFile + 1);
+    // Also a file that grew since its size was asked.
+    if (file.size() > kLargestFile || bytes.size() > kLargestFile) {
         m_tooLarge = true;
         return;
     }
-    m_lines = splitLines(file.read(kLargestFile + 1));
+    m_lines = splitLines(bytes);
 }
 
 bool ProfileFile::contains(const QString &section, const QString &key) const
@@ -230,8 +234,17 @@ bool ProfileFile::write(const QList<Change> &changes)
     bool written = false;
     if (!m_tooLarge) {
         const QList<Line> before = m_lines;
-        for (const Change &change : changes)
-            apply(change);
+        for (const Change &change : changes) {
+            if (!change.onlyIfMissing || !contains(change.section, change.key))
+                apply(change);
+        }
+        if (m_lines.size() == before.size()
+            && std::equal(
+                m_lines.begin(), m_lines.end(), before.begin(),
+                [](const Line &a, const Line &b) { return a.text == b.text && a.end == b.end; })) {
+            ::close(lock);
+            return true; // nothing to change: the file is not rewritten
+        }
         QByteArray bytes;
         for (const Line &line : std::as_const(m_lines))
             bytes += line.text + line.end;

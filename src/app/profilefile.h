@@ -25,6 +25,7 @@ public:
         QString section;
         QString key;
         QString value;
+        bool onlyIfMissing = false; // a key the file has keeps its value
     };
 
     explicit ProfileFile(QString path);

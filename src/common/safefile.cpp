@@ -195,9 +195,16 @@ bool write(const QString &path, QByteArrayView bytes, QString &error)
     if (!error.isEmpty())
         return false;
     QByteArray target = nativeName(path);
-    // Through a symbolic link the file it leads to is replaced; the link stays.
+    // Through a symbolic link the file it leads to is replaced; the link
+    // stays. Asked again on the link about to be followed: one planted
+    // since refusal() looked must not be.
     struct stat entry { };
     if (::lstat(target.constData(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+        if (plantedLink(target)) {
+            error = QStringLiteral("%1 is a symbolic link owned by another user in a shared folder")
+                        .arg(path);
+            return false;
+        }
         char *real = ::realpath(target.constData(), nullptr);
         if (!real) {
             error = systemText(errno);

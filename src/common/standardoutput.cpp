@@ -4,12 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-bool standardOutputWritten(const char *program)
+bool standardOutputWritten(const char *program, int earlierError)
 {
     errno = 0;
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && !std::ferror(stdout))
         return true;
-    const int error = errno;
+    const int error = !flushed && errno != 0 ? errno : earlierError;
     if (error == EPIPE)
         return true;
     std::fprintf(stderr, "%s: standard output: %s\n", program,

@@ -1,6 +1,5 @@
 #include "download/downloadengine.h"
 
-#include <QDateTime>
 #include <QLoggingCategory>
 
 #include <algorithm>
@@ -117,7 +116,7 @@ void DownloadEngine::start(DownloadJob job)
     m_retries = 0;
     m_abandoned = false;
     m_outOfStep = false;
-    m_quietSince = 0;
+    m_quietWait.invalidate();
     m_recordsAcknowledged = 0;
     setUpPort(m_link, m_job.portText);
     emit statusChanged(QStringLiteral("Connecting..."));
@@ -198,6 +197,8 @@ void DownloadEngine::onLookupFailed(int code)
         return;
     ++m_generation;
     stopTimers();
+    if (m_cancelQuestionOpen)
+        m_questions.withdraw();
     emit statusChanged(QString());
     closeLink();
     setPhase(Phase::Idle);
@@ -291,8 +292,8 @@ void DownloadEngine::onDataAvailable(quint16 count)
     // must go quiet before the next message (at most a reply time-out).
     if (m_failureQuestionOpen)
         return;
-    if (m_quietSince != 0) {
-        if (QDateTime::currentMSecsSinceEpoch() - m_quietSince < m_replyTimer.interval())
+    if (m_quietWait.isValid()) {
+        if (m_quietWait.elapsed() < m_replyTimer.interval())
             m_quietTimer.start();
         return;
     }
@@ -464,15 +465,22 @@ void DownloadEngine::sendAfterFailure(bool timedOut)
         sendNextMessage();
         return;
     }
-    m_quietSince = std::max<qint64>(1, QDateTime::currentMSecsSinceEpoch());
+    m_quietWait.start();
     m_quietTimer.start();
 }
 
 void DownloadEngine::onQuietTimer()
 {
-    if (m_quietSince == 0 || (m_phase != Phase::Transferring && m_phase != Phase::Finishing))
+    if (!m_quietWait.isValid() || (m_phase != Phase::Transferring && m_phase != Phase::Finishing))
         return;
-    m_quietSince = 0;
+    // Bytes still waiting came during the wait: it starts again (within
+    // the cap of a reply time-out).
+    if (m_link.bytesWaiting() > 0 && m_quietWait.elapsed() < m_replyTimer.interval()) {
+        dropHeldBackBytes();
+        m_quietTimer.start();
+        return;
+    }
+    m_quietWait.invalidate();
     dropHeldBackBytes();
     sendNextMessage();
 }
@@ -571,7 +579,7 @@ void DownloadEngine::stopTimers()
     m_replyTimer.stop();
     m_searchLimitTimer.stop();
     m_quietTimer.stop();
-    m_quietSince = 0;
+    m_quietWait.invalidate();
 }
 
 void DownloadEngine::closeLink()

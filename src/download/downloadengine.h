@@ -5,6 +5,7 @@
 #include "download/downloadquestions.h"
 #include "download/link.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -158,7 +159,7 @@ private:
     bool m_cancelRequested = false;
     bool m_abandoned = false; // the cancel request outlives a new search or transfer
     bool m_outOfStep = false; // a reply answered no message: the download cannot complete
-    qint64 m_quietSince = 0; // msecs since the epoch when the quiet wait began, 0: none
+    QElapsedTimer m_quietWait; // runs while the line must go quiet before the next message
     // Counts ended downloads, so an answer that comes back after its
     // download ended does not act on the next one.
     int m_generation = 0;

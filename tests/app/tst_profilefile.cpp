@@ -189,6 +189,14 @@ private slots:
         QVERIFY(windowA.write(fileA, readA));
 
         std::thread holder;
+        struct Joined { // also when a check fails before the end
+            std::thread &thread;
+            ~Joined()
+            {
+                if (thread.joinable())
+                    thread.join();
+            }
+        } joined{holder};
         if (lockHeldAWhile) {
             const int lock = ::open(QFile::encodeName(path + QStringLiteral(".lock")).constData(),
                                     O_RDWR | O_CREAT, 0600);

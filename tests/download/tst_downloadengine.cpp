@@ -648,7 +648,7 @@ private slots:
         dialogs.answers = {Answer::Retry};
         DialogQuestions questions{dialogs};
         DownloadTiming timing;
-        timing.reply = std::chrono::milliseconds(300);
+        timing.reply = std::chrono::milliseconds(1000);
         timing.quiet = std::chrono::milliseconds(50);
         DownloadEngine download{link, questions, timing};
         QSignalSpy finished{&download, &DownloadEngine::finished};
@@ -670,7 +670,7 @@ private slots:
             if (write++ != at) {
                 link.reply(kAck);
             } else if (fault == QLatin1String("in time")) {
-                QTest::qWait(250);
+                QTest::qWait(700);
                 link.reply(kAck);
             } else if (fault == QLatin1String("doubled")) {
                 link.reply(kAck + kAck);

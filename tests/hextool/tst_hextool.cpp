@@ -465,17 +465,23 @@ private slots:
         QTest::addColumn<int>("folderMode");
         QTest::addColumn<bool>("linkOfAnother");
         QTest::addColumn<bool>("folderOfAnother");
+        QTest::addColumn<bool>("chain"); // my link, relative, to the link of the row
         QTest::addColumn<bool>("refused");
-        QTest::newRow("another's link in a sticky shared folder") << 01777 << true << false << true;
-        QTest::newRow("my link in a sticky shared folder") << 01777 << false << false << false;
-        QTest::newRow("the folder owner's link") << 01777 << true << true << false;
-        QTest::newRow("another's link, folder not sticky") << 0777 << true << false << false;
+        QTest::newRow("another's link in a sticky shared folder")
+            << 01777 << true << false << false << true;
+        QTest::newRow("my link to another's, relative") << 01777 << true << false << true << true;
+        QTest::newRow("my link in a sticky shared folder")
+            << 01777 << false << false << false << false;
+        QTest::newRow("the folder owner's link") << 01777 << true << true << false << false;
+        QTest::newRow("another's link, folder not sticky")
+            << 0777 << true << false << false << false;
     }
     void plantedLinksAreNotFollowed()
     {
         QFETCH(int, folderMode);
         QFETCH(bool, linkOfAnother);
         QFETCH(bool, folderOfAnother);
+        QFETCH(bool, chain);
         QFETCH(bool, refused);
         if (::geteuid() != 0)
             QSKIP("needs root: only root gives a link to another user (lchown)");
@@ -490,13 +496,16 @@ private slots:
         const QByteArray link = shared + "/out.hex";
         QCOMPARE(::symlink(QFile::encodeName(victim).constData(), link.constData()), 0);
         QCOMPARE(::lchown(link.constData(), linkOfAnother ? kOther : 0, 0), 0);
+        const QByteArray named = chain ? shared + "/mine.hex" : link;
+        if (chain)
+            QCOMPARE(::symlink("out.hex", named.constData()), 0);
 
-        const Run result = run({QStringLiteral("encrypt"), kExample, QFile::decodeName(link)});
+        const Run result = run({QStringLiteral("encrypt"), kExample, QFile::decodeName(named)});
         QCOMPARE(result.exitCode, refused ? HexTool::kExitWriteFailed : HexTool::kExitOk);
         QCOMPARE(TestFiles::read(victim) == "root's own file\n", refused);
         if (refused)
             QVERIFY2(result.err.contains(QStringLiteral(
-                         "out.hex is a symbolic link owned by another user in a shared folder")),
+                         "is a symbolic link owned by another user in a shared folder")),
                      qPrintable(result.err));
     }
 
@@ -515,8 +524,13 @@ private slots:
             QSKIP("strace is not installed");
         QVERIFY(strace.waitForFinished(30000));
         const QString trace = QString::fromLocal8Bit(strace.readAllStandardError());
-        const qsizetype renamed = trace.indexOf(QStringLiteral("out.hex\") = 0"));
-        QVERIFY2(renamed > 0, qPrintable(trace.right(2000)));
+        if (strace.exitCode() != 0 && trace.contains(QLatin1String("ptrace")))
+            QSKIP("this machine does not allow tracing (ptrace)");
+        static const QRegularExpression kRenamed(
+            QStringLiteral("rename\\w*\\([^\n]*out\\.hex\"[^\n]*\\) *= 0\n"));
+        const QRegularExpressionMatch rename = kRenamed.match(trace);
+        QVERIFY2(rename.hasMatch(), qPrintable(trace.right(2000)));
+        const qsizetype renamed = rename.capturedStart();
         static const QRegularExpression kFolderSynced(
             QStringLiteral("openat\\(AT_FDCWD, \"%1\", [^)]*O_DIRECTORY[^)]*\\) = "
                            "(\\d+)\n(?:.*\n)*?.*fsync\\(\\1\\) *= 0")

@@ -166,6 +166,8 @@ private slots:
         const QString pdfB = second.filePath(QStringLiteral("sticker.pdf"));
         QCOMPARE(PdfText::pages(pdfA), kCopies);
         QCOMPARE(PdfText::pages(pdfB), 1);
+        // One job at a time, in order: B's sticker came after A's was done.
+        QVERIFY(QFileInfo(pdfA).lastModified() <= QFileInfo(pdfB).lastModified());
         QVERIFY(PdfText::text(pdfA).contains(QStringLiteral("first")));
         QVERIFY(!PdfText::text(pdfA).contains(QStringLiteral("second")));
         QVERIFY(PdfText::text(pdfB).contains(QStringLiteral("second")));

@@ -63,6 +63,11 @@ private slots:
         QTest::newRow("no SVG") << QByteArray("hello {{firmware}}");
         QTest::newRow("no size") << QByteArray(
             "<svg xmlns=\"http://www.w3.org/2000/svg\"><text>{{a}}</text></svg>");
+        // An entity could make an image element no check sees.
+        QTest::newRow("document type declaration")
+            << QByteArray("<!DOCTYPE svg [<!ENTITY i \"&#60;image href='/etc/x.png'/>\">]>"
+                          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10mm\" "
+                          "height=\"10mm\">&i;</svg>");
     }
     void filesThatAreNoLabel()
     {
@@ -316,15 +321,17 @@ private slots:
     // value; data: URIs stay. Others are left out and named.
     void imagesOnlyFromTheLabelsFolder_data()
     {
-        QTest::addColumn<QString>("href"); // IN: the folder's picture, OUT: one elsewhere
+        QTest::addColumn<QString>("href"); // @IN@: the folder's picture, @OUT@: one elsewhere
         QTest::addColumn<bool>("kept");
         QTest::newRow("relative, inside") << QStringLiteral("logo.png") << true;
-        QTest::newRow("absolute, inside") << QStringLiteral("IN") << true;
-        QTest::newRow("absolute, elsewhere") << QStringLiteral("OUT") << false;
-        QTest::newRow("file URL elsewhere") << QStringLiteral("file://OUT") << false;
-        QTest::newRow("up and out") << QStringLiteral("../OUTNAME") << false;
+        QTest::newRow("absolute, inside") << QStringLiteral("@IN@") << true;
+        QTest::newRow("absolute, elsewhere") << QStringLiteral("@OUT@") << false;
+        QTest::newRow("file URL elsewhere") << QStringLiteral("file://@OUT@") << false;
+        QTest::newRow("up and out") << QStringLiteral("../@OUTNAME@") << false;
         QTest::newRow("a link inside to elsewhere") << QStringLiteral("link.png") << false;
-        QTest::newRow("entity-encoded") << QStringLiteral("&#47;OUTREST") << false;
+        QTest::newRow("entity-encoded") << QStringLiteral("&#47;@OUTREST@") << false;
+        QTest::newRow("a '>' in an earlier attribute")
+            << QStringLiteral("@OUT@\" data-x=\">") << false;
         QTest::newRow("filled in from a value") << QStringLiteral("{{firmware}}") << false;
         QTest::newRow("data URI") << QStringLiteral("data:image/png;base64,iVBORw0KGgo=") << true;
     }
@@ -341,10 +348,10 @@ private slots:
         const QString out = base.filePath(QStringLiteral("secret.png"));
         QVERIFY(picture.save(in) && picture.save(out));
         QVERIFY(QFile::link(out, dir + QStringLiteral("/link.png")));
-        href.replace(QLatin1String("OUTREST"), out.mid(1))
-            .replace(QLatin1String("OUTNAME"), QFileInfo(out).fileName())
-            .replace(QLatin1String("OUT"), out)
-            .replace(QLatin1String("IN"), in);
+        href.replace(QLatin1String("@OUTREST@"), out.mid(1))
+            .replace(QLatin1String("@OUTNAME@"), QFileInfo(out).fileName())
+            .replace(QLatin1String("@OUT@"), out)
+            .replace(QLatin1String("@IN@"), in);
         QByteArray text = TestFiles::read(kExample);
         const QByteArray image = "<image xmlns:xlink=\"http://www.w3.org/1999/xlink\" x=\"0\" "
                                  "y=\"0\" width=\"4\" height=\"4\" xlink:href=\""

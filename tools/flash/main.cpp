@@ -18,6 +18,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QFileInfo>
 #include <QTimer>
 #include <QUuid>
 
@@ -117,7 +118,10 @@ QString refusal(const FlashRequest &request, const SerialPorts::Overrides &overr
         else if (sameFile(output, settingsFile))
             why = QStringLiteral("%1 %2 is the settings file").arg(QLatin1String(option), output);
     }
-    if (why.isEmpty() && reportFile && sameFile(request.reportFile, request.logFile))
+    if (why.isEmpty() && reportFile && !request.logFile.isEmpty()
+        && (sameFile(request.reportFile, request.logFile)
+            || QFileInfo(request.reportFile).absoluteFilePath()
+                == QFileInfo(request.logFile).absoluteFilePath()))
         why = QStringLiteral("--report and --log name the same file");
     return why;
 }
@@ -341,9 +345,11 @@ int main(int argc, char *argv[])
     exitCode = record.write(exitCode);
     const QString summary
         = request.quiet ? RackView::failedAndTotals(rack) : RackView::summary(rack);
-    std::fputs(summary.toLocal8Bit().constData(), summaryStream);
+    errno = 0;
+    const int putError
+        = std::fputs(summary.toLocal8Bit().constData(), summaryStream) < 0 ? errno : 0;
     // A summary that never arrived (> /dev/full) fails the run.
-    if (!standardOutputWritten("corvant-flash") && exitCode == FlashExit::kAllCompleted)
+    if (!standardOutputWritten("corvant-flash", putError) && exitCode == FlashExit::kAllCompleted)
         exitCode = FlashExit::kNotAllCompleted;
     return exitCode;
 }

@@ -26,6 +26,7 @@ LabelService::LabelService(QObject *parent)
 
 LabelService::~LabelService()
 {
+    m_printer.clear(); // jobs not begun are not printed for nobody
     m_printer.waitForDone();
 }
 
@@ -35,8 +36,9 @@ std::optional<LabelTemplate> &LabelService::label()
         return m_labels[QString()];
     const QString client = message().service();
     if (!m_clients) {
-        m_clients = new QDBusServiceWatcher(QString(), connection(),
-                                            QDBusServiceWatcher::WatchForUnregistration, this);
+        m_clients = new QDBusServiceWatcher(this);
+        m_clients->setConnection(connection());
+        m_clients->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
         connect(m_clients, &QDBusServiceWatcher::serviceUnregistered, this,
                 [this](const QString &gone) {
                     m_labels.remove(gone);
@@ -59,8 +61,9 @@ int LabelService::QuitDesigner()
 
 void LabelService::jobDone()
 {
+    // After the reply has gone out.
     if (--m_jobs == 0 && m_quitting)
-        QCoreApplication::quit();
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
 namespace {
@@ -120,6 +121,10 @@ std::optional<LabelTemplate> LabelTemplate::load(const QString &fileName, QStrin
                                             QRegularExpression::DotMatchesEverythingOption);
     const QString text = QString::fromUtf8(file.readAll()).remove(comment);
     label.m_svg = text.toUtf8();
+    // Entities a document type declares could make elements no check sees.
+    if (text.contains(QLatin1String("<!DOCTYPE"), Qt::CaseInsensitive)
+        || text.contains(QLatin1String("<!ENTITY"), Qt::CaseInsensitive))
+        return fail(QStringLiteral("a label has no document type declaration"));
 
     static const QRegularExpression svgElement(QStringLiteral(R"(<svg\b[^>]*>)"));
     const QRegularExpressionMatch svg = svgElement.match(text);
@@ -167,11 +172,16 @@ bool LabelTemplate::setVariable(const QString &name, const QString &value)
 qint64 LabelTemplate::filledSize() const
 {
     const QString text = QString::fromUtf8(m_svg);
+    QHash<QString, qint64> valueSizes; // each value escaped once
     qint64 size = m_svg.size();
-    for (QRegularExpressionMatchIterator it = kPlaceholder.globalMatch(text); it.hasNext();) {
+    for (QRegularExpressionMatchIterator it = kPlaceholder.globalMatch(text);
+         it.hasNext() && size <= kMaximumFilledSize;) {
         const QRegularExpressionMatch match = it.next();
-        size += escaped(m_values.value(match.captured(1).toLower())).toUtf8().size()
-            - match.captured(0).toUtf8().size();
+        const QString name = match.captured(1).toLower();
+        auto value = valueSizes.constFind(name);
+        if (value == valueSizes.cend())
+            value = valueSizes.insert(name, escaped(m_values.value(name)).toUtf8().size());
+        size += *value - match.capturedLength(0);
     }
     return size;
 }
@@ -190,7 +200,9 @@ bool inside(const QString &realPath, const QString &folder)
 // must not pull any picture the server can read into a sticker.
 QString restrictedImages(const QString &svg, const QString &folder, QStringList *leftOut)
 {
-    static const QRegularExpression image(QStringLiteral(R"(<image\b[^>]*>)"));
+    // Any prefix, and a ">" inside a quoted attribute does not end the tag.
+    static const QRegularExpression image(
+        QStringLiteral(R"re(<(?:[\w.-]+:)?image\b(?:[^>"']|"[^"]*"|'[^']*')*>)re"));
     static const QRegularExpression href(
         QStringLiteral(R"re((?<![\w.-])((?:[\w.-]+:)?href)\s*=\s*(?:"([^"]*)"|'([^']*)'))re"));
     QString result;
