@@ -41,12 +41,17 @@ std::optional<LabelTemplate> &LabelService::label()
         m_clients->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
         connect(m_clients, &QDBusServiceWatcher::serviceUnregistered, this,
                 [this](const QString &gone) {
-                    m_labels.remove(gone);
+                    if (std::optional<LabelTemplate> left = m_labels.take(gone))
+                        m_leftBehind = std::move(left);
                     m_clients->removeWatchedService(gone);
                 });
     }
-    if (!m_labels.contains(client))
+    if (!m_labels.contains(client)) {
         m_clients->addWatchedService(client);
+        // A script of dbus-send calls is one client per call: each goes on
+        // with the label the one before it left.
+        m_labels.insert(client, m_leftBehind);
+    }
     return m_labels[client];
 }
 

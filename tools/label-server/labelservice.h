@@ -13,7 +13,8 @@ class QDBusServiceWatcher;
 
 // The label server's five operations on the session bus; each returns 0 for
 // success and a non-zero status otherwise. Each client has its own label
-// and values. A print called over the bus is rendered by a worker, one job
+// and values (one that opened none starts from those the last client to
+// leave the bus left behind). A print called over the bus is rendered by a worker, one job
 // at a time in the order called, and answered when done (a delayed reply):
 // meanwhile every other call is answered at once.
 class LabelService : public QObject, protected QDBusContext {
@@ -55,6 +56,7 @@ private:
     void jobDone();
 
     QHash<QString, std::optional<LabelTemplate>> m_labels;
+    std::optional<LabelTemplate> m_leftBehind; // of the last client that left the bus
     QDBusServiceWatcher *m_clients = nullptr; // forgets a client's label when it goes
     QThreadPool m_printer; // one thread: jobs one at a time, in order
     int m_jobs = 0; // queued or printing
