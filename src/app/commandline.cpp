@@ -1,7 +1,7 @@
 #include "app/commandline.h"
 
-#include "app/wholenumber.h"
 #include "options/optionslots.h"
+#include "settings/wholenumber.h"
 
 namespace {
 

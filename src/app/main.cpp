@@ -1,12 +1,12 @@
 // corvant-fwupdate: the CORVANT Firmware Update Utility.
 #include "app/appinfo.h"
-#include "app/appsettings.h"
 #include "app/tformmain.h"
 #include "common/loggingrules.h"
 #include "common/safefile.h"
 #include "common/version.h"
 #include "download/serialports.h"
 #include "label/dbuslabelserver.h"
+#include "settings/appsettings.h"
 
 #include <QApplication>
 #include <QIcon>

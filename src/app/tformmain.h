@@ -1,9 +1,7 @@
 #pragma once
 
-#include "app/appsettings.h"
 #include "app/commandline.h"
 #include "app/frameplacement.h"
-#include "app/profilefile.h"
 #include "app/waitcursorlabelserver.h"
 #include "download/downloadengine.h"
 #include "download/recordframing.h"
@@ -11,6 +9,8 @@
 #include "label/labelserver.h"
 #include "options/customercodes.h"
 #include "options/readeroptions.h"
+#include "settings/appsettings.h"
+#include "settings/profilefile.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 // The settings file over arbitrary bytes: a key the program writes can be
 // read back as written, and every byte of the file that it does not write
 // stays as it was.
-#include "app/profilefile.h"
+#include "settings/profilefile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

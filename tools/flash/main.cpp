@@ -1,7 +1,5 @@
 // corvant-flash: unattended downloads for production lines, one reader or a
 // whole rack at once, with no display and nobody to answer a question.
-#include "app/appsettings.h"
-#include "app/profilefile.h"
 #include "common/corvanterror.h"
 #include "common/loggingrules.h"
 #include "common/safefile.h"
@@ -15,6 +13,8 @@
 #include "flash/rackchecks.h"
 #include "flash/rackview.h"
 #include "image/imageloader.h"
+#include "settings/appsettings.h"
+#include "settings/profilefile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -1,8 +1,8 @@
-#include "app/appsettings.h"
-#include "app/profilefile.h"
-#include "app/wholenumber.h"
 #include "common/safefile.h"
 #include "fulldisk.h"
+#include "settings/appsettings.h"
+#include "settings/profilefile.h"
+#include "settings/wholenumber.h"
 #include "testfiles.h"
 
 #include <QElapsedTimer>

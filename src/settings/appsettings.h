@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/profilefile.h"
 #include "download/serialports.h"
+#include "settings/profilefile.h"
 
 #include <QString>
 

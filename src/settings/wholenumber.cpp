@@ -1,4 +1,4 @@
-#include "app/wholenumber.h"
+#include "settings/wholenumber.h"
 
 std::optional<qint32> parseWholeNumber(const QString &text)
 {

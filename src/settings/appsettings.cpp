@@ -1,7 +1,7 @@
-#include "app/appsettings.h"
+#include "settings/appsettings.h"
 
-#include "app/wholenumber.h"
 #include "download/linksettings.h"
+#include "settings/wholenumber.h"
 
 #include <QDir>
 #include <QFileInfo>
