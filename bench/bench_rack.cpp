@@ -51,7 +51,7 @@ RackRun runRack(const QStringList &ports, const FirmwareImage &image)
 {
     Rack::Setup setup;
     setup.lines = image.records;
-    setup.framing = {false, image.flags.customerCodeTable, false};
+    setup.framing = {.sendEeprom = false, .sendCodeTable = !image.flags.customerCodeTable};
     setup.ports = ports;
     Rack rack(std::move(setup));
     QEventLoop loop;
@@ -81,7 +81,7 @@ qint64 wireBytes(const FirmwareImage &image)
     qint64 bytes = 2 + 2;
     for (qsizetype line = 0; line < image.records.size(); ++line) {
         for (const QByteArray &message : RecordFraming::frameLine(
-                 image.records.at(line), {false, image.flags.customerCodeTable, false}))
+                 image.records.at(line), {.sendCodeTable = !image.flags.customerCodeTable}))
             bytes += message.size() + 2;
     }
     return bytes;

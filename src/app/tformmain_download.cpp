@@ -109,5 +109,7 @@ bool TFormMain::customerCodesShown() const
 
 RecordFraming::Options TFormMain::frameOptions() const
 {
-    return {chkEEPROM->isChecked(), m_image.flags.customerCodeTable, chkCCODES->isChecked()};
+    // The code table goes unless its box is shown and unchecked.
+    return {.sendEeprom = chkEEPROM->isChecked(),
+            .sendCodeTable = !m_image.flags.customerCodeTable || chkCCODES->isChecked()};
 }

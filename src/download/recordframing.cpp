@@ -25,10 +25,10 @@ bool isSelected(int word, const Options &options)
 {
     if (word >= MemoryMap::kConfigurationFirst && word <= MemoryMap::kConfigurationLast)
         return false;
-    if (word >= MemoryMap::kEepromFirst && !options.eepromChecked)
+    if (word >= MemoryMap::kEepromFirst && !options.sendEeprom)
         return false;
     if (word >= MemoryMap::kCustomerTableFirst && word <= MemoryMap::kCustomerTableLast
-        && options.codesShown && !options.codesChecked)
+        && !options.sendCodeTable)
         return false;
     return true;
 }

@@ -14,19 +14,20 @@ namespace RecordFraming {
 constexpr qsizetype kHeaderSize = 5;
 constexpr qsizetype kMaxMessage = 256;
 
-// The two download options of the main window.
+// What of the image a download sends besides the program (configuration
+// words never). The window's "Download EEPROM data" gives the first, counted
+// whether shown or not; the customer code table is left out only when its
+// box "Download customer codes" is shown and unchecked.
 struct Options {
-    bool eepromChecked = false; // "Download EEPROM data", counted whether shown or not
-    bool codesShown = false; // "Download customer codes" is shown...
-    bool codesChecked = false; // ...and checked
+    bool sendEeprom = false;
+    bool sendCodeTable = true;
 };
 
 // The write messages of a line; none when the line is not sent (not a data
-// record, configuration words, EEPROM data unless checked, the customer code
-// table when its box is shown and unchecked: all by the line's first word
-// address). Almost every line gives one message; a line whose message would
-// exceed 256 bytes gives several, each of whole four-word groups. An odd last
-// data byte belongs to no word and is not sent.
+// record, configuration words, EEPROM data or the customer code table unless
+// sent: all by the line's first word address). Almost every line gives one message; a line whose
+// message would exceed 256 bytes gives several, each of whole four-word groups. An odd last data
+// byte belongs to no word and is not sent.
 QList<QByteArray> frameLine(QByteArrayView line, const Options &options);
 
 } // namespace RecordFraming

@@ -16,9 +16,9 @@ QByteArray bytes(const char *hex)
 }
 
 const Options kDefault{};
-const Options kEeprom{true, false, false};
-const Options kCodesUnchecked{false, true, false};
-const Options kCodesChecked{false, true, true};
+const Options kEeprom{.sendEeprom = true};
+const Options kCodesUnchecked{.sendCodeTable = false};
+const Options kCodesChecked{.sendCodeTable = true};
 
 } // namespace
 
@@ -111,7 +111,7 @@ private slots:
                               "68"
                               "34003400")};
         QTest::newRow("EEPROM line is sent when checked, hidden box or not")
-            << HexLines::words(0x2100, {0x0011}) << Options{true, false, false}
+            << HexLines::words(0x2100, {0x0011}) << Options{.sendEeprom = true}
             << Messages{bytes("E3210002110011")};
     }
     void frameLine()

@@ -59,8 +59,9 @@ QString userName()
 QList<ImagePart> messageParts(const RecordList &lines, const RecordFraming::Options &framing)
 {
     // A line is EEPROM data or the code table by what its box decides.
-    const RecordFraming::Options noEeprom{false, framing.codesShown, framing.codesChecked};
-    const RecordFraming::Options noCodes{framing.eepromChecked, true, false};
+    const RecordFraming::Options noEeprom{.sendEeprom = false,
+                                          .sendCodeTable = framing.sendCodeTable};
+    const RecordFraming::Options noCodes{.sendEeprom = framing.sendEeprom, .sendCodeTable = false};
     QList<ImagePart> parts;
     for (qsizetype line = 0; line < lines.size(); ++line) {
         const qsizetype messages = RecordFraming::frameLine(lines.at(line), framing).size();

@@ -253,8 +253,10 @@ int main(int argc, char *argv[])
         if (SafeFile::openForReading(file, request.firmware, error))
             run.firmwareFileSha256 = sha256(file.readAll());
     }
-    const RecordFraming::Options framing{request.eeprom, image.flags.customerCodeTable,
-                                         request.codes};
+    // As the window with its code box shown whenever the image has a table.
+    const RecordFraming::Options framing{.sendEeprom = request.eeprom,
+                                         .sendCodeTable
+                                         = !image.flags.customerCodeTable || request.codes};
     run.imageSha256 = sha256(image.records.toText());
     run.sentSha256 = sha256(sentText(image.records, framing));
     run.messageParts = messageParts(image.records, framing);
