@@ -105,6 +105,31 @@ void DownloadEngine::setPhase(Phase phase)
     emit phaseChanged(phase);
 }
 
+void DownloadEngine::setStatus(const QString &text)
+{
+    m_status = text;
+    emit statusChanged(text);
+}
+
+void DownloadEngine::finish(Outcome outcome, const QString &told)
+{
+    m_result = {outcome,        m_status, told, m_result.notice, m_recordsAcknowledged,
+                m_messagesSent, m_retries};
+    emit finished(outcome);
+}
+
+void DownloadEngine::notOpened(const QString &failure, const QString &notice)
+{
+    setStatus(QString());
+    m_result.notice = notice;
+    if (!notice.isEmpty())
+        emit noticed(notice);
+    setPhase(Phase::Idle);
+    if (!failure.isEmpty())
+        m_questions.tell(Dialogs::Icon::Error, failure);
+    finish(NotOpened, failure);
+}
+
 void DownloadEngine::start(DownloadJob job)
 {
     // Whoever paints while the link opens lets events in: a second start
@@ -118,8 +143,9 @@ void DownloadEngine::start(DownloadJob job)
     m_outOfStep = false;
     m_quietWait.invalidate();
     m_recordsAcknowledged = 0;
+    m_result = {};
     setUpPort(m_link, m_job.portText);
-    emit statusChanged(QStringLiteral("Connecting..."));
+    setStatus(QStringLiteral("Connecting..."));
     setPhase(Phase::Opening);
     // Counts from here: a connection that never comes ends as well.
     if (m_searchLimitTimer.interval() > 0)
@@ -139,11 +165,7 @@ void DownloadEngine::start(DownloadJob job)
         throw;
     }
     if (!failure.isEmpty()) {
-        emit statusChanged(QString());
-        if (!notice.isEmpty())
-            emit noticed(notice);
-        setPhase(Phase::Idle);
-        m_questions.tell(Dialogs::Icon::Error, failure);
+        notOpened(failure, notice);
         return;
     }
     // A connection can be made or fail inside open() already; its event
@@ -151,7 +173,7 @@ void DownloadEngine::start(DownloadJob job)
     if (m_phase != Phase::Opening)
         return;
     if (!m_link.isOpen()) {
-        setPhase(Phase::Idle);
+        notOpened(QString(), QString());
         return;
     }
     if (m_link.connectsAsynchronously()) {
@@ -166,7 +188,7 @@ void DownloadEngine::onConnected()
 {
     if (m_phase != Phase::Opening && m_phase != Phase::Connecting)
         return;
-    emit statusChanged(QStringLiteral("Connected"));
+    setStatus(QStringLiteral("Connected"));
     setPhase(Phase::Searching);
     sendWakeup();
 }
@@ -177,7 +199,7 @@ void DownloadEngine::onDisconnected()
     // changes nothing.
     if (m_phase == Phase::Idle || m_phase == Phase::Closing)
         return;
-    emit statusChanged(QStringLiteral("WinSock connection closed"));
+    setStatus(QStringLiteral("WinSock connection closed"));
     endDownload(ConnectionClosed);
 }
 
@@ -185,7 +207,7 @@ void DownloadEngine::onSocketError(int code)
 {
     if (m_phase == Phase::Idle || m_phase == Phase::Closing)
         return;
-    emit statusChanged(socketErrorStatus(code));
+    setStatus(socketErrorStatus(code));
     endDownload(SocketFailed);
 }
 
@@ -199,11 +221,8 @@ void DownloadEngine::onLookupFailed(int code)
     stopTimers();
     if (m_cancelQuestionOpen)
         m_questions.withdraw();
-    emit statusChanged(QString());
     closeLink();
-    setPhase(Phase::Idle);
-    m_questions.tell(Dialogs::Icon::Error, socketErrorStatus(code));
-    emit finished(SocketFailed);
+    notOpened(socketErrorStatus(code), QString());
 }
 
 void DownloadEngine::onLinkLost()
@@ -211,7 +230,7 @@ void DownloadEngine::onLinkLost()
     // Ends like a closed TCP connection: no time-out wait, no box.
     if (m_phase == Phase::Idle || m_phase == Phase::Closing)
         return;
-    emit statusChanged(QStringLiteral("Connection to %1 lost").arg(m_link.portName(false)));
+    setStatus(QStringLiteral("Connection to %1 lost").arg(m_link.portName(false)));
     endDownload(ConnectionClosed);
 }
 
@@ -248,7 +267,7 @@ void DownloadEngine::onWakeupTimer()
         sendWakeup();
         return;
     }
-    emit statusChanged(QString());
+    setStatus(QString());
     endDownload(SearchCancelled);
 }
 
@@ -256,12 +275,11 @@ void DownloadEngine::onSearchLimit()
 {
     const qint64 seconds = (m_searchLimitTimer.intervalAsDuration().count() + 999) / 1000;
     if (m_phase == Phase::Opening || m_phase == Phase::Connecting)
-        emit statusChanged(QStringLiteral("No connection to %1 within %2 s")
-                               .arg(m_link.portName(false))
-                               .arg(seconds));
+        setStatus(QStringLiteral("No connection to %1 within %2 s")
+                      .arg(m_link.portName(false))
+                      .arg(seconds));
     else if (m_phase == Phase::Searching)
-        emit statusChanged(
-            QStringLiteral("No answer from the bootloader within %1 s").arg(seconds));
+        setStatus(QStringLiteral("No answer from the bootloader within %1 s").arg(seconds));
     else
         return;
     endDownload(SearchTimedOut);
@@ -272,8 +290,8 @@ void DownloadEngine::onAnimationTimer()
     if (++m_animationPhase > kAnimationPhases)
         m_animationPhase = 1;
     const int steps = 5 - std::abs(m_animationPhase - 5);
-    emit statusChanged(QStringLiteral("Searching for bootloader ")
-                       + QString(2 * steps, QLatin1Char(' ')) + QStringLiteral("..."));
+    setStatus(QStringLiteral("Searching for bootloader ") + QString(2 * steps, QLatin1Char(' '))
+              + QStringLiteral("..."));
 }
 
 void DownloadEngine::onDataAvailable(quint16 count)
@@ -360,10 +378,10 @@ void DownloadEngine::handleReply(Bootloader::Reply reply)
         break;
     case Bootloader::Reply::EndAnswered:
         if (m_lineIndex < lineCount()) {
-            emit statusChanged(QStringLiteral("Download cancelled"));
+            setStatus(QStringLiteral("Download cancelled"));
             endDownload(Cancelled);
         } else {
-            emit statusChanged(QStringLiteral("Download completed"));
+            setStatus(QStringLiteral("Download completed"));
             endDownload(Completed);
         }
         break;
@@ -383,7 +401,7 @@ void DownloadEngine::beginTransfer()
     m_partIndex = 0;
     m_recordsAcknowledged = 0;
     emit progressStarted(lineCount());
-    emit statusChanged(QStringLiteral("Downloading, please wait ..."));
+    setStatus(QStringLiteral("Downloading, please wait ..."));
     setPhase(Phase::Transferring);
     sendNextMessage();
 }
@@ -454,7 +472,7 @@ void DownloadEngine::askAfterFailure(const QString &text)
         ++m_retries;
     } else {
         m_cancelRequested = true;
-        emit statusChanged(QStringLiteral("Cancelling..."));
+        setStatus(QStringLiteral("Cancelling..."));
     }
     sendAfterFailure(text == QLatin1String("Communication timeout"));
 }
@@ -520,7 +538,7 @@ void DownloadEngine::cancel()
     }
     m_cancelRequested = true;
     m_animationTimer.stop();
-    emit statusChanged(QStringLiteral("Cancelling..."));
+    setStatus(QStringLiteral("Cancelling..."));
 }
 
 void DownloadEngine::abandon()
@@ -530,7 +548,7 @@ void DownloadEngine::abandon()
     m_abandoned = true;
     m_cancelRequested = true;
     m_animationTimer.stop();
-    emit statusChanged(QStringLiteral("Cancelling..."));
+    setStatus(QStringLiteral("Cancelling..."));
 }
 
 void DownloadEngine::endDownload(Outcome outcome)
@@ -546,7 +564,7 @@ void DownloadEngine::endDownload(Outcome outcome)
 
     if (m_outOfStep && (outcome == Completed || outcome == Cancelled)) {
         outcome = OutOfStep;
-        emit statusChanged(QString::fromLatin1(kOutOfStep));
+        setStatus(QString::fromLatin1(kOutOfStep));
     }
     Dialogs::Icon icon = Dialogs::Icon::None;
     QString text;
@@ -562,14 +580,17 @@ void DownloadEngine::endDownload(Outcome outcome)
         icon = Dialogs::Icon::Warning;
         text = QStringLiteral("Download cancelled");
     }
-    if (outcome == Completed && m_job.unattended)
-        emit statusChanged(text); // nobody would answer the box
-    else if (!text.isEmpty())
+    QString told;
+    if (outcome == Completed && m_job.unattended) {
+        setStatus(text); // nobody would answer the box
+    } else if (!text.isEmpty()) {
+        told = text;
         m_questions.tell(icon, text);
+    }
 
     closeLink();
     setPhase(Phase::Idle);
-    emit finished(outcome);
+    finish(outcome, told);
 }
 
 void DownloadEngine::stopTimers()

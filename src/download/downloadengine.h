@@ -45,14 +45,26 @@ public:
         Cancelled = 4, // end message acknowledged with lines left, or failure after cancel
         SearchTimedOut = 5, // no connection or no wake-up answer within the search limit
         OutOfStep = 6, // a reply came that answered no message sent
+        NotOpened = 7, // the port did not open, or the host name did not resolve (its box)
     };
     Q_ENUM(Outcome)
+
+    // What a download came to, whole when finished() is emitted.
+    struct Result {
+        Outcome outcome = Completed;
+        QString status; // the status line's last text
+        QString told; // the text of the box shown at the end, if one was
+        QString notice; // the system's reason when the port did not open
+        int recordsAcknowledged = 0;
+        int messagesSent = 0;
+        int retries = 0;
+    };
 
     //            start()                 open() returned
     //   Idle ------------> Opening ----------------------> Searching (serial)
     //                         |  \---------------------> Connecting (TCP) --connected--> Searching
-    //                         \-- open failed: its box, then Idle
-    //   Connecting --the host name did not resolve--> its box, Idle, SocketFailed
+    //                         \-- open failed: its box, then Idle, NotOpened
+    //   Connecting --the host name did not resolve--> its box, Idle, NotOpened
     //   Searching --EB--> Transferring --last line or cancel--> Finishing --E4--> Closing --> Idle
     //   Searching --wake-up time with cancel--> Closing
     //   any phase holding the link --closed, failed or lost--> Closing
@@ -80,6 +92,8 @@ public:
     // Of the current or last download.
     int messagesSent() const { return m_messagesSent; }
     int retries() const { return m_retries; }
+    // Of the last download that ended.
+    const Result &result() const { return m_result; }
     // Which timers run: the search (wake-up and animation) and the reply time-out.
     bool searching() const { return m_wakeupTimer.isActive() && m_animationTimer.isActive(); }
     bool animating() const { return m_animationTimer.isActive(); }
@@ -128,6 +142,9 @@ public slots:
 
 private:
     void setPhase(Phase phase);
+    void setStatus(const QString &text);
+    void notOpened(const QString &failure, const QString &notice);
+    void finish(Outcome outcome, const QString &told);
     void sendWakeup();
     void beginTransfer();
     void sendNextMessage();
@@ -153,6 +170,8 @@ private:
     QTimer m_quietTimer{this};
 
     DownloadJob m_job;
+    Result m_result;
+    QString m_status;
     Phase m_phase = Phase::Idle;
     bool m_failureQuestionOpen = false;
     bool m_cancelQuestionOpen = false;

@@ -183,7 +183,7 @@ private slots:
         for (const DownloadEngine::Phase phase : rig.host.phases)
             passed << QString::fromLatin1(names.valueToKey(int(phase)));
         QCOMPARE(passed.join(QLatin1Char(' ')), phases);
-        QCOMPARE(rig.finished.size(), phases.contains(QLatin1String("Closing")) ? 1 : 0);
+        QCOMPARE(rig.finished.size(), 1); // every download ends through finished(), once
         QVERIFY(!rig.download.isBusy());
         QVERIFY(!rig.link.isOpen());
     }

@@ -272,7 +272,7 @@ private slots:
     }
 
     // Host names are resolved in the background and in lower case; a name
-    // that does not resolve is told in a box, as a port that did not open.
+    // that does not resolve is a port that did not open (its box).
     void hostNames_data()
     {
         QTest::addColumn<QString>("host");
@@ -280,7 +280,7 @@ private slots:
         QTest::newRow("name in capitals")
             << QStringLiteral("LOCALHOST") << int(DownloadEngine::Completed);
         QTest::newRow("no such name")
-            << QStringLiteral("no-such-reader.invalid") << int(DownloadEngine::SocketFailed);
+            << QStringLiteral("no-such-reader.invalid") << int(DownloadEngine::NotOpened);
     }
     void hostNames()
     {
@@ -290,7 +290,7 @@ private slots:
         Rig rig(QStringLiteral("%1:%2").arg(host).arg(sim.port));
         QCOMPARE(rig.run(), outcome);
         QCOMPARE(rig.dialogs.texts().value(0).startsWith(QLatin1String("WinSock Error: -")),
-                 outcome == DownloadEngine::SocketFailed);
+                 outcome == DownloadEngine::NotOpened);
         QVERIFY(!rig.link.isOpen());
     }
 

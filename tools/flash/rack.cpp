@@ -58,7 +58,6 @@ struct Rack::Reader {
     ReaderResult result;
     QByteArray lastSent;
     QByteArray answer; // received since lastSent
-    qsizetype toldBefore = 0; // the policy's texts of earlier connections
     int messagesBefore = 0;
     bool engineCounted = false; // this connection's counts are in result
 };
@@ -66,11 +65,9 @@ struct Rack::Reader {
 QString ReaderResult::outcomeName() const
 {
     switch (outcome) {
-    case kNotOpened:
-        return QStringLiteral("NotOpened");
-    case kAbandoned:
+    case Abandoned:
         return QStringLiteral("Abandoned");
-    case kRunning:
+    case Running:
         return QStringLiteral("Running");
     default:
         return QString::fromLatin1(
@@ -102,10 +99,6 @@ Rack::Rack(Setup setup, QObject *parent)
             startReader(index);
         });
         Reader *r = reader.get();
-        connect(r->engine.get(), &DownloadEngine::statusChanged, this,
-                [r](const QString &text) { r->result.status = text; });
-        connect(r->engine.get(), &DownloadEngine::noticed, this,
-                [r](const QString &text) { r->result.notice = text; });
         connect(r->engine.get(), &DownloadEngine::logged, this,
                 [r](DownloadEngine::Direction direction, const QByteArray &bytes) {
                     if (direction == DownloadEngine::Direction::Sent) {
@@ -156,16 +149,10 @@ void Rack::startReader(int index)
     job.lines = m_setup.lines;
     job.framing = m_setup.framing;
     job.unattended = true;
-    reader.result.notice.clear();
     reader.lastSent.clear();
     reader.answer.clear();
     reader.engineCounted = false;
-    reader.toldBefore = reader.policy->told().size();
     reader.engine->start(job);
-    // A port that did not open ends no download; a connection refused
-    // inside open() may already have asked for the next one.
-    if (!reader.result.done && !reader.engine->isBusy() && !reader.restart.isActive())
-        finish(index, ReaderResult::kNotOpened);
 }
 
 void Rack::cancel()
@@ -178,7 +165,7 @@ void Rack::cancel()
         if (reader.restart.isActive()) {
             reader.restart.stop();
             reader.result.status = QStringLiteral("Download cancelled");
-            finish(index, DownloadEngine::Cancelled);
+            finish(index, ReaderResult::Cancelled);
         } else {
             reader.engine->abandon();
         }
@@ -192,7 +179,7 @@ void Rack::forceEnd()
             continue;
         reader->restart.stop();
         takeCounts(*reader);
-        reader->result.outcome = ReaderResult::kRunning;
+        reader->result.outcome = ReaderResult::Running;
         reader->result.status = QStringLiteral("Still running when the run was forced to end");
         reader->result.ended = QDateTime::currentDateTimeUtc();
     }
@@ -221,6 +208,11 @@ bool Rack::failed(int index, const QString &kind, const QString &text)
 void Rack::engineFinished(int index, DownloadEngine::Outcome outcome)
 {
     Reader &reader = *m_readers[std::size_t(index)];
+    // What the window would have told in a box (why the port did not open,
+    // "Download cancelled") says more than the status line left behind it.
+    const DownloadEngine::Result &ended = reader.engine->result();
+    reader.result.status = ended.told.isEmpty() ? ended.status : ended.told;
+    reader.result.notice = ended.notice;
     // A converter that reboots comes back; a serial device that went away
     // does not come back by itself.
     const bool connectionFailed
@@ -239,7 +231,7 @@ void Rack::engineFinished(int index, DownloadEngine::Outcome outcome)
         reader.restart.start();
         return;
     }
-    finish(index, outcome);
+    finish(index, ReaderResult::Outcome(outcome));
 }
 
 void Rack::takeCounts(Reader &reader)
@@ -250,7 +242,7 @@ void Rack::takeCounts(Reader &reader)
     reader.result.messagesSent = reader.messagesBefore + reader.engine->messagesSent();
 }
 
-void Rack::finish(int index, int outcome)
+void Rack::finish(int index, ReaderResult::Outcome outcome)
 {
     Reader &reader = *m_readers[std::size_t(index)];
     if (reader.result.done)
@@ -258,17 +250,12 @@ void Rack::finish(int index, int outcome)
     reader.result.done = true;
     reader.result.outcome = outcome;
     reader.result.ended = QDateTime::currentDateTimeUtc();
-    const QStringList &told = reader.policy->told();
-    if (outcome != DownloadEngine::Completed && outcome != DownloadEngine::OutOfStep
+    if (outcome != ReaderResult::Completed && outcome != ReaderResult::OutOfStep
         && reader.policy->gaveUp()) {
         // Given up by the policy, not cancelled by anyone: the last failure
         // is what happened.
-        reader.result.outcome = ReaderResult::kAbandoned;
+        reader.result.outcome = ReaderResult::Abandoned;
         reader.result.status = reader.result.failures.last().text;
-    } else if (told.size() > reader.toldBefore) {
-        // What the window would have told in a box (why the port did not
-        // open, "Download cancelled") says more than the status line left.
-        reader.result.status = told.last();
     }
     if (!reader.result.notice.isEmpty())
         reader.result.status += QStringLiteral(" (%1)").arg(reader.result.notice);

@@ -22,13 +22,24 @@ struct ReaderFailure {
 
 // What became of one reader's download.
 struct ReaderResult {
-    // Beyond DownloadEngine::Outcome: the port did not open; the retry
-    // policy gave up; still running when the run was forced to end.
-    enum Extra { kNotOpened = -1, kAbandoned = -2, kRunning = -3 };
+    // The engine's outcomes, and: the retry policy gave up; still running
+    // when the run was forced to end.
+    enum Outcome {
+        Completed = DownloadEngine::Completed,
+        ConnectionClosed = DownloadEngine::ConnectionClosed,
+        SocketFailed = DownloadEngine::SocketFailed,
+        SearchCancelled = DownloadEngine::SearchCancelled,
+        Cancelled = DownloadEngine::Cancelled,
+        SearchTimedOut = DownloadEngine::SearchTimedOut,
+        OutOfStep = DownloadEngine::OutOfStep,
+        NotOpened = DownloadEngine::NotOpened,
+        Abandoned,
+        Running,
+    };
 
     QString port;
     bool done = false;
-    int outcome = kNotOpened; // DownloadEngine::Outcome or Extra
+    Outcome outcome = Running;
     QString status; // the window's status text at the end (or why the port did not open)
     QString notice; // the system's reason when the port did not open
     int recordsAcknowledged = 0;
@@ -39,7 +50,7 @@ struct ReaderResult {
     QDateTime started;
     QDateTime ended;
 
-    bool completed() const { return outcome == DownloadEngine::Completed; }
+    bool completed() const { return outcome == Completed; }
     // "Completed", "Cancelled"... "NotOpened", "Abandoned", "Running".
     QString outcomeName() const;
 };
@@ -99,7 +110,7 @@ private:
     void startReader(int index);
     bool failed(int index, const QString &kind, const QString &text);
     void engineFinished(int index, DownloadEngine::Outcome outcome);
-    void finish(int index, int outcome);
+    void finish(int index, ReaderResult::Outcome outcome);
     void takeCounts(Reader &reader);
 
     Setup m_setup;
