@@ -12,6 +12,7 @@
 #include "flash/rack.h"
 #include "flash/rackchecks.h"
 #include "flash/rackview.h"
+#include "flash/runrecord.h"
 #include "image/imageloader.h"
 #include "settings/appsettings.h"
 #include "settings/profilefile.h"
@@ -124,87 +125,6 @@ QString refusal(const FlashRequest &request, const SerialPorts::Overrides &overr
                 == QFileInfo(request.logFile).absoluteFilePath()))
         why = QStringLiteral("--report and --log name the same file");
     return why;
-}
-
-// Everything written once the downloads are over, or when they cannot be
-// waited for: the report first, so that nothing after it can cost it.
-class RunRecord {
-public:
-    RunRecord(const FlashRequest &request, FlashRun &run, const Rack &rack, FlashJournal &journal)
-        : m_request(request)
-        , m_run(run)
-        , m_rack(rack)
-        , m_journal(journal)
-    {
-    }
-
-    // The exit code: the run's, or 3 when the report could not be written.
-    int write(int exitCode)
-    {
-        if (m_run.signal == 0)
-            m_run.signal = StopSignals::received(); // also one the loop never saw
-        m_run.exitCode = exitCode;
-        m_run.ended = QDateTime::currentDateTimeUtc();
-        m_journal.write(
-            QStringLiteral("runEnded"),
-            {{QStringLiteral("exitCode"), exitCode}, {QStringLiteral("forced"), m_run.forced}});
-        const QByteArray report = flashReport(m_request, m_run, m_rack);
-        QString error;
-        if (m_request.reportFile == QLatin1String("-")) {
-            if (std::fwrite(report.constData(), 1, std::size_t(report.size()), stdout)
-                    != std::size_t(report.size())
-                || std::fflush(stdout) != 0 || std::ferror(stdout)) {
-                say(stderr,
-                    QStringLiteral("corvant-flash: cannot write the report to standard "
-                                   "output: %1")
-                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
-                if (exitCode == FlashExit::kAllCompleted)
-                    return FlashExit::kNotAllCompleted;
-            }
-        } else if (!m_request.reportFile.isEmpty()) {
-            if (!SafeFile::write(m_request.reportFile, report, error)) {
-                say(stderr,
-                    QStringLiteral("corvant-flash: cannot write %1: %2")
-                        .arg(m_request.reportFile, error));
-                if (exitCode == FlashExit::kAllCompleted)
-                    return FlashExit::kNotAllCompleted;
-            }
-        }
-        return exitCode;
-    }
-
-private:
-    const FlashRequest &m_request;
-    FlashRun &m_run;
-    const Rack &m_rack;
-    FlashJournal &m_journal;
-};
-
-void journalRack(const Rack &rack, FlashJournal &journal)
-{
-    const auto port = [&rack](int index) {
-        return QJsonObject{{QStringLiteral("reader"), index},
-                           {QStringLiteral("port"), rack.result(index).port}};
-    };
-    QObject::connect(&rack, &Rack::readerStarted, &rack, [&journal, port](int index) {
-        journal.write(QStringLiteral("start"), port(index));
-    });
-    QObject::connect(&rack, &Rack::readerFailure, &rack,
-                     [&journal, port](int index, const ReaderFailure &failure) {
-                         QJsonObject fields = port(index);
-                         const QJsonObject record = failureRecord(failure);
-                         for (auto it = record.begin(); it != record.end(); ++it)
-                             fields.insert(it.key(), it.value());
-                         journal.write(QStringLiteral("failure"), fields);
-                     });
-    QObject::connect(&rack, &Rack::readerReconnecting, &rack, [&journal, port](int index) {
-        journal.write(QStringLiteral("reconnect"), port(index));
-    });
-    QObject::connect(&rack, &Rack::readerFinished, &rack, [&journal, &rack](int index) {
-        QJsonObject fields = readerRecord(rack.result(index));
-        fields.insert(QStringLiteral("reader"), index);
-        journal.write(QStringLiteral("end"), fields);
-    });
 }
 
 } // namespace
