@@ -120,6 +120,7 @@ void DownloadEngine::finish(Outcome outcome, const QString &told)
 
 void DownloadEngine::notOpened(const QString &failure, const QString &notice)
 {
+    stopTimers(); // the search limit counts from before the opening
     setStatus(QString());
     m_result.notice = notice;
     if (!notice.isEmpty())
