@@ -1,5 +1,6 @@
 #include "app/optionedits.h"
 
+#include "options/readeroptions.h"
 #include "options/valuetests.h"
 
 #include <QLineEdit>
@@ -41,7 +42,7 @@ RelayTimeEdit::RelayTimeEdit(QWidget *parent)
     setButtonSymbols(QAbstractSpinBox::NoButtons);
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     watchValidity(*this, lineEdit());
-    setValue(5.0);
+    setValue(ReaderOptions::kInitialRelayTimeSeconds);
 }
 
 void RelayTimeEdit::setValue(double seconds)
@@ -83,7 +84,7 @@ FacilityCodeEdit::FacilityCodeEdit(QWidget *parent)
     setButtonSymbols(QAbstractSpinBox::NoButtons);
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     watchValidity(*this, lineEdit());
-    setValue(10);
+    setValue(ReaderOptions::kInitialFacilityCode);
 }
 
 void FacilityCodeEdit::setValue(int code)
