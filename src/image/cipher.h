@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 // A cipher error with the layer's numeric code and text.
@@ -24,13 +25,11 @@ private:
     int m_code;
 };
 
-// A broken precondition of the mode routines (a caller's bug, not bad data).
-class ECipherConsistency : public CorvantError {
+// A broken precondition of the mode routines: a caller's bug, not bad
+// data, so no CorvantError: no handler may report it as a bad file.
+class ECipherConsistency : public std::logic_error {
 public:
-    explicit ECipherConsistency(const std::string &message)
-        : CorvantError(QString::fromStdString(message))
-    {
-    }
+    using std::logic_error::logic_error;
 };
 
 namespace CipherError {

@@ -39,8 +39,8 @@ void encryptImage(FirmwareImage &image, int year = 0);
 
 // When the record list holds an encrypted file's form, replaces it by the
 // deciphered lines and clears held encrypted; otherwise does nothing. Throws
-// ECipher, ECipherConsistency or ImageError when the text cannot be
-// deciphered, and then leaves the image as it was.
+// ECipher or ImageError when the text cannot be deciphered, and then leaves
+// the image as it was.
 void decryptInPlace(FirmwareImage &image);
 
 } // namespace EncryptedHex

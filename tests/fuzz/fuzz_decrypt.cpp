@@ -1,6 +1,7 @@
 // Decrypt in place over arbitrary encrypted text: either it deciphers, or it
 // raises an error and leaves the image exactly as it was. And the same bytes
 // as plain lines: enciphered and deciphered again they are the same lines.
+#include "image/cipher.h"
 #include "image/encryptedhex.h"
 
 #include <cstdint>
@@ -18,6 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         EncryptedHex::decryptInPlace(image);
         if (image.heldEncrypted)
             std::abort();
+    } catch (const ECipherConsistency &) {
+        std::abort(); // a caller's bug reached by data
     } catch (const std::exception &) {
         if (!(image.records == before) || !image.heldEncrypted)
             std::abort();
@@ -34,6 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         EncryptedHex::decryptInPlace(roundTrip);
         if (!(roundTrip.records == plain.records) || roundTrip.heldEncrypted)
             std::abort();
+    } catch (const ECipherConsistency &) {
+        std::abort();
     } catch (const std::exception &) {
         // Only a text of mostly empty lines is refused.
         const QByteArray text = plain.records.toText();
