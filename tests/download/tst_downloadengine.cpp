@@ -648,7 +648,7 @@ private slots:
         dialogs.answers = {Answer::Retry};
         DialogQuestions questions{dialogs};
         DownloadTiming timing;
-        timing.reply = std::chrono::milliseconds(1000);
+        timing.reply = std::chrono::milliseconds(1500);
         timing.quiet = std::chrono::milliseconds(50);
         DownloadEngine download{link, questions, timing};
         QSignalSpy finished{&download, &DownloadEngine::finished};
@@ -670,7 +670,7 @@ private slots:
             if (write++ != at) {
                 link.reply(kAck);
             } else if (fault == QLatin1String("in time")) {
-                QTest::qWait(700);
+                QTest::qWait(900); // well inside the time-out, also on a loaded machine
                 link.reply(kAck);
             } else if (fault == QLatin1String("doubled")) {
                 link.reply(kAck + kAck);
