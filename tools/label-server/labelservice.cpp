@@ -26,7 +26,7 @@ LabelService::LabelService(QObject *parent)
 
 LabelService::~LabelService()
 {
-    m_printer.clear(); // jobs not begun are not printed for nobody
+    m_printer.clear(); // queued prints are dropped: nobody is there for their replies
     m_printer.waitForDone();
 }
 
