@@ -8,6 +8,10 @@
 // Builds Intel HEX record lines for tests, independently of the code under test.
 namespace HexLines {
 
+// The reference example: one program line, a configuration line (never
+// sent), end of file.
+inline const QByteArray kThreeLines(":0400100001020304E2\r\n:02400E00F23F7F\r\n:00000001FF\r\n");
+
 inline QByteArray record(int byteAddress, int type, const QByteArray &data)
 {
     QByteArray bytes;

@@ -22,10 +22,9 @@ const QByteArray kEnd("\xED", 1);
 const QByteArray kWakeup("\xEA", 1);
 const QByteArray kFirstWrite = QByteArray::fromHex("E30008080A0201040300000000");
 
-// The reference example: one program line, a configuration line, end of file.
 RecordList threeLines()
 {
-    return RecordList::fromText(":0400100001020304E2\r\n:02400E00F23F7F\r\n:00000001FF\r\n");
+    return RecordList::fromText(HexLines::kThreeLines);
 }
 
 // The link, the dialogs and the window around one download.

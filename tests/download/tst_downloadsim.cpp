@@ -25,7 +25,7 @@ constexpr DownloadTiming kFast{std::chrono::milliseconds(100), std::chrono::mill
                                std::chrono::milliseconds(400)};
 constexpr int kWait = 20000;
 
-const QByteArray kThreeLines = ":0400100001020304E2\r\n:02400E00F23F7F\r\n:00000001FF\r\n";
+using HexLines::kThreeLines;
 
 struct Rig {
     PortLink link;
