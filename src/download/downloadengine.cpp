@@ -372,10 +372,10 @@ void DownloadEngine::handleReply(Bootloader::Reply reply)
         sendNextMessage();
         break;
     case Bootloader::Reply::WriteFailed:
-        askAfterFailure(QStringLiteral("Write failed"));
+        askAfterFailure(kWriteFailed);
         break;
     case Bootloader::Reply::NotAccepted:
-        askAfterFailure(QStringLiteral("Write failed (data not accepted)"));
+        askAfterFailure(kNotAccepted);
         break;
     case Bootloader::Reply::EndAnswered:
         if (m_lineIndex < lineCount()) {
@@ -446,10 +446,10 @@ void DownloadEngine::onReplyTimeout()
 {
     m_replyTimer.stop();
     if (m_phase == Phase::Transferring || m_phase == Phase::Finishing)
-        askAfterFailure(QStringLiteral("Communication timeout"));
+        askAfterFailure(kTimedOut);
 }
 
-void DownloadEngine::askAfterFailure(const QString &text)
+void DownloadEngine::askAfterFailure(const char *failure)
 {
     if (m_cancelRequested) {
         endDownload(Cancelled);
@@ -463,7 +463,7 @@ void DownloadEngine::askAfterFailure(const QString &text)
     m_replyTimer.stop();
     m_failureQuestionOpen = true;
     const int generation = m_generation;
-    const bool retry = m_questions.retryAfterFailure(text);
+    const bool retry = m_questions.retryAfterFailure(QString::fromLatin1(failure));
     m_failureQuestionOpen = false;
     if (generation != m_generation)
         return; // the connection ended the download meanwhile
@@ -475,7 +475,7 @@ void DownloadEngine::askAfterFailure(const QString &text)
         m_cancelRequested = true;
         setStatus(QStringLiteral("Cancelling..."));
     }
-    sendAfterFailure(text == QLatin1String("Communication timeout"));
+    sendAfterFailure(failure == kTimedOut);
 }
 
 void DownloadEngine::sendAfterFailure(bool timedOut)

@@ -74,6 +74,11 @@ public:
     enum class Phase { Idle, Opening, Connecting, Searching, Transferring, Finishing, Closing };
     Q_ENUM(Phase)
 
+    // The failures a front end is asked about (retryAfterFailure()).
+    static constexpr const char *kWriteFailed = "Write failed";
+    static constexpr const char *kNotAccepted = "Write failed (data not accepted)";
+    static constexpr const char *kTimedOut = "Communication timeout";
+
     enum class Direction { Sent, Received };
     Q_ENUM(Direction)
 
@@ -150,7 +155,7 @@ private:
     void sendNextMessage();
     void sendMessage(QByteArrayView bytes);
     void handleReply(Bootloader::Reply reply);
-    void askAfterFailure(const QString &text);
+    void askAfterFailure(const char *failure);
     void dropHeldBackBytes();
     void sendAfterFailure(bool timedOut);
     void markOutOfStep();

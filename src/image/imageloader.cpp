@@ -5,6 +5,7 @@
 #include "image/filenames.h"
 #include "image/imageerror.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QLoggingCategory>
 
@@ -179,8 +180,8 @@ bool loadImageFromText(QByteArray text, FirmwareImage &image, LoadReport *report
         report.line = e.line();
         return fail(report, Failure::ZeroByte);
     } catch (const CorvantError &e) {
-        // Only deciphering raises anything else: cipher, format and
-        // consistency errors alike make the file invalid.
+        // Only deciphering raises anything else: cipher and format errors
+        // alike make the file invalid.
         return fail(report, Failure::Decryption, e.message());
     }
 }
@@ -209,7 +210,10 @@ bool loadImage(QString &fileName, FirmwareImage &image, LoadReport *reportOut)
     if (readFailure != Failure::None)
         return fail(report, readFailure, file.errorString());
 
+    const QByteArray fileSha256
+        = QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex();
     const bool valid = loadImageFromText(std::move(text), image, &report);
+    report.fileSha256 = fileSha256;
     if (!valid)
         qCDebug(lcImage) << "load of" << fileName << "failed:" << report.reason();
     return valid;

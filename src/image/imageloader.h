@@ -34,6 +34,9 @@ struct LoadReport {
     qsizetype lines = 0; // lines of a text refused for holding too many
     bool wasEncrypted = false;
     QString detail; // system or cipher error text
+    // SHA-256 (hex) of the file's bytes as read, set by loadImage() once it
+    // read them: a record of the file itself, read only once.
+    QByteArray fileSha256;
 
     // One line for a technician, e.g. "line 12: checksum 3F, the record's
     // bytes call for 3E".

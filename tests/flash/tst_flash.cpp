@@ -540,13 +540,7 @@ private slots:
         Reader reader = tcpReader();
         Flash flash;
         const QByteArray name = QFile::encodeName(flash.dir.path()) + "/fw-\xE9t\xE9.hex";
-        QFile source(kExample);
-        QVERIFY(source.open(QIODevice::ReadOnly));
-        const QByteArray text = source.readAll();
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        QVERIFY(fd >= 0);
-        QCOMPARE(::write(fd, text.constData(), std::size_t(text.size())), ssize_t(text.size()));
-        ::close(fd);
+        QVERIFY(TestFiles::writeNative(name, TestFiles::read(kExample)));
         flash.wrapper
             = QStringList{QStringLiteral("bash"), QStringLiteral("-c"),
                           QStringLiteral("\"$0\" \"$@\" \"$(printf '%s/fw-\\351t\\351.hex' "

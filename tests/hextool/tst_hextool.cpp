@@ -416,13 +416,7 @@ private slots:
         const QByteArray folder = QFile::encodeName(dir.path());
         const QByteArray input = folder + "/fw-\xE9t\xE9.hex";
         const QByteArray output = folder + "/out-\xFF.hex";
-        QFile source(QString::fromLatin1(CORVANT_SOURCE_DIR "/examples/reader_v1.00.hex"));
-        QVERIFY(source.open(QIODevice::ReadOnly));
-        const QByteArray text = source.readAll();
-        const int fd = ::open(input.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        QVERIFY(fd >= 0);
-        QCOMPARE(::write(fd, text.constData(), std::size_t(text.size())), ssize_t(text.size()));
-        ::close(fd);
+        QVERIFY(TestFiles::writeNative(input, TestFiles::read(kExample)));
 
         const Run info = run({QStringLiteral("info"), SafeFile::nameFromNative(input)});
         QVERIFY2(info.exitCode == HexTool::kExitOk, qPrintable(info.out));

@@ -56,22 +56,26 @@ QString userName()
 
 } // namespace
 
-QList<ImagePart> messageParts(const RecordList &lines, const RecordFraming::Options &framing)
+SentLines sentLines(const RecordList &lines, const RecordFraming::Options &framing)
 {
-    // A line is EEPROM data or the code table by what its box decides.
+    // A line is EEPROM data or the code table by what its option decides.
     const RecordFraming::Options noEeprom{.sendEeprom = false,
                                           .sendCodeTable = framing.sendCodeTable};
     const RecordFraming::Options noCodes{.sendEeprom = framing.sendEeprom, .sendCodeTable = false};
-    QList<ImagePart> parts;
-    for (qsizetype line = 0; line < lines.size(); ++line) {
-        const qsizetype messages = RecordFraming::frameLine(lines.at(line), framing).size();
-        const ImagePart part = RecordFraming::frameLine(lines.at(line), noEeprom).isEmpty()
+    SentLines sent;
+    for (qsizetype index = 0; index < lines.size(); ++index) {
+        const QByteArrayView line = lines.at(index);
+        const qsizetype messages = RecordFraming::frameLine(line, framing).size();
+        if (messages == 0)
+            continue;
+        sent.text += line.toByteArray() + "\r\n";
+        const ImagePart part = RecordFraming::frameLine(line, noEeprom).isEmpty()
             ? ImagePart::Eeprom
-            : RecordFraming::frameLine(lines.at(line), noCodes).isEmpty() ? ImagePart::CustomerCodes
-                                                                          : ImagePart::Program;
-        parts.append(QList<ImagePart>(messages, part));
+            : RecordFraming::frameLine(line, noCodes).isEmpty() ? ImagePart::CustomerCodes
+                                                                : ImagePart::Program;
+        sent.parts.append(QList<ImagePart>(messages, part));
     }
-    return parts;
+    return sent;
 }
 
 QString isoTime(const QDateTime &time)

@@ -10,8 +10,13 @@
 // The part of the image a write message belongs to.
 enum class ImagePart { Program, Eeprom, CustomerCodes };
 
-// The part of each write message a download of the lines sends, in order.
-QList<ImagePart> messageParts(const RecordList &lines, const RecordFraming::Options &framing);
+// What a download of the lines sends: those lines, each followed by CR LF,
+// and the part of each write message, in order.
+struct SentLines {
+    QByteArray text;
+    QList<ImagePart> parts;
+};
+SentLines sentLines(const RecordList &lines, const RecordFraming::Options &framing);
 
 // The facts of one run beyond its readers.
 struct FlashRun {

@@ -41,10 +41,9 @@ void say(std::FILE *stream, const QString &text)
 // Loads the firmware (the name becomes the file a wildcard found) and
 // writes the options named into it, as the window's panel would; exit
 // code 2 and the reason when it cannot.
-std::optional<int> prepareFirmware(FlashRequest &request, FirmwareImage &image)
+std::optional<int> prepareFirmware(FlashRequest &request, FirmwareImage &image, LoadReport &report)
 {
     QString name = request.firmware;
-    LoadReport report;
     if (!loadImage(name, image, &report)) {
         say(stderr,
             QStringLiteral("corvant-flash: %1: not a usable firmware file: %2")
@@ -69,17 +68,6 @@ std::optional<int> prepareFirmware(FlashRequest &request, FirmwareImage &image)
 QByteArray sha256(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
-}
-
-// The lines a download sends, each followed by CR LF.
-QByteArray sentText(const RecordList &lines, const RecordFraming::Options &framing)
-{
-    QByteArray text;
-    for (qsizetype line = 0; line < lines.size(); ++line) {
-        if (!RecordFraming::frameLine(lines.at(line), framing).isEmpty())
-            text += lines.at(line).toByteArray() + "\r\n";
-    }
-    return text;
 }
 
 std::chrono::milliseconds milliseconds(double seconds)
@@ -165,21 +153,18 @@ int main(int argc, char *argv[])
     run.runId = QUuid::createUuid().toString(QUuid::WithoutBraces);
     run.started = QDateTime::currentDateTimeUtc();
     FirmwareImage image;
-    if (const std::optional<int> failure = prepareFirmware(request, image))
+    LoadReport loaded;
+    if (const std::optional<int> failure = prepareFirmware(request, image, loaded))
         return *failure;
-    {
-        QFile file;
-        QString error;
-        if (SafeFile::openForReading(file, request.firmware, error))
-            run.firmwareFileSha256 = sha256(file.readAll());
-    }
+    run.firmwareFileSha256 = loaded.fileSha256; // of the very bytes loaded
     // As the window with its code box shown whenever the image has a table.
     const RecordFraming::Options framing{.sendEeprom = request.eeprom,
                                          .sendCodeTable
                                          = !image.flags.customerCodeTable || request.codes};
     run.imageSha256 = sha256(image.records.toText());
-    run.sentSha256 = sha256(sentText(image.records, framing));
-    run.messageParts = messageParts(image.records, framing);
+    SentLines sent = sentLines(image.records, framing);
+    run.sentSha256 = sha256(sent.text);
+    run.messageParts = std::move(sent.parts);
 
     // The window's [ports] mapping, read only: this program never writes
     // the settings file.

@@ -18,9 +18,9 @@ constexpr qsizetype kAnswerBytesKept = 16;
 // The engine's failure texts by kind.
 QString failureKind(const QString &text)
 {
-    if (text == QLatin1String("Communication timeout"))
+    if (text == QLatin1String(DownloadEngine::kTimedOut))
         return QStringLiteral("Timeout");
-    if (text == QLatin1String("Write failed"))
+    if (text == QLatin1String(DownloadEngine::kWriteFailed))
         return QStringLiteral("WriteFailed");
     return QStringLiteral("NotAccepted");
 }
