@@ -1,8 +1,8 @@
 #include "app/guidialogs.h"
 
-#include "app/appinfo.h"
 #include "app/windowlog.h"
 #include "image/filenames.h"
+#include "session/appinfo.h"
 
 #include <QApplication>
 #include <QFileDialog>

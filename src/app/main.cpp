@@ -1,11 +1,11 @@
 // corvant-fwupdate: the CORVANT Firmware Update Utility.
-#include "app/appinfo.h"
 #include "app/tformmain.h"
 #include "common/loggingrules.h"
 #include "common/safefile.h"
 #include "common/version.h"
 #include "download/serialports.h"
 #include "label/dbuslabelserver.h"
+#include "session/appinfo.h"
 #include "settings/appsettings.h"
 
 #include <QApplication>
@@ -97,7 +97,7 @@ int main(int argc, char *argv[])
     environment.labelServer = &labelServer;
 
     TFormMain form(environment);
-    if (form.quitAtStart())
+    if (form.session().quitAtStart())
         return 0;
     // The theme's icon, or the one built in (its resources are the window's).
     QIcon builtIn;
@@ -108,5 +108,5 @@ int main(int argc, char *argv[])
                      Qt::QueuedConnection);
     form.show();
     app.exec();
-    return form.exitCode();
+    return form.session().exitCode();
 }

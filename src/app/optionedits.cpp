@@ -11,12 +11,15 @@ namespace {
 constexpr double kLargestRelayTime = 999.9;
 constexpr int kLargestFacilityCode = 999999;
 
-// The test runs on every change of the text: typed ones reach the line
-// edit's signal; the spin box changes its text with that signal blocked and
-// reports only its own, and only when the number changed.
+// The test runs, and changed() follows, on every change of the text: typed
+// ones reach the line edit's signal; the spin box changes its text with that
+// signal blocked and reports only its own, and only when the number changed.
 template<class Edit> void watchValidity(Edit &edit, QLineEdit *line)
 {
-    const auto check = [&edit] { showValidity(edit, edit.isValueValid()); };
+    const auto check = [&edit] {
+        showValidity(edit, edit.isValueValid());
+        emit edit.changed();
+    };
     QObject::connect(line, &QLineEdit::textChanged, &edit, check);
     QObject::connect(&edit, &Edit::textChanged, &edit, check);
 }
@@ -49,6 +52,7 @@ void RelayTimeEdit::setValue(double seconds)
 {
     QDoubleSpinBox::setValue(seconds);
     showValidity(*this, isValueValid());
+    emit changed();
 }
 
 void RelayTimeEdit::focusOutEvent(QFocusEvent *event)
@@ -91,6 +95,7 @@ void FacilityCodeEdit::setValue(int code)
 {
     QSpinBox::setValue(code);
     showValidity(*this, isValueValid());
+    emit changed();
 }
 
 void FacilityCodeEdit::focusOutEvent(QFocusEvent *event)

@@ -24,6 +24,9 @@ public:
     // The value a save or download writes: 0 for an empty edit.
     double seconds() const;
 
+signals:
+    void changed(); // the text changed, typed or set
+
 protected:
     void fixup(QString &input) const override;
     void focusOutEvent(QFocusEvent *event) override;
@@ -38,6 +41,9 @@ public:
     void setValue(int code); // as RelayTimeEdit::setValue
     bool isValueValid() const;
     qint64 code() const;
+
+signals:
+    void changed(); // as RelayTimeEdit::changed
 
 protected:
     void fixup(QString &input) const override;

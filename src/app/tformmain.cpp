@@ -1,33 +1,35 @@
-// Start-up, activation, the actions of the window and its close.
+// Start-up, activation, rendering the session's state, the actions of the
+// window and its close.
 #include "app/tformmain.h"
 
-#include "app/appinfo.h"
 #include "app/customercodegrid.h"
 #include "app/guidialogs.h"
+#include "app/optionedits.h"
 #include "app/panelsettings.h"
 #include "app/tformlogging.h"
 #include "app/windowlog.h"
-#include "download/portlink.h"
-#include "image/imageloader.h"
+#include "session/appinfo.h"
+#include "session/shortenpath.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include <algorithm>
-#include <cstdio>
 
 // Resources of a static library are registered by hand.
 static void initialiseResources()
@@ -42,10 +44,15 @@ TFormMain::TFormMain(Environment environment, QWidget *parent)
     , m_logging(std::make_unique<TFormLogging>())
     , m_labelServer(m_environment.labelServer ? *m_environment.labelServer
                                               : static_cast<LabelServer &>(m_noLabelServer))
-    , m_settingsFile(m_environment.settingsPath)
 {
     initialiseResources();
-    buildLayout();
+    setupControls(this);
+    Image1->installEventFilter(this); // double-click: the logging window
+    editFile->installEventFilter(this); // a click or a typed character: Browse
+    m_session = std::make_unique<UpdateSession>(
+        m_environment, m_environment.dialogs ? *m_environment.dialogs : *m_guiDialogs,
+        m_labelServer);
+    connectControls();
     connectPanel();
     FormCreate();
     connect(qApp, &QApplication::focusChanged, this, [](QWidget *, QWidget *now) {
@@ -54,7 +61,7 @@ TFormMain::TFormMain(Environment environment, QWidget *parent)
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
                 if (state == Qt::ApplicationActive) {
-                    OnApplActivate();
+                    m_session->reload(); // OnApplActivate
                 } else {
                     m_returningFromOtherProgram = true;
                     // Typed into a cell, still open: kept through the
@@ -71,14 +78,34 @@ TFormMain::~TFormMain()
     disconnect(qApp, nullptr, this, nullptr);
 }
 
-Dialogs &TFormMain::dialogs()
+void TFormMain::connectControls()
 {
-    return m_environment.dialogs ? *m_environment.dialogs : *m_guiDialogs;
-}
+    UpdateSession *session = m_session.get();
+    connect(btnDownload, &QPushButton::clicked, this, &TFormMain::btnDownloadClick);
+    connect(btnCancel, &QPushButton::clicked, session, &UpdateSession::cancel);
+    connect(btnExit, &QPushButton::clicked, this, &QWidget::close);
+    connect(btnBrowse, &QPushButton::clicked, session, &UpdateSession::browse);
+    connect(chkEEPROM, &QCheckBox::toggled, session, &UpdateSession::setEepromTicked);
+    connect(chkCCODES, &QCheckBox::toggled, session, &UpdateSession::setCodesTicked);
+    connect(session, &UpdateSession::fileNameChanged, this, &TFormMain::showFileName);
+    connect(session, &UpdateSession::closeRequested, this, &QWidget::close);
+    connect(session, &UpdateSession::notice, this,
+            [this](const QString &text) { m_logging->addLogLine(text, kNoticeColour); });
 
-LabelServer &TFormMain::labelServer()
-{
-    return m_labelServer;
+    // Qt's shortcut map sees each key press exactly once, before the focused
+    // control, however the key then travels (a cell editor closing on F4
+    // passes it to the grid). An enabled shortcut takes its key: F4 does not
+    // also open the port list over a starting download. A disabled one lets
+    // the key reach the control, as every other key does.
+    const auto shortcut = [this](Qt::Key key) {
+        auto *s = new QShortcut(QKeySequence(key), this);
+        s->setContext(Qt::WindowShortcut);
+        s->setAutoRepeat(false); // a key held down is one press
+        connect(s, &QShortcut::activated, this, [this, key] { FormKeyDown(key); });
+        return s;
+    };
+    m_browseKey = shortcut(Qt::Key_F2);
+    m_downloadKey = shortcut(Qt::Key_F4);
 }
 
 void TFormMain::FormCreate()
@@ -92,57 +119,44 @@ void TFormMain::FormCreate()
     panelSettings->grpCodes->layout()->activate();
     QTableWidget *grid = panelSettings->SG1;
     const int third = (grid->width() - 2 * grid->frameWidth()) / 3;
-    panelSettings->SG1->setColumnWidth(0, third);
-    panelSettings->SG1->setColumnWidth(1, 2 * third);
+    grid->setColumnWidth(0, third);
+    grid->setColumnWidth(1, 2 * third);
 
-    // The port list needs the [ports] section; the rest of the file follows it.
-    const SerialPorts::Overrides ports = AppSettings::readPorts(m_settingsFile);
-    const QStringList portList = SerialPorts::portList(
-        SerialPorts::presentPorts(m_environment.systemSerialDevices, ports));
-    editPort->addItems(portList);
-    m_settings = AppSettings::read(m_settingsFile, portList.first());
-    m_settingsRead = m_settings;
-    if (m_settingsFile.tooLarge())
-        std::fprintf(stderr,
-                     "corvant-fwupdate: %s is larger than 1 MiB: it is no settings file, and "
-                     "is neither read nor written\n",
-                     m_settingsFile.path().toLocal8Bit().constData());
-    editPort->setCurrentText(m_settings.comPort);
-    m_image.currentFileName = m_settings.file;
+    m_session->start();
+    editPort->addItems(m_session->portList());
+    editPort->setCurrentText(m_session->port());
+    connect(editPort, &QComboBox::currentTextChanged, m_session.get(), &UpdateSession::setPort);
 
-    m_link = std::make_unique<PortLink>(m_settings.ports);
-    m_questions = std::make_unique<DialogQuestions>(dialogs());
-    m_download = std::make_unique<DownloadEngine>(*m_link, *m_questions, m_environment.timing);
-    connectDownload();
-
-    // A server that is slow to start, or hangs, must not hold up the
-    // window: the sticker buttons appear once it has answered.
-    m_labelPrintingAvailable = false;
-    labelServer().startDesignerAsync(this, [this](bool answered) {
-        m_labelPrintingAvailable = answered;
-        qCDebug(lcWindow) << "label printing" << (answered ? "available" : "unavailable");
-        // During start-up (a command-line box's event loop) the sequence's
-        // own refresh shows it.
-        if (answered && m_created && !m_closing)
-            RefreshWindowState();
+    // The session renders its state first (it connected first).
+    DownloadEngine *download = &m_session->download();
+    connect(m_session.get(), &UpdateSession::stateChanged, this, &TFormMain::RefreshWindowState);
+    connect(download, &DownloadEngine::phaseChanged, this, [this](DownloadEngine::Phase phase) {
+        // Connecting to a host can take long: the wait cursor shows it.
+        const bool wait = phase == DownloadEngine::Phase::Opening && m_session->connectsSlowly();
+        if (wait && !QApplication::overrideCursor())
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else if (!wait && QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+        // "Connecting..." is painted before a call that may block.
+        if (phase == DownloadEngine::Phase::Opening)
+            QCoreApplication::processEvents();
     });
+    connect(download, &DownloadEngine::statusChanged, StatusBar, &QLabel::setText);
+    connect(download, &DownloadEngine::statusChanged, this,
+            [](const QString &text) { qCDebug(lcWindow).noquote() << "status" << text; });
+    connect(download, &DownloadEngine::progressStarted, this, [this](int maximum) {
+        ProgressBar->setRange(0, maximum);
+        ProgressBar->setValue(0);
+        ProgressBar->show();
+    });
+    connect(download, &DownloadEngine::progressChanged, ProgressBar, &QProgressBar::setValue);
+    connect(download, &DownloadEngine::progressEnded, ProgressBar, &QWidget::hide);
+    m_logging->follow(*download);
 
-    applyCommandLine(CommandLine::parse(m_environment.arguments, m_environment.programPath,
-                                        m_image.currentFileName));
-    if (m_settingsMode)
-        chkCCODES->setChecked(true);
-    if (m_quitAtStart) {
-        m_autoMode = AutoMode::Off;
-        m_settingsMode = false;
-    }
-
-    m_image.imageValid = loadImage(m_image.currentFileName, m_image);
     RefreshWindowState();
-    showFileName();
-
-    m_created = true;
-    panelSettings->setVisible(m_settingsMode);
-    if (!m_settingsMode) {
+    const bool settingsMode = m_session->state().settingsPanelShown;
+    panelSettings->setVisible(settingsMode);
+    if (!settingsMode) {
         layout()->activate();
         resize(width(),
                PanelTop->height() + PanelMain->height() + PanelButtons->height()
@@ -150,27 +164,54 @@ void TFormMain::FormCreate()
     }
 }
 
-void TFormMain::applyCommandLine(const CommandLine &commandLine)
+void TFormMain::RefreshWindowState()
 {
-    if (commandLine.port)
-        editPort->setCurrentText(*commandLine.port);
-    if (commandLine.tickAll) {
-        chkCCODES->setChecked(true);
-        chkEEPROM->setChecked(true);
+    const WindowState state = m_session->state();
+    if (state.codeTexts) {
+        // Not a change typed by the technician.
+        const QSignalBlocker quiet(panelSettings->SG1);
+        for (int row = 0; row < OptionSlots::kSlotCount; ++row)
+            panelSettings->setCellText(row, (*state.codeTexts)[std::size_t(row)]);
     }
-    if (commandLine.autoRequested)
-        m_autoMode = AutoMode::Requested;
-    m_image.currentFileName = commandLine.currentFile;
-    m_settingsMode = commandLine.settingsMode;
-    if (commandLine.cf)
-        m_slots[OptionSlots::CF] = *commandLine.cf;
-    if (commandLine.df)
-        m_slots[OptionSlots::DF] = *commandLine.df;
-    if (commandLine.gf)
-        m_slots[OptionSlots::GF] = *commandLine.gf;
-    m_quitAtStart = commandLine.quitAtStart;
-    for (const CommandLine::Message &message : commandLine.messages)
-        dialogs().message(message.icon, message.text, Dialogs::Buttons::Ok);
+    for (QWidget *control :
+         {static_cast<QWidget *>(editPort), static_cast<QWidget *>(editFile),
+          static_cast<QWidget *>(btnBrowse), static_cast<QWidget *>(chkCCODES),
+          static_cast<QWidget *>(chkEEPROM), static_cast<QWidget *>(panelSettings->SG1),
+          static_cast<QWidget *>(panelSettings->editRelayTime),
+          static_cast<QWidget *>(panelSettings->editFacility),
+          static_cast<QWidget *>(panelSettings->btnSave),
+          static_cast<QWidget *>(panelSettings->btnSaveAES),
+          static_cast<QWidget *>(panelSettings->btnNicePrint),
+          static_cast<QWidget *>(panelSettings->btnNiceSettings)})
+        control->setEnabled(state.idle);
+    chkEEPROM->setChecked(state.eepromTicked);
+    chkCCODES->setChecked(state.codesTicked);
+    chkEEPROM->setVisible(state.eepromBoxShown);
+    chkCCODES->setVisible(state.codesBoxShown);
+    panelSettings->grpCodes->setVisible(state.codesGroupShown);
+    panelSettings->grpRelayTime->setVisible(state.relayGroupShown);
+    panelSettings->grpFacility->setVisible(state.facilityGroupShown);
+    panelSettings->PanelSave->setVisible(state.saveShown);
+    panelSettings->PanelNice->setVisible(state.stickerShown);
+    btnDownload->setEnabled(state.downloadEnabled);
+    m_downloadKey->setEnabled(state.downloadEnabled);
+    m_browseKey->setEnabled(state.idle);
+    btnExit->setVisible(state.idle);
+    btnCancel->setVisible(!state.idle);
+    showFileName();
+}
+
+void TFormMain::showFileName()
+{
+    // The field's width counts even before the window is first shown.
+    layout()->activate();
+    PanelMain->layout()->activate();
+    const QFontMetrics metrics(lblFile->font());
+    editFile->setText(shortenPath(
+        m_session->state().fileName, editFile->width() - 6,
+        [&metrics](const QString &text) { return metrics.horizontalAdvance(text); },
+        QDir::separator()));
+    editFile->setCursorPosition(0);
 }
 
 void TFormMain::setVisible(bool visible)
@@ -203,8 +244,8 @@ void TFormMain::placeWindow()
     // screen (a window taller than the screen hangs down from its top).
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    const int left = m_settings.left;
-    const int top = m_settings.top;
+    const int left = m_session->settings().left;
+    const int top = m_session->settings().top;
     m_placement.place([area, left, top](const QSize &frame) {
         return QPoint(left == AppSettings::kNoPosition
                           ? area.left() + std::max(0, (area.width() - frame.width()) / 2)
@@ -237,8 +278,7 @@ void TFormMain::FormActivate()
         panelSettings->SG1->clearSelection();
         panelSettings->SG1->setCurrentItem(nullptr);
     }
-    if (m_autoMode == AutoMode::Requested && btnDownload->isEnabled()) {
-        m_autoMode = AutoMode::Started;
+    if (m_session->takeAutoStart()) {
         // After the activation is handled, as a click would come; the reload
         // that the same activation may run must not have failed meanwhile.
         QTimer::singleShot(0, this, [this] {
@@ -248,97 +288,50 @@ void TFormMain::FormActivate()
     }
 }
 
-void TFormMain::btnExitClick()
-{
-    close();
-}
-
 void TFormMain::closeEvent(QCloseEvent *event)
 {
-    if (busy()) {
+    if (m_session->busy()) {
         event->ignore();
-        btnCancelClick();
+        m_session->cancel();
         return;
     }
-    if (!m_closing) {
-        m_closing = true;
-        // Not when it could not be reached at start-up: binding now might
-        // start a server only to end it.
-        if (m_labelPrintingAvailable) {
-            try {
-                labelServer().QuitDesigner();
-            } catch (const LabelServerError &) {
-                // The server may be gone already; closing goes on.
-            }
-        }
-        m_settings.comPort = editPort->currentText();
-        m_settings.file = m_image.currentFileName;
-        m_settings.left = frameGeometry().x();
-        m_settings.top = frameGeometry().y();
-        if (!m_settings.write(m_settingsFile, m_settingsRead)) {
-            const QString text = QStringLiteral("Unable to write to %1").arg(m_settingsFile.path());
-            if (m_autoMode != AutoMode::Off) {
-                // Nobody is there to answer a box: the program ends with
-                // the download's exit code, and says why on stderr.
-                std::fprintf(stderr, "corvant-fwupdate: %s\n", text.toLocal8Bit().constData());
-                m_logging->addLogLine(text, kNoticeColour);
-            } else {
-                dialogs().message(Dialogs::Icon::Error, text, Dialogs::Buttons::Ok);
-            }
-        }
+    if (m_session->close(frameGeometry().topLeft())) {
         m_logging->hide();
         emit closed();
     }
     event->accept();
 }
 
-void TFormMain::OnApplActivate()
+void TFormMain::btnDownloadClick()
 {
-    // Not while a download sends the image; the next activation reloads.
-    if (busy())
-        return;
-    m_image.imageValid = loadImage(m_image.currentFileName, m_image);
-    RefreshWindowState();
-    showFileName();
+    // While a download runs the action does nothing at all; otherwise the
+    // codes the grid shows are the ones sent.
+    if (!m_session->busy() && commitCustomerCodes())
+        m_session->startDownload();
 }
 
-void TFormMain::btnSearchClick()
+void TFormMain::btnSaveClick(bool encrypted)
 {
-    if (busy())
+    // Nor its dialogs inside a starting download.
+    if (m_session->busy() || !commitCustomerCodes())
         return;
-    const QFileInfo current(m_image.currentFileName);
-    Dialogs::FileRequest request;
-    request.title = QString::fromLatin1(kApplicationTitle) + QStringLiteral("  -  Open hex file");
-    request.filter = QStringLiteral("Hex file (*.hex);;Any file (*)");
-    request.defaultSuffix = QStringLiteral("hex");
-    request.directory
-        = m_image.currentFileName.isEmpty() ? QDir::currentPath() : current.absolutePath();
-    QString chosen = dialogs().openFileName(request);
-    if (chosen.isEmpty())
-        return;
-
-    if (panelSettings->grpCodes->isVisibleTo(panelSettings))
-        m_slots.fill(0);
-    m_codesTyped = false; // another firmware: the slots are what the grid shows
-    m_image.imageValid = false;
-    if (loadImage(chosen, m_image)) {
-        m_image.imageValid = true;
-        m_image.currentFileName = chosen;
-        showFileName();
-    } else {
-        dialogs().message(Dialogs::Icon::Error,
-                          QStringLiteral("Invalid file format or hex file corrupt"),
-                          Dialogs::Buttons::Ok);
+    if (m_session->save(encrypted) == UpdateSession::SaveOutcome::NoCodesDeclined) {
+        // Ready for typing: the remembered row's value cell is current, also
+        // after the activation that follows the box.
+        m_rowAfterBox = m_rememberedRow;
+        panelSettings->SG1->setFocus();
+        panelSettings->SG1->setCurrentCell(m_rememberedRow, 1);
     }
-    RefreshWindowState();
 }
 
-void TFormMain::ShowDebug()
+void TFormMain::btnNicePrintClick()
 {
-    if (m_logging->isVisible())
-        m_logging->hide();
-    else
-        m_logging->showBeside(*this);
+    if (m_session->busy() || !commitCustomerCodes())
+        return;
+    std::array<QString, OptionSlots::kSlotCount> cells;
+    for (int row = 0; row < OptionSlots::kSlotCount; ++row)
+        cells[std::size_t(row)] = panelSettings->cellText(row);
+    m_session->printSticker(cells);
 }
 
 bool TFormMain::eventFilter(QObject *watched, QEvent *event)
@@ -346,20 +339,24 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
     if (panelEvent(watched, event))
         return true;
     if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) {
-        ShowDebug();
+        // ShowDebug
+        if (m_logging->isVisible())
+            m_logging->hide();
+        else
+            m_logging->showBeside(*this);
         return true;
     }
     if (watched == editFile && editFile->isEnabled()) {
         if (event->type() == QEvent::MouseButtonPress
             && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            btnSearchClick();
+            m_session->browse();
             return true;
         }
         if (event->type() == QEvent::KeyPress) {
             const auto *key = static_cast<QKeyEvent *>(event);
             const bool command = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
             if (!command && !key->text().isEmpty() && key->text().at(0).isPrint()) {
-                btnSearchClick();
+                m_session->browse();
                 return true;
             }
         }
@@ -370,10 +367,10 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 void TFormMain::FormKeyDown(int key)
 {
     // Not while a button is held: a drag or a click is under way.
-    if (QGuiApplication::mouseButtons() != Qt::NoButton || busy())
+    if (QGuiApplication::mouseButtons() != Qt::NoButton || m_session->busy())
         return;
     if (key == Qt::Key_F2 && btnBrowse->isEnabled())
-        btnSearchClick();
+        m_session->browse();
     else if (key == Qt::Key_F4 && btnDownload->isEnabled())
         btnDownloadClick();
 }
@@ -381,7 +378,8 @@ void TFormMain::FormKeyDown(int key)
 void TFormMain::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    showFileName();
+    if (m_session)
+        showFileName();
     if (isVisible())
         WindowLog::logControls(*this);
 }

@@ -4,8 +4,6 @@
 #include "app/customercodegrid.h"
 #include "app/optionedits.h"
 #include "app/panelsettings.h"
-#include "options/readeroptions.h"
-#include "options/valuetests.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -26,44 +24,60 @@ bool within(const QWidget *widget, const QWidget *container)
 void TFormMain::connectPanel()
 {
     PanelSettings &panel = *panelSettings;
-    // Entering and leaving the grid are moves of the focus between controls
-    // of this window. The grid's own cell editor is part of the grid; a box
-    // or another program taking the focus, or the grid being disabled for a
-    // download, is no leaving.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
-        const QWidget *grid = panelSettings->SG1;
-        if (!within(old, this) || !within(now, this) || !grid->isEnabled() || busy())
-            return;
-        if (within(old, grid) && !within(now, grid))
-            StringGridExit();
-        else if (!within(old, grid) && within(now, grid))
-            StringGridEnter();
-    });
+    UpdateSession *session = m_session.get();
+    connect(qApp, &QApplication::focusChanged, this, &TFormMain::gridFocusChanged);
     panel.SG1->installEventFilter(this);
-    connect(panel.SG1, &QTableWidget::itemChanged, this, [this](const QTableWidgetItem *item) {
+    connect(panel.SG1, &QTableWidget::itemChanged, this, [session](const QTableWidgetItem *item) {
         if (item->column() == 1)
-            m_codesTyped = true;
+            session->codesTyped();
     });
+    // The edits keep what was typed, valid or not; the session takes each change.
+    connect(panel.editRelayTime, &RelayTimeEdit::changed, session,
+            [session, &panel] { session->setRelayTimeSeconds(panel.editRelayTime->seconds()); });
+    connect(panel.editFacility, &FacilityCodeEdit::changed, session,
+            [session, &panel] { session->setFacilityCode(panel.editFacility->code()); });
     for (QGroupBox *group : {panel.grpCodes, panel.grpRelayTime, panel.grpFacility})
         group->installEventFilter(this);
     connect(panel.btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(false); });
     connect(panel.btnSaveAES, &QPushButton::clicked, this, [this] { btnSaveClick(true); });
     connect(panel.btnNicePrint, &QPushButton::clicked, this, &TFormMain::btnNicePrintClick);
-    connect(panel.btnNiceSettings, &QPushButton::clicked, this, &TFormMain::btnNiceSettingsClick);
+    connect(panel.btnNiceSettings, &QPushButton::clicked, session,
+            &UpdateSession::chooseLabelSettings);
+}
+
+void TFormMain::gridFocusChanged(QWidget *old, QWidget *now)
+{
+    // Entering and leaving the grid are moves of the focus between controls
+    // of this window. The grid's own cell editor is part of the grid; a box
+    // or another program taking the focus, or the grid being disabled for a
+    // download, is no leaving.
+    QTableWidget *grid = panelSettings->SG1;
+    if (!within(old, this) || !within(now, this) || !grid->isEnabled() || m_session->busy())
+        return;
+    if (within(old, grid) && !within(now, grid)) {
+        checkCustomerCodes(); // StringGridExit
+    } else if (!within(old, grid) && within(now, grid) && !m_checkingCodes) {
+        // StringGridEnter
+        grid->setCurrentCell(m_rowAfterBox >= 0 ? m_rowAfterBox : m_rememberedRow, 1);
+    }
 }
 
 bool TFormMain::panelEvent(QObject *watched, QEvent *event)
 {
     PanelSettings &panel = *panelSettings;
     if (event->type() == QEvent::MouseButtonDblClick) {
-        if (watched == panel.grpCodes)
-            grpCodesDblClick();
-        else if (watched == panel.grpRelayTime)
-            grpRelayTimeDblClick();
-        else if (watched == panel.grpFacility)
-            grpFacilityDblClick();
-        else
+        // The double-clicks on the groups read the image's values.
+        if (watched == panel.grpCodes) {
+            m_session->readCodesFromImage();
+        } else if (watched == panel.grpRelayTime) {
+            if (const std::optional<double> seconds = m_session->relayTimeInImage())
+                panel.editRelayTime->setValue(*seconds);
+        } else if (watched == panel.grpFacility) {
+            if (const std::optional<int> code = m_session->facilityCodeInImage())
+                panel.editFacility->setValue(*code);
+        } else {
             return false;
+        }
         return true;
     }
     // StringGridKeyDown: Delete empties the selected value cell. (Keys typed
@@ -77,22 +91,10 @@ bool TFormMain::panelEvent(QObject *watched, QEvent *event)
     return false;
 }
 
-void TFormMain::StringGridEnter()
-{
-    if (m_checkingCodes)
-        return;
-    panelSettings->SG1->setCurrentCell(m_rowAfterBox >= 0 ? m_rowAfterBox : m_rememberedRow, 1);
-}
-
-void TFormMain::StringGridExit()
-{
-    checkCustomerCodes();
-}
-
 bool TFormMain::commitCustomerCodes()
 {
     // The grid's codes are written only while its group is shown.
-    if (!panelSettings->grpCodes->isVisibleTo(panelSettings))
+    if (!m_session->state().codesGroupShown)
         return true;
     // A code typed into the grid counts, whether or not its cell editor is
     // still open and the focus ever left the grid (F4 is pressed inside it).
@@ -112,15 +114,13 @@ bool TFormMain::checkCustomerCodes()
     for (int row = 0; row < OptionSlots::kSlotCount; ++row)
         texts[std::size_t(row)] = panelSettings->cellText(row);
 
-    const ValueTests::CodeCheck check = ValueTests::checkCustomerCodes(texts, m_slots);
+    const ValueTests::CodeCheck check = m_session->checkCodes(texts);
     if (check.passed()) {
-        m_codesTyped = false;
         if (grid->currentRow() >= 0)
             m_rememberedRow = grid->currentRow();
         grid->clearSelection();
         grid->setCurrentItem(nullptr);
     } else {
-        dialogs().message(Dialogs::Icon::Error, check.message(), Dialogs::Buttons::Ok);
         m_rowAfterBox = check.failedRow;
         // Once the focus change that left the grid is complete.
         QTimer::singleShot(0, grid, [grid, row = check.failedRow] {
@@ -130,25 +130,4 @@ bool TFormMain::checkCustomerCodes()
     }
     m_checkingCodes = false;
     return check.passed();
-}
-
-void TFormMain::grpCodesDblClick()
-{
-    if (const std::optional<CustomerSlots> codes = CustomerCodes::read(m_image)) {
-        m_slots = *codes;
-        m_codesTyped = false;
-        RefreshWindowState();
-    }
-}
-
-void TFormMain::grpRelayTimeDblClick()
-{
-    if (const std::optional<int> tenths = ReaderOptionsIo::readRelayTimeTenths(m_image))
-        panelSettings->editRelayTime->setValue(*tenths / 10.0);
-}
-
-void TFormMain::grpFacilityDblClick()
-{
-    if (const std::optional<int> code = ReaderOptionsIo::readFacilityCode(m_image))
-        panelSettings->editFacility->setValue(*code);
 }

@@ -113,8 +113,8 @@ private slots:
         // 4096 bytes made it settle near 1 GB).
         QVERIFY2(before < kFloodBound, qPrintable(QStringLiteral("holds %1 KiB").arg(before)));
         QCOMPARE(log->lastBlock().text().size(), wholeBatch);
-        w.form->btnCancelClick();
-        QTRY_VERIFY(!w.form->download().holdsLink());
+        w.form->session().cancel();
+        QTRY_VERIFY(!w.form->session().download().holdsLink());
     }
 
     void emptyLogLineDoesNotSwallowTheNext()

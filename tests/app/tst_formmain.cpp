@@ -219,13 +219,13 @@ private slots:
         w.form->show();
         if (validFile) {
             QVERIFY(closed.wait(20000));
-            QCOMPARE(w.form->exitCode(), 1);
+            QCOMPARE(w.form->session().exitCode(), 1);
             QCOMPARE(w.form->StatusBar->text(), QStringLiteral("Download successfully completed"));
             QVERIFY(QFile::exists(w.settingsPath()));
             QVERIFY(w.dialogs.shown.isEmpty());
         } else {
             QVERIFY(!closed.wait(500));
-            QCOMPARE(w.form->exitCode(), 0);
+            QCOMPARE(w.form->session().exitCode(), 0);
             QCOMPARE(sim.engine().messages(), 0);
         }
     }
@@ -240,9 +240,9 @@ private slots:
         QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(false, true, true, false)));
         w.open({QStringLiteral("mode=auto"), w.path("fw.hex"),
                 QStringLiteral("port=127.0.0.1:%1").arg(port)});
-        QCOMPARE(w.form->autoModeState(), TFormMain::AutoMode::Requested);
+        QCOMPARE(w.form->session().autoMode(), UpdateSession::AutoMode::Requested);
         w.form->show(); // no event handled yet, so no activation either
-        QCOMPARE(w.form->autoModeState(), TFormMain::AutoMode::Started);
+        QCOMPARE(w.form->session().autoMode(), UpdateSession::AutoMode::Started);
         QSignalSpy closed(w.form.get(), &TFormMain::closed);
         QVERIFY(closed.wait(20000));
         QCOMPARE(sim.engine().messages(), 4); // three writes and the end: downloaded once
@@ -302,7 +302,7 @@ private slots:
         QVERIFY(TestFiles::write(w.path("fw.hex"), firmware(false, true, true, false)));
         w.open({w.path("fw.hex"), QStringLiteral("port=") + port});
         QList<QPair<DownloadEngine::Phase, bool>> seen;
-        connect(&w.form->download(), &DownloadEngine::phaseChanged, this,
+        connect(&w.form->session().download(), &DownloadEngine::phaseChanged, this,
                 [&seen](DownloadEngine::Phase phase) {
                     seen.append({phase, CursorWatchingLabelServer::busy()});
                 });
@@ -310,7 +310,7 @@ private slots:
         w.dialogs.whileOpen
             = [&busyDuringBox] { busyDuringBox = CursorWatchingLabelServer::busy(); };
         w.form->btnDownloadClick();
-        QTRY_VERIFY(!w.form->download().isBusy());
+        QTRY_VERIFY(!w.form->session().download().isBusy());
         QVERIFY(!seen.isEmpty());
         QCOMPARE(seen.first(), qMakePair(DownloadEngine::Phase::Opening, busyWhileOpening));
         for (qsizetype i = 1; i < seen.size(); ++i)
@@ -324,7 +324,7 @@ private slots:
     {
         Window w;
         w.open({QStringLiteral("/?"), QStringLiteral("mode=auto")});
-        QVERIFY(w.form->quitAtStart());
+        QVERIFY(w.form->session().quitAtStart());
         QCOMPARE(w.dialogs.texts(),
                  QStringList{QStringLiteral("Usage: /opt/corvant/corvant-fwupdate [ port=COMn ] "
                                             "[ mode=AUTO ] [ mode=ALL ] [ filename.hex ]")});
@@ -360,7 +360,7 @@ private slots:
                 QStringLiteral("port=127.0.0.1:%1").arg(port)});
         TFormMain &f = *w.form;
         QVERIFY(press(f, Qt::Key_F4));
-        QTRY_VERIFY(f.download().holdsLink());
+        QTRY_VERIFY(f.session().download().holdsLink());
         QTRY_VERIFY(f.StatusBar->text().startsWith(QLatin1String("Searching for bootloader")));
 
         for (QWidget *control :
@@ -385,7 +385,7 @@ private slots:
         QVERIFY(!f.close());
         QCOMPARE(labels.quits, 0); // a refused close calls nobody
         QCOMPARE(f.StatusBar->text(), QStringLiteral("Cancelling..."));
-        QTRY_VERIFY(!f.download().holdsLink());
+        QTRY_VERIFY(!f.session().download().holdsLink());
         QVERIFY(closed.isEmpty());
         QVERIFY(shown(f.btnExit));
         QVERIFY(f.btnDownload->isEnabled());
@@ -412,11 +412,11 @@ private slots:
         QVERIFY(!f.btnDownload->isEnabled());
 
         // Coming back to the program reloads the file and enables Download.
-        f.OnApplActivate();
+        f.session().reload();
         QVERIFY(f.btnDownload->isEnabled());
 
         w.dialogs.fileNames = {QString()}; // cancelled
-        f.btnSearchClick();
+        f.session().browse();
         QVERIFY(f.btnDownload->isEnabled());
         QCOMPARE(w.dialogs.shown.size(), 1);
     }
@@ -473,8 +473,8 @@ private slots:
     {
         Window w;
         w.open({QStringLiteral("cf=1000"), QStringLiteral("gf=abc")});
-        QVERIFY(w.form->quitAtStart());
-        QCOMPARE(w.form->exitCode(), 0);
+        QVERIFY(w.form->session().quitAtStart());
+        QCOMPARE(w.form->session().exitCode(), 0);
         QCOMPARE(w.dialogs.texts(),
                  (QStringList{QStringLiteral("Error: invalid CF customer code"),
                               QStringLiteral("Error: invalid GF customer code")}));

@@ -1,7 +1,7 @@
 // The window's real message boxes and dialogs, answered by key presses and
 // clicks from a timer while their own event loop runs.
-#include "app/appinfo.h"
 #include "app/guidialogs.h"
+#include "session/appinfo.h"
 #include "testfiles.h"
 #include "whenshown.h"
 

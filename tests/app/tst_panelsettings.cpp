@@ -152,11 +152,11 @@ private slots:
         panel.leaveGridWith({QStringLiteral("11"), QStringLiteral("33"), QStringLiteral("55"),
                              QStringLiteral("22"), QStringLiteral("44"), QStringLiteral("66"),
                              QStringLiteral("77"), QStringLiteral("88")});
-        QCOMPARE(panel.f->customerSlots(), kOld);
+        QCOMPARE(panel.f->session().customerSlots(), kOld);
 
         panel.leaveGridWith(texts);
         QCOMPARE(panel.dialogs.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QTEST(panel.f->customerSlots(), "slots");
+        QTEST(panel.f->session().customerSlots(), "slots");
         if (!message.isEmpty()) {
             QCOMPARE(panel.dialogs.shown.at(0).icon, Dialogs::Icon::Error);
             QTRY_VERIFY(focusInGrid(panel));
@@ -200,7 +200,7 @@ private slots:
         if (!message.isEmpty()) {
             QVERIFY2(panel.dialogs.texts() == QStringList{message},
                      qPrintable(panel.dialogs.texts().join(QLatin1Char('|'))));
-            QVERIFY(!panel.f->download().holdsLink());
+            QVERIFY(!panel.f->session().download().holdsLink());
             QCOMPARE(panel.f->StatusBar->text(), QString());
             QTRY_VERIFY(focusInGrid(panel));
             QCOMPARE(reader.engine().messages(), 0);
@@ -208,7 +208,7 @@ private slots:
         }
         QTRY_VERIFY(
             panel.dialogs.texts().contains(QStringLiteral("Download successfully completed")));
-        QCOMPARE(panel.f->customerSlots()[OptionSlots::CF], 123);
+        QCOMPARE(panel.f->session().customerSlots()[OptionSlots::CF], 123);
         QCOMPARE(panel.p->cellText(0), QStringLiteral("123"));
         const QMap<int, std::uint16_t> &words = reader.engine().memory().words();
         QCOMPARE(std::uint16_t((words.value(0xF1) & 0xFF) << 8 | (words.value(0xF2) & 0xFF)),
@@ -267,7 +267,7 @@ private slots:
                  backwards ? Qt::ShiftModifier : Qt::NoModifier);
         QVERIFY(!focusInGrid(panel));
         QVERIFY(panel.f->isAncestorOf(QApplication::focusWidget()));
-        QCOMPARE(panel.f->customerSlots()[OptionSlots::CF], 12);
+        QCOMPARE(panel.f->session().customerSlots()[OptionSlots::CF], 12);
         QVERIFY(panel.dialogs.shown.isEmpty());
     }
 
@@ -323,7 +323,7 @@ private slots:
         QCOMPARE(panel.p->SG1->currentColumn(), 1);
         typeKeys(QStringLiteral("9"));
         pressKey(Qt::Key_Tab);
-        QCOMPARE(panel.f->customerSlots()[OptionSlots::D], 9);
+        QCOMPARE(panel.f->session().customerSlots()[OptionSlots::D], 9);
     }
 
     void leavingForAnotherWindowIsNoExit()
@@ -338,7 +338,7 @@ private slots:
         log.viewer()->setFocus();
         QTRY_VERIFY(log.viewer()->hasFocus());
         QVERIFY(panel.dialogs.shown.isEmpty());
-        QCOMPARE(panel.f->customerSlots(), CustomerSlots{});
+        QCOMPARE(panel.f->session().customerSlots(), CustomerSlots{});
     }
 
     void activationRemovesTheSelection()
@@ -357,8 +357,8 @@ private slots:
         Panel panel;
         QVERIFY(panel.start());
         panel.leaveGridWith({QStringLiteral("007"), QStringLiteral("7")});
-        QCOMPARE(panel.f->customerSlots()[OptionSlots::CF], 7);
-        panel.f->RefreshWindowState();
+        QCOMPARE(panel.f->session().customerSlots()[OptionSlots::CF], 7);
+        emit panel.f->session().stateChanged();
         QCOMPARE(panel.p->cellText(0), QStringLiteral("007"));
         QCOMPARE(panel.p->cellText(1), QStringLiteral("0007"));
     }
@@ -373,7 +373,7 @@ private slots:
         QTest::keyClick(panel.p->SG1, Qt::Key_Delete);
         QCOMPARE(panel.p->cellText(1), QString());
         panel.f->editPort->setFocus();
-        QCOMPARE(panel.f->customerSlots()[OptionSlots::DF], 0);
+        QCOMPARE(panel.f->session().customerSlots()[OptionSlots::DF], 0);
         QVERIFY(panel.dialogs.shown.isEmpty());
     }
 
@@ -423,7 +423,8 @@ private slots:
         QVERIFY(!edit->hasFocus());
         QTEST(edit->text(), "afterLeaving");
         // The typed value is what a save or download writes.
-        QCOMPARE(int(ReaderOptionsIo::relayTimeTenths(panel.f->readerOptions().relayTimeSeconds)),
+        QCOMPARE(int(ReaderOptionsIo::relayTimeTenths(
+                     panel.f->session().readerOptions().relayTimeSeconds)),
                  typed.isEmpty() ? 0 : std::min(255, qRound(typed.toDouble() * 10)));
     }
 
@@ -440,7 +441,7 @@ private slots:
         line->selectAll();
         QTest::keyClicks(line, QStringLiteral("25,5"));
         QVERIFY(!isRed(panel.p->editRelayTime));
-        QCOMPARE(panel.f->readerOptions().relayTimeSeconds, 25.5);
+        QCOMPARE(panel.f->session().readerOptions().relayTimeSeconds, 25.5);
     }
 
     void facilityEdit()
@@ -463,7 +464,7 @@ private slots:
         QCOMPARE(line->text(), QString());
         panel.f->editPort->setFocus();
         QCOMPARE(edit->text(), QStringLiteral("0"));
-        QCOMPARE(panel.f->readerOptions().facilityCode, 0);
+        QCOMPARE(panel.f->session().readerOptions().facilityCode, 0);
     }
 
     // The colours follow every change of the text, the program's included.
@@ -502,7 +503,7 @@ private slots:
     {
         Panel panel;
         QVERIFY(panel.start());
-        FirmwareImage &image = panel.f->image();
+        FirmwareImage &image = panel.f->session().image();
         CustomerSlots codes{};
         codes[OptionSlots::CF] = 7;
         codes[OptionSlots::B] = 1234;
@@ -588,12 +589,12 @@ private slots:
             panel.start({QStringLiteral("cf=5"), QStringLiteral("port=127.0.0.1:%1").arg(port)}));
         panel.dialogs.fileNames = {panel.path("enc.hex")};
         panel.p->btnSaveAES->click();
-        QVERIFY(panel.f->image().heldEncrypted);
+        QVERIFY(panel.f->session().image().heldEncrypted);
         panel.p->editRelayTime->setValue(7.5);
         panel.f->btnDownloadClick();
         QTRY_VERIFY(
             panel.dialogs.texts().contains(QStringLiteral("Download successfully completed")));
-        QVERIFY(!panel.f->image().heldEncrypted);
+        QVERIFY(!panel.f->session().image().heldEncrypted);
         const QMap<int, std::uint16_t> &words = reader.engine().memory().words();
         QCOMPARE(words.value(0xAB), std::uint16_t(0x3400 | 75));
         QCOMPARE(std::uint16_t((words.value(0xF1) & 0xFF) << 8 | (words.value(0xF2) & 0xFF)),
@@ -606,12 +607,12 @@ private slots:
         QVERIFY(panel.start({QStringLiteral("cf=5")}));
         panel.dialogs.fileNames = {panel.path("enc.hex"), panel.path("plain.hex")};
         panel.p->btnSaveAES->click();
-        QVERIFY(panel.f->image().heldEncrypted);
+        QVERIFY(panel.f->session().image().heldEncrypted);
         QVERIFY(TestFiles::read(panel.path("enc.hex")).contains("ENCRYPT"));
 
         panel.p->editFacility->setValue(77);
         panel.p->btnSave->click();
-        QVERIFY(!panel.f->image().heldEncrypted);
+        QVERIFY(!panel.f->session().image().heldEncrypted);
         for (const char *file : {"enc.hex", "plain.hex"}) {
             FirmwareImage saved;
             QString name = panel.path(file);
@@ -638,7 +639,7 @@ private slots:
         QVERIFY(QFile::exists(chosen + QStringLiteral(".hex")));
         QCOMPARE(panel.dialogs.texts(),
                  QStringList{QStringLiteral("Saved ") + chosen + QStringLiteral(".hex")});
-        QCOMPARE(panel.f->image().currentFileName, chosen + QStringLiteral(".hex"));
+        QCOMPARE(panel.f->session().image().currentFileName, chosen + QStringLiteral(".hex"));
     }
 
     void unwritableTargetKeepsTheOldFile()
@@ -648,7 +649,7 @@ private slots:
         const QString target = panel.path("locked.hex");
         QVERIFY(TestFiles::write(target, "old contents\r\n"));
         QVERIFY(QFile::setPermissions(target, QFileDevice::ReadOwner));
-        const QString current = panel.f->image().currentFileName;
+        const QString current = panel.f->session().image().currentFileName;
         panel.dialogs.fileNames = {target};
         panel.p->btnSave->click();
         QCOMPARE(panel.dialogs.texts(),
@@ -657,7 +658,7 @@ private slots:
         QCOMPARE(TestFiles::read(target), QByteArray("old contents\r\n"));
         // The next activation reloads the file that exists: the panel stays.
         QVERIFY(showsFile(*panel.f, current));
-        panel.f->OnApplActivate();
+        panel.f->session().reload();
         QVERIFY(panel.f->btnDownload->isEnabled());
     }
 
@@ -680,13 +681,13 @@ private slots:
     {
         Panel panel;
         QVERIFY(panel.start({QStringLiteral("cf=5")}));
-        const RecordList before = panel.f->image().records;
-        const QString file = panel.f->image().currentFileName;
+        const RecordList before = panel.f->session().image().records;
+        const QString file = panel.f->session().image().currentFileName;
         panel.p->btnSave->click();
         QCOMPARE(panel.dialogs.fileRequests.size(), 1);
         QVERIFY(panel.dialogs.shown.isEmpty());
-        QVERIFY(panel.f->image().records == before);
-        QCOMPARE(panel.f->image().currentFileName, file);
+        QVERIFY(panel.f->session().image().records == before);
+        QCOMPARE(panel.f->session().image().currentFileName, file);
     }
 };
 

@@ -14,26 +14,6 @@
 
 #include <memory>
 
-// Slots: customer table at 0xF0, relay time 0xAB, facility code 0xA1/0xA2.
-inline QByteArray firmware(bool codes, bool relay, bool facility, bool eeprom)
-{
-    QByteArray text = HexLines::words(0, {0x2800, 0x0000, 0x0000, 0x0000}) + "\r\n";
-    if (facility)
-        text += HexLines::words(0xA0, {0x0000, 0x340A, 0x3400, 0x0000}) + "\r\n";
-    if (relay)
-        text += HexLines::words(0xA8, {0x0000, 0x0000, 0x0000, 0x3432}) + "\r\n";
-    if (codes) {
-        text += HexLines::words(0xF0,
-                                {0x0782, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400})
-            + "\r\n";
-        text += HexLines::words(0xF8, {0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400, 0x3400})
-            + "\r\n";
-    }
-    if (eeprom)
-        text += HexLines::words(0x2100, {0x0001}) + "\r\n";
-    return text + ":00000001FF\r\n";
-}
-
 class WorkingLabelServer : public LabelServer {
 public:
     std::int32_t StartDesigner() override { return 0; }
@@ -54,7 +34,7 @@ inline bool shown(const QWidget *widget)
 inline bool showsFile(TFormMain &form, const QString &path)
 {
     const QString text = form.editFile->text();
-    return form.image().currentFileName == path
+    return form.session().image().currentFileName == path
         && (text == path
             || (text.contains(QLatin1String("..."))
                 && text.endsWith(QLatin1Char('/') + QFileInfo(path).fileName())));

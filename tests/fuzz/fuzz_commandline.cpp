@@ -2,7 +2,7 @@
 // a crash; every message ends the program at start, as the usage text and
 // an invalid customer code do; a code that is stored and accepted is within
 // its range.
-#include "app/commandline.h"
+#include "session/commandline.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "app/commandline.h"
+#include "session/commandline.h"
 
 #include "options/optionslots.h"
 #include "settings/wholenumber.h"

@@ -1,4 +1,4 @@
-#include "app/shortenpath.h"
+#include "session/shortenpath.h"
 
 QString shortenPath(const QString &path, int maximumWidth,
                     const std::function<int(const QString &)> &widthOf, QChar separator)

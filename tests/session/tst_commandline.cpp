@@ -1,5 +1,5 @@
-#include "app/commandline.h"
-#include "app/shortenpath.h"
+#include "session/commandline.h"
+#include "session/shortenpath.h"
 
 #include <QTest>
 

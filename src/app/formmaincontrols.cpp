@@ -1,5 +1,5 @@
 // The main window's controls and their placement.
-#include "app/tformmain.h"
+#include "app/formmaincontrols.h"
 
 #include "app/panelsettings.h"
 #include "app/shadedprogressbar.h"
@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -34,15 +33,15 @@ QPushButton *namedButton(const char *name, const QString &caption, QWidget *pare
 
 } // namespace
 
-void TFormMain::buildLayout()
+void FormMainControls::setupControls(QWidget *form)
 {
-    setObjectName(QStringLiteral("FormMain"));
+    form->setObjectName(QStringLiteral("FormMain"));
     // Resizable and minimisable, no maximise button.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    form->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     // Title panel: logo, "QUILMAR", version.
-    PanelTop = new QWidget(this);
+    PanelTop = new QWidget(form);
     PanelTop->setObjectName(QStringLiteral("PanelTop"));
     PanelTop->setFixedHeight(kPanelTopHeight);
     PanelTop->setAutoFillBackground(true);
@@ -54,7 +53,6 @@ void TFormMain::buildLayout()
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setFixedSize(140, 70);
     Image1->setPixmap(QPixmap(QStringLiteral(":/logo.png")));
-    Image1->installEventFilter(this); // double-click: the logging window
     lblTitle = new QLabel(QStringLiteral("QUILMAR"), PanelTop);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont title(QStringLiteral("Arial"));
@@ -75,7 +73,7 @@ void TFormMain::buildLayout()
     topLayout->addLayout(titles, 1);
 
     // Port and file.
-    PanelMain = new QWidget(this);
+    PanelMain = new QWidget(form);
     PanelMain->setObjectName(QStringLiteral("PanelMain"));
     PanelMain->setFixedHeight(kPanelMainHeight);
     editPort = new QComboBox(PanelMain);
@@ -88,7 +86,6 @@ void TFormMain::buildLayout()
     editFile->setObjectName(QStringLiteral("editFile"));
     editFile->setReadOnly(true);
     editFile->setPlaceholderText(QStringLiteral("« no file selected »"));
-    editFile->installEventFilter(this); // a click or a typed character: Browse
     btnBrowse = namedButton("btnBrowse", QStringLiteral("..."), PanelMain);
     btnBrowse->setToolTip(QStringLiteral("Click to select a firmware file"));
     btnBrowse->setFixedWidth(25);
@@ -101,10 +98,10 @@ void TFormMain::buildLayout()
     mainLayout->addWidget(btnBrowse, 1, 2);
     mainLayout->setColumnStretch(1, 1);
 
-    panelSettings = new PanelSettings(this);
+    panelSettings = new PanelSettings(form);
 
     // Download options and buttons, the progress bar along the bottom.
-    PanelButtons = new QWidget(this);
+    PanelButtons = new QWidget(form);
     PanelButtons->setObjectName(QStringLiteral("PanelButtons"));
     PanelButtons->setFixedHeight(kPanelButtonsHeight);
     auto *separator = new QFrame(PanelButtons);
@@ -143,14 +140,14 @@ void TFormMain::buildLayout()
     buttonsLayout->addStretch();
     buttonsLayout->addWidget(ProgressBar);
 
-    StatusBar = new QLabel(this);
+    StatusBar = new QLabel(form);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setFrameShape(QFrame::StyledPanel);
     StatusBar->setFrameShadow(QFrame::Sunken);
     StatusBar->setMinimumHeight(StatusBar->fontMetrics().height() + 6);
     StatusBar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = new QVBoxLayout(form);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(PanelTop);
@@ -158,25 +155,5 @@ void TFormMain::buildLayout()
     layout->addWidget(panelSettings, 1);
     layout->addWidget(PanelButtons);
     layout->addWidget(StatusBar);
-    resize(kClientWidth, 560);
-
-    connect(btnDownload, &QPushButton::clicked, this, &TFormMain::btnDownloadClick);
-    connect(btnCancel, &QPushButton::clicked, this, &TFormMain::btnCancelClick);
-    connect(btnExit, &QPushButton::clicked, this, &TFormMain::btnExitClick);
-    connect(btnBrowse, &QPushButton::clicked, this, &TFormMain::btnSearchClick);
-
-    // Qt's shortcut map sees each key press exactly once, before the focused
-    // control, however the key then travels (a cell editor closing on F4
-    // passes it to the grid). An enabled shortcut takes its key: F4 does not
-    // also open the port list over a starting download. A disabled one lets
-    // the key reach the control, as every other key does.
-    const auto shortcut = [this](Qt::Key key) {
-        auto *s = new QShortcut(QKeySequence(key), this);
-        s->setContext(Qt::WindowShortcut);
-        s->setAutoRepeat(false); // a key held down is one press
-        connect(s, &QShortcut::activated, this, [this, key] { FormKeyDown(key); });
-        return s;
-    };
-    m_browseKey = shortcut(Qt::Key_F2);
-    m_downloadKey = shortcut(Qt::Key_F4);
+    form->resize(kClientWidth, 560);
 }
