@@ -17,11 +17,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -173,16 +171,11 @@ void TFormMain::RefreshWindowState()
         for (int row = 0; row < OptionSlots::kSlotCount; ++row)
             panelSettings->setCellText(row, (*state.codeTexts)[std::size_t(row)]);
     }
-    for (QWidget *control :
-         {static_cast<QWidget *>(editPort), static_cast<QWidget *>(editFile),
-          static_cast<QWidget *>(btnBrowse), static_cast<QWidget *>(chkCCODES),
-          static_cast<QWidget *>(chkEEPROM), static_cast<QWidget *>(panelSettings->SG1),
-          static_cast<QWidget *>(panelSettings->editRelayTime),
-          static_cast<QWidget *>(panelSettings->editFacility),
-          static_cast<QWidget *>(panelSettings->btnSave),
-          static_cast<QWidget *>(panelSettings->btnSaveAES),
-          static_cast<QWidget *>(panelSettings->btnNicePrint),
-          static_cast<QWidget *>(panelSettings->btnNiceSettings)})
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             editPort, editFile, btnBrowse, chkCCODES, chkEEPROM, panelSettings->SG1,
+             panelSettings->editRelayTime, panelSettings->editFacility, panelSettings->btnSave,
+             panelSettings->btnSaveAES, panelSettings->btnNicePrint,
+             panelSettings->btnNiceSettings})
         control->setEnabled(state.idle);
     chkEEPROM->setChecked(state.eepromTicked);
     chkCCODES->setChecked(state.codesTicked);
@@ -332,36 +325,6 @@ void TFormMain::btnNicePrintClick()
     for (int row = 0; row < OptionSlots::kSlotCount; ++row)
         cells[std::size_t(row)] = panelSettings->cellText(row);
     m_session->printSticker(cells);
-}
-
-bool TFormMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (panelEvent(watched, event))
-        return true;
-    if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) {
-        // ShowDebug
-        if (m_logging->isVisible())
-            m_logging->hide();
-        else
-            m_logging->showBeside(*this);
-        return true;
-    }
-    if (watched == editFile && editFile->isEnabled()) {
-        if (event->type() == QEvent::MouseButtonPress
-            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            m_session->browse();
-            return true;
-        }
-        if (event->type() == QEvent::KeyPress) {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            const bool command = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-            if (!command && !key->text().isEmpty() && key->text().at(0).isPrint()) {
-                m_session->browse();
-                return true;
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void TFormMain::FormKeyDown(int key)

@@ -54,7 +54,6 @@ private:
     void FormCreate();
     void connectControls();
     void connectPanel();
-    bool panelEvent(QObject *watched, QEvent *event);
     void FormActivate();
     void placeWindow();
     // Refresh window state: the controls as the session's state says.

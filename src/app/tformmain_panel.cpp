@@ -1,13 +1,18 @@
-// The settings panel's handlers: the customer code grid and the group boxes.
+// The settings panel's handlers (the customer code grid, the group boxes)
+// and the window's event filter.
 #include "app/tformmain.h"
 
 #include "app/customercodegrid.h"
 #include "app/optionedits.h"
 #include "app/panelsettings.h"
+#include "app/tformlogging.h"
 
 #include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -62,12 +67,18 @@ void TFormMain::gridFocusChanged(QWidget *old, QWidget *now)
     }
 }
 
-bool TFormMain::panelEvent(QObject *watched, QEvent *event)
+bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 {
     PanelSettings &panel = *panelSettings;
     if (event->type() == QEvent::MouseButtonDblClick) {
-        // The double-clicks on the groups read the image's values.
-        if (watched == panel.grpCodes) {
+        // The double-clicks on the groups read the image's values; the one
+        // on the logo shows or hides the logging window (ShowDebug).
+        if (watched == Image1) {
+            if (m_logging->isVisible())
+                m_logging->hide();
+            else
+                m_logging->showBeside(*this);
+        } else if (watched == panel.grpCodes) {
             m_session->readCodesFromImage();
         } else if (watched == panel.grpRelayTime) {
             if (const std::optional<double> seconds = m_session->relayTimeInImage())
@@ -76,7 +87,7 @@ bool TFormMain::panelEvent(QObject *watched, QEvent *event)
             if (const std::optional<int> code = m_session->facilityCodeInImage())
                 panel.editFacility->setValue(*code);
         } else {
-            return false;
+            return QWidget::eventFilter(watched, event);
         }
         return true;
     }
@@ -88,7 +99,22 @@ bool TFormMain::panelEvent(QObject *watched, QEvent *event)
         panel.setCellText(panel.SG1->currentRow(), QString());
         return true;
     }
-    return false;
+    if (watched == editFile && editFile->isEnabled()) {
+        if (event->type() == QEvent::MouseButtonPress
+            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            m_session->browse();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            const bool command = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+            if (!command && !key->text().isEmpty() && key->text().at(0).isPrint()) {
+                m_session->browse();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool TFormMain::commitCustomerCodes()
