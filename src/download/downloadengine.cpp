@@ -246,7 +246,7 @@ void DownloadEngine::sendMessage(QByteArrayView bytes)
         m_link.write(bytes);
     } catch (const LinkError &e) {
         qCInfo(lcDownload) << "write failed:" << e.message();
-        m_cancelRequested = true;
+        m_writeFailed = true;
     }
 }
 
@@ -255,6 +255,7 @@ void DownloadEngine::sendWakeup()
     startIfStopped(m_wakeupTimer);
     startIfStopped(m_animationTimer);
     m_cancelRequested = m_abandoned;
+    m_writeFailed = false;
     const char wakeup = char(Bootloader::kWakeup);
     sendMessage(QByteArrayView(&wakeup, 1));
 }
@@ -264,7 +265,7 @@ void DownloadEngine::onWakeupTimer()
     m_wakeupTimer.stop();
     if (m_phase != Phase::Searching)
         return;
-    if (!m_cancelRequested) {
+    if (!stopping()) {
         sendWakeup();
         return;
     }
@@ -395,6 +396,7 @@ void DownloadEngine::handleReply(Bootloader::Reply reply)
 void DownloadEngine::beginTransfer()
 {
     m_cancelRequested = m_abandoned;
+    m_writeFailed = false;
     m_wakeupTimer.stop();
     m_animationTimer.stop();
     m_searchLimitTimer.stop();
@@ -412,7 +414,7 @@ void DownloadEngine::sendNextMessage()
     m_replyTimer.stop();
     QByteArray message;
     for (;;) {
-        if (m_lineIndex >= lineCount() || m_cancelRequested) {
+        if (m_lineIndex >= lineCount() || stopping()) {
             message = QByteArray(1, char(Bootloader::kEnd));
             setPhase(Phase::Finishing);
             break;
@@ -437,9 +439,8 @@ void DownloadEngine::markOutOfStep()
     if (m_outOfStep)
         return;
     qCInfo(lcDownload) << "a reply answered no message sent";
-    m_outOfStep = true;
     // Which write the reader took is unknown now: no further line goes.
-    m_cancelRequested = true;
+    m_outOfStep = true;
 }
 
 void DownloadEngine::onReplyTimeout()
@@ -451,7 +452,7 @@ void DownloadEngine::onReplyTimeout()
 
 void DownloadEngine::askAfterFailure(const char *failure)
 {
-    if (m_cancelRequested) {
+    if (stopping()) {
         endDownload(Cancelled);
         return;
     }
@@ -522,8 +523,9 @@ void DownloadEngine::cancel()
 {
     if (!m_link.isOpen() || m_phase == Phase::Idle || m_phase == Phase::Closing)
         return;
-    // The search is cancelled at once; a transfer only when confirmed.
-    if (!m_animationTimer.isActive()) {
+    // A running search is cancelled at once; anything else (connecting, a
+    // transfer, a search already cancelled) only when confirmed.
+    if (!searching()) {
         const int generation = m_generation;
         m_cancelQuestionOpen = true;
         const bool confirmed = m_questions.confirmCancel();

@@ -68,9 +68,16 @@ public:
     //   Searching --EB--> Transferring --last line or cancel--> Finishing --E4--> Closing --> Idle
     //   Searching --wake-up time with cancel--> Closing
     //   any phase holding the link --closed, failed or lost--> Closing
+    //   Opening, Connecting or Searching --search limit--> Closing (SearchTimedOut)
+    //   Searching --a wake-up not written, at the next wake-up time--> Closing (SearchCancelled)
+    //   Transferring --cancel, a write not made, a reply out of step--> Finishing
+    //   Transferring or Finishing --a failure after one of those--> Closing (Cancelled)
     // Closing shows the outcome's box (the link is still open) and closes the
     // link. Orthogonal to the phase: a failure question is open, a cancel is
-    // requested.
+    // requested (cleared by each new wake-up and by the transfer's start,
+    // unless abandoned), a write was not made, the replies are out of step.
+    // Cancel acts at once only on a running search; while connecting, during
+    // a transfer and on a search already cancelled it asks first.
     enum class Phase { Idle, Opening, Connecting, Searching, Transferring, Finishing, Closing };
     Q_ENUM(Phase)
 
@@ -92,6 +99,7 @@ public:
     bool holdsLink() const { return m_phase != Phase::Idle && m_phase != Phase::Opening; }
     bool failureQuestionOpen() const { return m_failureQuestionOpen; }
     bool cancelRequested() const { return m_cancelRequested; }
+    bool writeFailed() const { return m_writeFailed; }
     int lineIndex() const { return m_lineIndex; }
     int recordsAcknowledged() const { return m_recordsAcknowledged; }
     // Of the current or last download.
@@ -99,8 +107,9 @@ public:
     int retries() const { return m_retries; }
     // Of the last download that ended.
     const Result &result() const { return m_result; }
-    // Which timers run: the search (wake-up and animation) and the reply time-out.
-    bool searching() const { return m_wakeupTimer.isActive() && m_animationTimer.isActive(); }
+    // The search runs and no cancel was asked for.
+    bool searching() const { return m_phase == Phase::Searching && !m_cancelRequested; }
+    // Which timers run: the search's animation and the reply time-out.
     bool animating() const { return m_animationTimer.isActive(); }
     bool awaitingReply() const { return m_replyTimer.isActive(); }
 
@@ -162,6 +171,8 @@ private:
     void endDownload(Outcome outcome);
     void closeLink();
     void stopTimers();
+    // No further message but the end (or, searching, no further wake-up).
+    bool stopping() const { return m_cancelRequested || m_writeFailed || m_outOfStep; }
     int lineCount() const { return int(m_job.lines.size()); }
 
     Link &m_link;
@@ -181,6 +192,7 @@ private:
     bool m_failureQuestionOpen = false;
     bool m_cancelQuestionOpen = false;
     bool m_cancelRequested = false;
+    bool m_writeFailed = false; // the link refused the last message: no further one goes
     bool m_abandoned = false; // the cancel request outlives a new search or transfer
     bool m_outOfStep = false; // a reply answered no message: the download cannot complete
     QElapsedTimer m_quietWait; // runs while the line must go quiet before the next message

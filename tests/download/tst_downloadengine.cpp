@@ -568,7 +568,8 @@ private slots:
         Rig rig;
         rig.link.failWrites = true;
         rig.start();
-        QVERIFY(rig.download.cancelRequested());
+        QVERIFY(rig.download.writeFailed());
+        QVERIFY(!rig.download.cancelRequested()); // nobody asked for it
         rig.download.onWakeupTimer();
         QCOMPARE(rig.outcome(), int(DownloadEngine::SearchCancelled));
         QVERIFY(rig.dialogs.shown.isEmpty());
