@@ -33,15 +33,6 @@ bool writeFacilityCode(RecordList &records, qint64 facilityCode)
     return low && high;
 }
 
-WriteResult writeOptions(RecordList &records, const ReaderOptions &options, bool codesShown)
-{
-    WriteResult result{};
-    result.customerCodes = CustomerCodes::write(records, options.customerCodes, codesShown);
-    result.relayTime = writeRelayTime(records, options.relayTimeSeconds);
-    result.facilityCode = writeFacilityCode(records, options.facilityCode);
-    return result;
-}
-
 std::optional<int> readRelayTimeTenths(const FirmwareImage &image)
 {
     if (image.heldEncrypted)

@@ -30,17 +30,6 @@ bool writeRelayTime(RecordList &records, double seconds);
 // limited to 0..65535. True only when both were written.
 bool writeFacilityCode(RecordList &records, qint64 facilityCode);
 
-struct WriteResult {
-    bool customerCodes;
-    bool relayTime;
-    bool facilityCode;
-};
-
-// Write options: customer codes (only while their group is shown), then relay
-// time, then facility code, each whatever the one before returned. The image
-// must not be held encrypted: callers decrypt it first.
-WriteResult writeOptions(RecordList &records, const ReaderOptions &options, bool codesShown);
-
 // Read relay time: the slot's byte in tenths of a second (0x32 is 5.0 s).
 std::optional<int> readRelayTimeTenths(const FirmwareImage &image);
 

@@ -4,6 +4,7 @@
 #include "image/imageloader.h"
 #include "options/codewordtable.h"
 #include "options/customercodes.h"
+#include "options/imageoutput.h"
 #include "options/readeroptions.h"
 #include "unattendedrun.h"
 
@@ -147,9 +148,7 @@ private slots:
         options.customerCodes = values.codes;
         options.relayTimeSeconds = 2.5;
         options.facilityCode = 300;
-        const ReaderOptionsIo::WriteResult written
-            = ReaderOptionsIo::writeOptions(image.records, options, true);
-        QVERIFY(written.customerCodes && written.relayTime && written.facilityCode);
+        ImageOutput::prepare(image, ImageOutput::OptionChanges::fromPanel(options, true));
         QCOMPARE(linesOf(image.records), linesOf(expected));
     }
 

@@ -3,6 +3,7 @@
 // are left alone.
 #include "image/imageloader.h"
 #include "options/customercodes.h"
+#include "options/imageoutput.h"
 #include "options/readeroptions.h"
 
 #include <algorithm>
@@ -22,11 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     options.facilityCode = data[2] * 257 + data[3];
     FirmwareImage image;
     if (!loadImageFromText(
-            QByteArray(reinterpret_cast<const char *>(data) + 8, qsizetype(size) - 8), image))
+            QByteArray(reinterpret_cast<const char *>(data) + 8, qsizetype(size) - 8), image)
+        || image.heldEncrypted)
         return 0;
     const RecordList before = image.records;
-    const ReaderOptionsIo::WriteResult written
-        = ReaderOptionsIo::writeOptions(image.records, options, true);
+    ImageOutput::prepare(image, ImageOutput::OptionChanges::fromPanel(options, true));
 
     FirmwareImage reloaded;
     if (!loadImageFromText(image.records.toText(), reloaded)
@@ -36,19 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (!before.at(i).contains("34") && before.at(i) != image.records.at(i))
             std::abort(); // no option word there, yet the line changed
     }
-    if (written.relayTime
-        && ReaderOptionsIo::readRelayTimeTenths(image)
-            != ReaderOptionsIo::relayTimeTenths(options.relayTimeSeconds))
+    // A slot that can be read was written.
+    const std::optional<int> tenths = ReaderOptionsIo::readRelayTimeTenths(image);
+    if (tenths && *tenths != ReaderOptionsIo::relayTimeTenths(options.relayTimeSeconds))
         std::abort();
     // A facility code above 65535 is written as the largest the words hold.
-    if (written.facilityCode
-        && ReaderOptionsIo::readFacilityCode(image)
-            != int(std::min<qint64>(options.facilityCode, 65535)))
+    const std::optional<int> facility = ReaderOptionsIo::readFacilityCode(image);
+    if (facility && *facility != int(std::min<qint64>(options.facilityCode, 65535)))
         std::abort();
-    if (written.customerCodes) {
-        const std::optional<CustomerSlots> codes = CustomerCodes::read(image);
-        if (!codes || *codes != options.customerCodes)
-            std::abort();
-    }
+    const std::optional<CustomerSlots> codes = CustomerCodes::read(image);
+    if (codes && *codes != options.customerCodes)
+        std::abort();
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "hexlines.h"
+#include "options/imageoutput.h"
 #include "options/optionword.h"
 #include "options/readeroptions.h"
 
@@ -86,9 +87,7 @@ private slots:
     void initialValuesAreWrittenWithThePanelHidden()
     {
         FirmwareImage image = imageWithSlots();
-        const ReaderOptionsIo::WriteResult result
-            = ReaderOptionsIo::writeOptions(image.records, ReaderOptions(), false);
-        QVERIFY(result.customerCodes && result.relayTime && result.facilityCode);
+        ImageOutput::prepare(image, ImageOutput::OptionChanges::fromPanel(ReaderOptions(), false));
         QCOMPARE(byteAt(image, 0xAB), 0x32);
         QCOMPARE(byteAt(image, 0xA1), 0x0A);
         QCOMPARE(byteAt(image, 0xA2), 0x00);
@@ -99,12 +98,9 @@ private slots:
         FirmwareImage image;
         image.records.append(HexLines::words(0xA0, {0x2800, 0x3400, 0x2800}));
         const RecordList before = image.records;
-        const ReaderOptionsIo::WriteResult result
-            = ReaderOptionsIo::writeOptions(image.records, ReaderOptions(), true);
-        QVERIFY(!result.customerCodes);
-        QVERIFY(!result.relayTime);
-        QVERIFY2(!result.facilityCode, "0xA2 holds another instruction");
-        // The low byte was still written.
+        ImageOutput::prepare(image, ImageOutput::OptionChanges::fromPanel(ReaderOptions(), true));
+        QCOMPARE(CustomerCodes::read(image), std::optional<CustomerSlots>());
+        // The low byte was still written; 0xA2 holds another instruction.
         QCOMPARE(byteAt(image, 0xA1), 0x0A);
         QCOMPARE(ReaderOptionsIo::readFacilityCode(image), std::optional<int>());
         QCOMPARE(ReaderOptionsIo::readRelayTimeTenths(image), std::optional<int>());
