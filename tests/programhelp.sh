@@ -15,4 +15,7 @@ for option in --help -h; do
         "usage: $name "*) ;;
         *) echo "$name $option: no usage on stdout: $out" >&2; exit 1 ;;
     esac
+    # Written for a terminal of 80 columns, not wrapped by a library.
+    printf '%s\n' "$out" | awk 'length > 80 { print; bad = 1 } END { exit bad }' >&2 \
+        || { echo "$name $option: lines over 80 columns" >&2; exit 1; }
 done

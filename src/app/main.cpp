@@ -1,6 +1,7 @@
 // corvant-fwupdate: the CORVANT Firmware Update Utility.
 #include "app/tformmain.h"
 #include "common/loggingrules.h"
+#include "common/programinfo.h"
 #include "common/safefile.h"
 #include "common/version.h"
 #include "download/serialports.h"
@@ -13,14 +14,14 @@
 #include <QMessageBox>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
 // corvant-fwupdate --help.
 constexpr const char *kUsage
-    = "usage: corvant-fwupdate [ port=COMn | port=HOST[:PORT] | port=/dev/DEVICE ] [ mode=auto ]\n"
-      "                        [ mode=all ] [ cf=N ] [ df=N ] [ gf=N ] [ custcode ]\n"
+    = "usage: corvant-fwupdate [ port=COMn | port=HOST[:PORT] | port=/dev/DEVICE ]\n"
+      "                        [ mode=auto ] [ mode=all ] [ cf=N ] [ df=N ] [ gf=N ]\n"
+      "                        [ custcode ]\n"
       "                        [ file=FILE | FILE ]\n"
       "       corvant-fwupdate --help | --version\n"
       "\n"
@@ -64,14 +65,9 @@ public:
 int main(int argc, char *argv[])
 {
     // Answered before any window: a script may ask where there is no display.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts("corvant-fwupdate " CORVANT_VERSION);
-        return 0;
-    }
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    if (const std::optional<int> answered
+        = answerVersionOrHelp(argc, argv, "corvant-fwupdate", kUsage))
+        return *answered;
     applyDefaultLoggingRules();
     Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvant-fwupdate"));

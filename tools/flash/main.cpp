@@ -2,6 +2,7 @@
 // whole rack at once, with no display and nobody to answer a question.
 #include "common/corvanterror.h"
 #include "common/loggingrules.h"
+#include "common/programinfo.h"
 #include "common/safefile.h"
 #include "common/standardoutput.h"
 #include "common/stopsignals.h"
@@ -119,6 +120,9 @@ QString refusal(const FlashRequest &request, const SerialPorts::Overrides &overr
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> answered
+        = answerVersionOrHelp(argc, argv, "corvant-flash", kFlashUsage))
+        return *answered;
     applyDefaultLoggingRules();
     // Qt's own event loop keeps its socket notifiers in a hash; the GLib
     // loop's list costs every reader's write a walk over all readers.

@@ -7,18 +7,16 @@
 
 namespace HexTool {
 
-namespace {
-
 const char kUsage[]
     = "usage: corvant-hextool info FILE\n"
       "       corvant-hextool encrypt IN OUT\n"
       "       corvant-hextool decrypt IN OUT\n"
-      "       corvant-hextool patch IN OUT [--cf N] [--c N] [--df N] [--d N] [--gf N] [--g N]\n"
-      "                                    [--a N] [--b N] [--relay SECONDS] [--facility N]\n"
-      "                                    [--encrypt]\n"
+      "       corvant-hextool patch IN OUT [--cf N] [--c N] [--df N] [--d N] [--gf N]\n"
+      "                                    [--g N] [--a N] [--b N] [--relay SECONDS]\n"
+      "                                    [--facility N] [--encrypt]\n"
       "\n"
-      "info     tells whether FILE is a usable firmware file (plain or encrypted) and what\n"
-      "         it holds; exit 0 when valid, 2 when not\n"
+      "info     tells whether FILE is a usable firmware file (plain or encrypted) and\n"
+      "         what it holds; exit 0 when valid, 2 when not\n"
       "encrypt  writes IN as an encrypted hex file to OUT\n"
       "decrypt  writes IN as a plain hex file to OUT\n"
       "patch    writes the reader options given into IN, encoded as the settings panel\n"
@@ -29,6 +27,8 @@ const char kUsage[]
       "\n"
       "OUT is replaced only once it is completely written. Exit codes: 0 done, 1 usage\n"
       "error, 2 invalid input file or option value, 3 OUT cannot be written.\n";
+
+namespace {
 
 } // namespace
 

@@ -7,6 +7,8 @@
 // and production lines.
 namespace HexTool {
 
+extern const char kUsage[];
+
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitInvalidFile = 2;

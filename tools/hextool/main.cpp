@@ -1,7 +1,7 @@
 #include "common/loggingrules.h"
+#include "common/programinfo.h"
 #include "common/safefile.h"
 #include "common/standardoutput.h"
-#include "common/version.h"
 #include "hextool/hextool.h"
 
 #include <cstdio>
@@ -9,6 +9,9 @@
 // No QCoreApplication: the tool needs no event loop, and starts faster without.
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> answered
+        = answerVersionOrHelp(argc, argv, "corvant-hextool", HexTool::kUsage))
+        return *answered;
     applyDefaultLoggingRules();
     QStringList arguments;
     // File names are bytes: one that is not UTF-8 still names its file.
@@ -17,10 +20,7 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     int exitCode = HexTool::kExitOk;
-    if (arguments == QStringList{QStringLiteral("--version")})
-        out << "corvant-hextool " CORVANT_VERSION "\n";
-    else
-        exitCode = HexTool::run(arguments, out, err);
+    exitCode = HexTool::run(arguments, out, err);
     // Output that never arrived (> /dev/full) is a failed run, as coreutils have it.
     out.flush();
     if (!standardOutputWritten("corvant-hextool") && exitCode == HexTool::kExitOk)

@@ -1,7 +1,7 @@
 // corvant-label-server: prints stickers for the firmware update utility.
 // A D-Bus session service; the bus starts it on the first call.
 #include "common/loggingrules.h"
-#include "common/version.h"
+#include "common/programinfo.h"
 #include "label-server/labelservice.h"
 
 #include <QDBusConnection>
@@ -10,7 +10,6 @@
 #include <QGuiApplication>
 
 #include <cstdio>
-#include <cstring>
 #include <dbus/dbus.h>
 
 namespace {
@@ -31,14 +30,9 @@ constexpr const char *kUsage
 
 int main(int argc, char *argv[])
 {
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts("corvant-label-server " CORVANT_VERSION);
-        return 0;
-    }
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    if (const std::optional<int> answered
+        = answerVersionOrHelp(argc, argv, "corvant-label-server", kUsage))
+        return *answered;
 
     // Rendering needs a GUI application, not a display.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")

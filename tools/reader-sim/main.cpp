@@ -1,6 +1,7 @@
 // corvant-reader-sim: a reader bootloader for tests, demos and technicians
 // without hardware.
 #include "common/loggingrules.h"
+#include "common/programinfo.h"
 #include "common/safefile.h"
 #include "common/stopsignals.h"
 #include "common/version.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTimer>
 
 #include <algorithm>
@@ -21,6 +21,33 @@
 #include <vector>
 
 namespace {
+
+constexpr const char *kUsage
+    = "usage: corvant-reader-sim [--tcp PORT | --pty LINK] [--count N] [--dump FILE]\n"
+      "                          [--once] [--write-failed K] [--not-accepted K]\n"
+      "                          [--silent K] [--close-after K] [--ignore-wakeups N]\n"
+      "                          [--stray-byte] [--split] [--baud RATE]\n"
+      "       corvant-reader-sim --help | --version\n"
+      "\n"
+      "Simulates the bootloader of a CORVANT reader on loopback TCP or a\n"
+      "pseudo-terminal. Messages are the write and end messages, numbered from 1 in the\n"
+      "order received.\n"
+      "\n"
+      "  --tcp PORT          listen on 127.0.0.1:PORT (default 10001; 0: a free port)\n"
+      "  --pty LINK          create a pseudo-terminal and a symbolic link to it at LINK\n"
+      "  --count N           simulate N independent readers: on N consecutive TCP\n"
+      "                      ports, or on N pseudo-terminals linked as LINK0..LINK<N-1>\n"
+      "  --dump FILE         write the memory received as Intel HEX to FILE when ending\n"
+      "                      (with --count: to FILE/reader-<i>.hex, one per reader)\n"
+      "  --once              end after one completed download\n"
+      "  --write-failed K    answer message K with E7 E5 (repeatable, or K,K,...)\n"
+      "  --not-accepted K    answer message K with E8\n"
+      "  --silent K          do not answer message K\n"
+      "  --close-after K     close the connection after message K (TCP)\n"
+      "  --ignore-wakeups N  do not answer the first N wake-ups\n"
+      "  --stray-byte        send 00 before the first wake-up answer\n"
+      "  --split             send replies one byte at a time\n"
+      "  --baud RATE         pace every byte at RATE bit/s, 10 bits a byte\n";
 
 // A non-negative integer option; absent gives fallback.
 int count(const QCommandLineParser &parser, const QCommandLineOption &option, int fallback,
@@ -93,71 +120,42 @@ bool writeDump(const QString &path, const ReaderMemory &memory)
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> answered
+        = answerVersionOrHelp(argc, argv, "corvant-reader-sim", kUsage))
+        return *answered;
     applyDefaultLoggingRules();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvant-reader-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CORVANT_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Simulates the bootloader of a CORVANT reader on loopback TCP or a pseudo-terminal.\n"
-        "Messages are the write and end messages, numbered from 1 in the order received."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays help on commandline options."));
+    // The texts are the usage's; the parser only reads the options.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     parser.addOption(help);
     parser.addVersionOption();
-    const QCommandLineOption tcp(
-        QStringLiteral("tcp"),
-        QStringLiteral("Listen on 127.0.0.1:<port> (default 10001; 0 picks a free port)."),
-        QStringLiteral("port"));
-    const QCommandLineOption pty(
-        QStringLiteral("pty"),
-        QStringLiteral("Create a pseudo-terminal and a symbolic link to it at <link>."),
-        QStringLiteral("link"));
-    const QCommandLineOption dump(
-        QStringLiteral("dump"),
-        QStringLiteral("Write the memory received as Intel HEX to <file> when ending (with\n"
-                       "--count: to <file>/reader-<i>.hex, one file per reader)."),
-        QStringLiteral("file"));
-    const QCommandLineOption readers(
-        QStringLiteral("count"),
-        QStringLiteral("Simulate <n> independent readers: on <n> consecutive TCP ports, or\n"
-                       "on <n> pseudo-terminals linked as <link>0 to <link><n-1>."),
-        QStringLiteral("n"));
-    const QCommandLineOption once(QStringLiteral("once"),
-                                  QStringLiteral("End after one completed download."));
-    const QCommandLineOption nak(
-        QStringLiteral("write-failed"),
-        QStringLiteral("Answer message <k> with E7 E5 (repeatable, or k,k,...)."),
-        QStringLiteral("k"));
-    const QCommandLineOption reject(QStringLiteral("not-accepted"),
-                                    QStringLiteral("Answer message <k> with E8."),
-                                    QStringLiteral("k"));
-    const QCommandLineOption silent(QStringLiteral("silent"),
-                                    QStringLiteral("Do not answer message <k>."),
-                                    QStringLiteral("k"));
-    const QCommandLineOption close(QStringLiteral("close-after"),
-                                   QStringLiteral("Close the connection after message <k> (TCP)."),
-                                   QStringLiteral("k"));
-    const QCommandLineOption ignore(QStringLiteral("ignore-wakeups"),
-                                    QStringLiteral("Do not answer the first <n> wake-ups."),
-                                    QStringLiteral("n"));
-    const QCommandLineOption stray(QStringLiteral("stray-byte"),
-                                   QStringLiteral("Send 00 before the first wake-up answer."));
-    const QCommandLineOption split(QStringLiteral("split"),
-                                   QStringLiteral("Send replies one byte at a time."));
-    const QCommandLineOption baud(
-        QStringLiteral("baud"), QStringLiteral("Pace every byte at <rate> bit/s, 10 bits a byte."),
-        QStringLiteral("rate"));
+    const auto valued = [](const char *name) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+    };
+    const auto flag
+        = [](const char *name) { return QCommandLineOption(QString::fromLatin1(name), QString()); };
+    const QCommandLineOption tcp = valued("tcp");
+    const QCommandLineOption pty = valued("pty");
+    const QCommandLineOption dump = valued("dump");
+    const QCommandLineOption readers = valued("count");
+    const QCommandLineOption once = flag("once");
+    const QCommandLineOption nak = valued("write-failed");
+    const QCommandLineOption reject = valued("not-accepted");
+    const QCommandLineOption silent = valued("silent");
+    const QCommandLineOption close = valued("close-after");
+    const QCommandLineOption ignore = valued("ignore-wakeups");
+    const QCommandLineOption stray = flag("stray-byte");
+    const QCommandLineOption split = flag("split");
+    const QCommandLineOption baud = valued("baud");
     parser.addOptions(
         {tcp, pty, dump, readers, once, nak, reject, silent, close, ignore, stray, split, baud});
     parser.process(app);
     if (parser.isSet(help)) {
-        // Named as the other programs name themselves, not by the path run.
-        QString text = parser.helpText();
-        text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
-                     QStringLiteral("usage: corvant-reader-sim"));
-        std::fputs(qPrintable(text), stdout);
+        std::fputs(kUsage, stdout);
         return 0;
     }
 
