@@ -1,5 +1,5 @@
 #include "download/downloadengine.h"
-#include "downloadrecorder.h"
+#include "downloadrig.h"
 #include "fakelink.h"
 #include "hexlines.h"
 #include "scripteddialogs.h"
@@ -22,11 +22,6 @@ const QByteArray kEnd("\xED", 1);
 const QByteArray kWakeup("\xEA", 1);
 const QByteArray kFirstWrite = QByteArray::fromHex("E30008080A0201040300000000");
 
-RecordList threeLines()
-{
-    return RecordList::fromText(HexLines::kThreeLines);
-}
-
 // The link, the dialogs and the window around one download.
 // The window's timers, but a message after a time-out goes at once: most
 // cases here drive the time-outs by hand.
@@ -37,23 +32,12 @@ DownloadTiming immediateResend()
     return timing;
 }
 
-struct Rig {
-    FakeLink link;
-    ScriptedDialogs dialogs;
-    DialogQuestions questions{dialogs};
-    DownloadEngine download{link, questions, immediateResend()};
-    DownloadRecorder host{download};
-    DownloadJob job;
-    QSignalSpy finished{&download, &DownloadEngine::finished};
-
+struct Rig : DownloadRig<FakeLink> {
     Rig()
+        : DownloadRig(QStringLiteral("COM1"), HexLines::kThreeLines, immediateResend())
     {
-        job.portText = QStringLiteral("COM1");
-        job.lines = threeLines();
     }
 
-    void start() { download.start(job); }
-    int outcome() const { return finished.size() == 1 ? finished.at(0).at(0).toInt() : -1; }
     QByteArray lastWritten() const { return link.written.value(link.written.size() - 1); }
 
     // Download pressed and the bootloader found.
@@ -728,7 +712,7 @@ private slots:
         QSignalSpy finished{&download, &DownloadEngine::finished};
         DownloadJob job;
         job.portText = port;
-        job.lines = threeLines();
+        job.lines = RecordList::fromText(HexLines::kThreeLines);
         download.start(job);
         if (answered)
             link.reply(kWakeupReply);

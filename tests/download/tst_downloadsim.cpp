@@ -3,7 +3,7 @@
 #include "download/downloadengine.h"
 #include "download/policyquestions.h"
 #include "download/portlink.h"
-#include "downloadrecorder.h"
+#include "downloadrig.h"
 #include "floodingpeer.h"
 #include "hexlines.h"
 #include "image/imageloader.h"
@@ -27,32 +27,13 @@ constexpr int kWait = 20000;
 
 using HexLines::kThreeLines;
 
-struct Rig {
-    PortLink link;
-    ScriptedDialogs dialogs;
-    DialogQuestions questions{dialogs};
-    DownloadEngine download{link, questions, kFast};
-    DownloadRecorder host{download};
-    DownloadJob job;
-    QSignalSpy finished{&download, &DownloadEngine::finished};
-
+struct Rig : DownloadRig<PortLink> {
     explicit Rig(const QString &port, const QByteArray &text = kThreeLines,
                  SerialPorts::Overrides overrides = {})
-        : link(std::move(overrides))
+        : DownloadRig(port, text, kFast, std::move(overrides))
     {
-        job.portText = port;
-        job.lines = RecordList::fromText(text);
     }
-
-    void start() { download.start(job); }
-
-    int run()
-    {
-        start();
-        if (!finished.wait(kWait) && finished.isEmpty())
-            return -1;
-        return finished.at(0).at(0).toInt();
-    }
+    int run() { return DownloadRig::run(kWait); }
 };
 
 struct Simulator {

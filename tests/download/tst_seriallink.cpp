@@ -3,9 +3,8 @@
 #include "download/downloadengine.h"
 #include "download/portlink.h"
 #include "download/seriallink.h"
-#include "downloadrecorder.h"
+#include "downloadrig.h"
 #include "hexlines.h"
-#include "scripteddialogs.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -97,20 +96,14 @@ private slots:
     // system's reason as a notice.
     void missingDeviceIsNoticed()
     {
-        PortLink link;
-        ScriptedDialogs dialogs;
-        DialogQuestions questions(dialogs);
-        DownloadEngine download(link, questions);
-        DownloadRecorder recorder(download);
-        DownloadJob job;
-        job.portText = QStringLiteral("/dev/corvant-no-such-device");
-        download.start(job);
-        QCOMPARE(dialogs.texts(),
+        DownloadRig<PortLink> rig(QStringLiteral("/dev/corvant-no-such-device"), {}, {});
+        rig.start();
+        QCOMPARE(rig.dialogs.texts(),
                  QStringList{QStringLiteral(
                      "Error: could not open communication port /dev/corvant-no-such-device")});
-        QCOMPARE(recorder.notices.size(), 1);
-        QVERIFY2(recorder.notices.at(0).startsWith(QLatin1String("/dev/corvant-no-such-device: ")),
-                 qPrintable(recorder.notices.at(0)));
+        QCOMPARE(rig.host.notices.size(), 1);
+        QVERIFY2(rig.host.notices.at(0).startsWith(QLatin1String("/dev/corvant-no-such-device: ")),
+                 qPrintable(rig.host.notices.at(0)));
     }
 
     void deviceGoneEndsTheDownloadAtOnce_data()
@@ -126,17 +119,12 @@ private slots:
         FarEnd reader;
         QVERIFY(!reader.device().isEmpty());
 
-        PortLink link;
-        ScriptedDialogs dialogs;
-        DialogQuestions questions(dialogs);
-        DownloadEngine download(link, questions, kTiming);
-        DownloadRecorder host(download);
-        DownloadJob job;
-        job.portText = reader.device();
-        job.lines = RecordList::fromText(HexLines::words(0, {1, 2, 3, 4}) + "\r\n:00000001FF\r\n");
-        QSignalSpy finished(&download, &DownloadEngine::finished);
-
-        download.start(job);
+        DownloadRig<PortLink> rig(
+            reader.device(), HexLines::words(0, {1, 2, 3, 4}) + "\r\n:00000001FF\r\n", kTiming);
+        PortLink &link = rig.link;
+        DownloadEngine &download = rig.download;
+        ScriptedDialogs &dialogs = rig.dialogs;
+        download.start(rig.job);
         QVERIFY(link.isOpen());
         QTRY_VERIFY(reader.received().startsWith('\xEA'));
         if (when != QLatin1String("search")) {
@@ -153,9 +141,9 @@ private slots:
             reader.close();
         }
 
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kEnoughForAnEvent);
-        QCOMPARE(finished.at(0).at(0).toInt(), int(DownloadEngine::ConnectionClosed));
-        QCOMPARE(host.status(), QStringLiteral("Connection to %1 lost").arg(reader.device()));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.finished.size(), 1, kEnoughForAnEvent);
+        QCOMPARE(rig.outcome(), int(DownloadEngine::ConnectionClosed));
+        QCOMPARE(rig.host.status(), QStringLiteral("Connection to %1 lost").arg(reader.device()));
         QVERIFY(!link.isOpen());
         QVERIFY(!download.holdsLink());
         QVERIFY(!download.awaitingReply());
