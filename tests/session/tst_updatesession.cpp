@@ -195,29 +195,6 @@ private slots:
         QCOMPARE(got.join(QLatin1Char('|')), results);
         QCOMPARE(dialogs.texts(), boxes);
     }
-
-    // A completed unattended download asks for the close with exit code 1;
-    // the close writes the settings file with what the session holds.
-    void closeWritesWhatTheSessionHolds()
-    {
-        QTemporaryDir dir;
-        UpdateSession::Environment environment;
-        environment.programPath = QStringLiteral("/usr/bin/corvant-fwupdate");
-        environment.arguments
-            = {QStringLiteral("port=COM7"), dir.filePath(QStringLiteral("x.hex"))};
-        environment.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
-        ScriptedDialogs dialogs;
-        UnavailableLabelServer labels;
-        UpdateSession session(environment, dialogs, labels);
-        session.start();
-        session.setPort(QStringLiteral("host.example:10002"));
-        QVERIFY(session.close(QPoint(12, 34)));
-        QVERIFY(!session.close(QPoint(0, 0))); // once
-        const QByteArray written = TestFiles::read(environment.settingsPath);
-        QVERIFY2(written.contains("host.example:10002"), written.constData());
-        QVERIFY2(written.contains("x.hex"), written.constData());
-        QVERIFY2(written.contains("12") && written.contains("34"), written.constData());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestUpdateSession)
