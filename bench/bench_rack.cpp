@@ -50,9 +50,10 @@ struct RackRun {
 RackRun runRack(const QStringList &ports, const FirmwareImage &image)
 {
     Rack::Setup setup;
-    setup.lines = image.records;
-    setup.framing = {.sendEeprom = false, .sendCodeTable = !image.flags.customerCodeTable};
-    setup.ports = ports;
+    const RecordFraming::Options framing{.sendEeprom = false,
+                                         .sendCodeTable = !image.flags.customerCodeTable};
+    for (const QString &port : ports)
+        setup.readers << Rack::Entry{port, image.records, framing};
     Rack rack(std::move(setup));
     QEventLoop loop;
     QObject::connect(&rack, &Rack::allFinished, &loop, &QEventLoop::quit, Qt::QueuedConnection);

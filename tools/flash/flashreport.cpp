@@ -13,9 +13,6 @@
 #include <pwd.h>
 #include <unistd.h>
 
-namespace {
-
-// The options written, by their names without dashes ("cf", "relay").
 QJsonObject optionsWritten(const ImageOutput::OptionChanges &changes)
 {
     QJsonObject options;
@@ -30,6 +27,8 @@ QJsonObject optionsWritten(const ImageOutput::OptionChanges &changes)
         options.insert(QStringLiteral("facility"), double(*changes.facilityCode));
     return options;
 }
+
+namespace {
 
 // The parts the first messages of a download belong to.
 QJsonObject sentParts(const QList<ImagePart> &parts, qsizetype messages)
@@ -126,7 +125,9 @@ QJsonObject readerRecord(const ReaderResult &result)
         {QStringLiteral("retries"), result.retries},
         {QStringLiteral("reconnects"), result.reconnects},
         {QStringLiteral("failures"), failures},
-        {QStringLiteral("started"), isoTime(result.started)},
+        // Null for a reader that never started.
+        {QStringLiteral("started"),
+         result.started.isValid() ? QJsonValue(isoTime(result.started)) : QJsonValue()},
         {QStringLiteral("ended"), isoTime(result.ended)},
         {QStringLiteral("durationSeconds"), double(result.started.msecsTo(result.ended)) / 1000.0},
     };
@@ -138,10 +139,17 @@ QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const R
     QJsonArray readers;
     for (int index = 0; index < rack.size(); ++index) {
         QJsonObject reader = readerRecord(rack.result(index));
+        const ReaderPlan &plan = run.plans.at(index);
         // What reached the reader: the parts of the messages it acknowledged.
         reader.insert(QStringLiteral("sent"),
-                      sentParts(run.messageParts, rack.result(index).recordsAcknowledged));
-        reader.insert(QStringLiteral("sentSha256"), QString::fromLatin1(run.sentSha256));
+                      sentParts(plan.parts, rack.result(index).recordsAcknowledged));
+        reader.insert(QStringLiteral("sentSha256"), QString::fromLatin1(plan.sentSha256));
+        reader.insert(QStringLiteral("values"), optionsWritten(plan.values));
+        for (const auto &[key, text] : {std::pair{"name", plan.name}, std::pair{"site", plan.site},
+                                        std::pair{"label", plan.label}}) {
+            if (!text.isEmpty())
+                reader.insert(QLatin1String(key), text);
+        }
         readers.append(reader);
     }
     QJsonObject report{
@@ -160,6 +168,10 @@ QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const R
         {QStringLiteral("sentSha256"), QString::fromLatin1(run.sentSha256)},
         {QStringLiteral("sent"), sent},
         {QStringLiteral("all"), request.eeprom && request.codes},
+        {QStringLiteral("eeprom"), request.eeprom},
+        {QStringLiteral("codes"), request.codes},
+        {QStringLiteral("jobs"), request.jobs},
+        {QStringLiteral("canary"), request.canary},
         {QStringLiteral("options"), optionsWritten(request.options.changes)},
         {QStringLiteral("retries"), request.retries},
         {QStringLiteral("searchTimeoutSeconds"), request.searchTimeout},
@@ -173,6 +185,15 @@ QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const R
     report.insert(QStringLiteral("firmware"), QString::fromUtf8(firmware));
     if (QString::fromUtf8(firmware).toUtf8() != firmware)
         report.insert(QStringLiteral("firmwareBytes"), QString::fromLatin1(firmware.toBase64()));
+    if (request.maxFailures >= 0)
+        report.insert(QStringLiteral("maxFailures"),
+                      QString(QString::number(request.maxFailures)
+                              + (request.maxFailuresPercent ? QStringLiteral("%") : QString())));
+    if (!rack.stopReason().isEmpty())
+        report.insert(QStringLiteral("stopped"), rack.stopReason());
+    if (!request.readersFile.isEmpty())
+        report.insert(QStringLiteral("readersFile"),
+                      QFileInfo(request.readersFile).absoluteFilePath());
     if (run.signal != 0) {
         report.insert(QStringLiteral("signal"), signalName(run.signal));
         report.insert(QStringLiteral("interrupted"),

@@ -18,6 +18,17 @@ struct SentLines {
 };
 SentLines sentLines(const RecordList &lines, const RecordFraming::Options &framing);
 
+// What one reader was given: its names from a readers file, the values
+// written into its own image, and what its download sends.
+struct ReaderPlan {
+    QString name;
+    QString site;
+    QString label;
+    ImageOutput::OptionChanges values;
+    QByteArray sentSha256;
+    QList<ImagePart> parts;
+};
+
 // The facts of one run beyond its readers.
 struct FlashRun {
     static constexpr int kReportFormat = 1;
@@ -32,6 +43,7 @@ struct FlashRun {
     // ...and only the lines that went to the readers, the same way.
     QByteArray sentSha256;
     QList<ImagePart> messageParts; // of one download
+    QList<ReaderPlan> plans; // one per reader, in the rack's order
 
     int exitCode = 0;
     int signal = 0; // the stopping signal, 0 when none came
@@ -49,3 +61,5 @@ QString isoTime(const QDateTime &time);
 // The JSON report of a run: the run's facts, the options written, what was
 // sent, and one object per reader.
 QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const Rack &rack);
+// The options written, by their names without dashes ("cf", "relay").
+QJsonObject optionsWritten(const ImageOutput::OptionChanges &changes);

@@ -5,6 +5,10 @@ const char *const kFlashUsage
       "  -p, --port TEXT       a port text as the window takes it (COMn, HOST[:PORT], a\n"
       "                        /dev path); repeat for several readers, flashed in\n"
       "                        parallel\n"
+      "  --readers FILE        the readers from a CSV file with a header row: port\n"
+      "                        (required), name, site, cf, df, gf, c, d, g, a, b,\n"
+      "                        relay, facility, label; an empty cell takes the command\n"
+      "                        line's value\n"
       "  --eeprom              also send EEPROM data\n"
       "  --codes               also send the customer code table (implied by any code)\n"
       "  --all                 both (as mode=all)\n"
@@ -13,9 +17,15 @@ const char *const kFlashUsage
       "                        empties a slot)\n"
       "  --relay SECONDS       relay time to write (1.0-25.5)\n"
       "  --facility N          facility code to write (0-65535)\n"
+      "  --jobs N              at most N downloads at once (default: all); the others\n"
+      "                        wait in order\n"
+      "  --canary N            the first N readers alone; any of them failing ends the\n"
+      "                        run\n"
+      "  --max-failures N|P%   once more readers failed, no further one starts\n"
+      "                        (NotStarted)\n"
       "  --retries N           retries of a failed write, a time-out or a lost\n"
-      "                        connection before a download is abandoned (default 3;\n"
-      "                        0: at once)\n"
+      "                        connection before a download is abandoned (default 3; 0:\n"
+      "                        at once)\n"
       "  --search-timeout SECONDS\n"
       "                        end a reader's connect and wake-up search after SECONDS\n"
       "                        (default 60), 0 = search until interrupted\n"
@@ -42,6 +52,14 @@ bool takeSeconds(const QString &value, double low, double high, double &seconds)
 }
 
 } // namespace
+
+int failureLimit(const FlashRequest &request, int readers)
+{
+    if (request.maxFailures < 0)
+        return readers;
+    // "10%" of 25 readers allows 2 failures: the third stops the run.
+    return request.maxFailuresPercent ? request.maxFailures * readers / 100 : request.maxFailures;
+}
 
 std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, FlashRequest &request)
 {
@@ -89,6 +107,27 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
             if (value.trimmed().isEmpty())
                 return usage(QStringLiteral("%1: an empty port").arg(option));
             request.ports << value;
+        } else if (option == QLatin1String("--readers")) {
+            if (value.isEmpty())
+                return usage(QStringLiteral("--readers: an empty file name"));
+            request.readersFile = value;
+        } else if (option == QLatin1String("--jobs") || option == QLatin1String("--canary")) {
+            bool ok = false;
+            const int count = value.toInt(&ok, 10);
+            if (!ok || count < 1 || count > 100000)
+                return usage(
+                    QStringLiteral("%1 %2: a whole number from 1 to 100000").arg(option, value));
+            (option == QLatin1String("--jobs") ? request.jobs : request.canary) = count;
+        } else if (option == QLatin1String("--max-failures")) {
+            bool ok = false;
+            request.maxFailuresPercent = value.endsWith(QLatin1Char('%'));
+            request.maxFailures = value.chopped(request.maxFailuresPercent ? 1 : 0).toInt(&ok, 10);
+            if (!ok || request.maxFailures < 0
+                || (request.maxFailuresPercent && request.maxFailures > 100))
+                return usage(
+                    QStringLiteral("--max-failures %1: a number of readers, or a percentage "
+                                   "from 0% to 100%")
+                        .arg(value));
         } else if (option == QLatin1String("--retries")) {
             bool ok = false;
             request.retries = value.toInt(&ok, 10);
@@ -120,8 +159,11 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
     if (positional.size() != 1)
         return usage(positional.isEmpty() ? QStringLiteral("no firmware file given")
                                           : QStringLiteral("one firmware file only"));
-    if (request.ports.isEmpty())
-        return usage(QStringLiteral("no port given (-p COMn, -p HOST[:PORT] or -p /dev/...)"));
+    if (request.ports.isEmpty() && request.readersFile.isEmpty())
+        return usage(QStringLiteral(
+            "no port given (-p COMn, -p HOST[:PORT], -p /dev/... or --readers FILE)"));
+    if (!request.ports.isEmpty() && !request.readersFile.isEmpty())
+        return usage(QStringLiteral("--port and --readers: the readers come from one of them"));
     request.firmware = positional.front();
     // A code named and not sent would leave the reader without it.
     for (const auto &code : request.options.changes.codes)

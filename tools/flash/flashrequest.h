@@ -15,6 +15,11 @@ struct FlashRequest {
 
     QString firmware;
     QStringList ports; // port texts as the window takes them, one reader each
+    QString readersFile; // a CSV file of readers with their own values
+    int jobs = 0; // downloads at once; 0: all
+    int canary = 0; // readers flashed alone first
+    int maxFailures = -1; // readers allowed to fail before no new one starts; -1: any
+    bool maxFailuresPercent = false; // maxFailures is a percentage of the readers
     bool eeprom = false; // also EEPROM data (--eeprom, --all)
     // Also the customer code table (--codes, --all, or any code slot named).
     bool codes = false;
@@ -41,6 +46,9 @@ struct FlashRefusal {
     int exitCode;
     QString message;
 };
+
+// The failures a run takes before it starts no further reader.
+int failureLimit(const FlashRequest &request, int readers);
 
 // Parses the arguments (without the program's name). Values of the reader
 // options are checked as corvant-hextool patch checks them (exit 2); an

@@ -13,6 +13,7 @@
 #include "flash/rack.h"
 #include "flash/rackchecks.h"
 #include "flash/rackview.h"
+#include "flash/readerlist.h"
 #include "flash/runrecord.h"
 #include "image/imageloader.h"
 #include "settings/appsettings.h"
@@ -39,10 +40,9 @@ void say(std::FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-// Loads the firmware (the name becomes the file a wildcard found) and
-// writes the options named into it, as the window's panel would; exit
+// Loads the firmware (the name becomes the file a wildcard found); exit
 // code 2 and the reason when it cannot.
-std::optional<int> prepareFirmware(FlashRequest &request, FirmwareImage &image, LoadReport &report)
+std::optional<int> loadFirmware(FlashRequest &request, FirmwareImage &image, LoadReport &report)
 {
     QString name = request.firmware;
     if (!loadImage(name, image, &report)) {
@@ -52,18 +52,31 @@ std::optional<int> prepareFirmware(FlashRequest &request, FirmwareImage &image, 
         return FlashExit::kBadInput;
     }
     request.firmware = name;
-    const QStringList reasons = OptionArguments::refusals(image.records, request.options);
-    for (const QString &reason : reasons)
-        say(stderr, QStringLiteral("corvant-flash: %1: %2").arg(request.firmware, reason));
-    if (!reasons.isEmpty())
-        return FlashExit::kBadInput;
-    try {
-        ImageOutput::prepare(image, request.options.changes);
-    } catch (const CorvantError &e) {
-        say(stderr, QStringLiteral("corvant-flash: %1: %2").arg(request.firmware, e.message()));
-        return FlashExit::kBadInput;
-    }
     return std::nullopt;
+}
+
+// The image with the options written into it, as the window's panel would;
+// the reasons when they cannot be written.
+QStringList prepared(const FirmwareImage &base, const OptionArguments::Parsed &options,
+                     FirmwareImage &image)
+{
+    QStringList reasons = OptionArguments::refusals(base.records, options);
+    if (!reasons.isEmpty())
+        return reasons;
+    image = base; // lines are shared: each reader's copy holds only what differs
+    try {
+        ImageOutput::prepare(image, options.changes);
+    } catch (const CorvantError &e) {
+        reasons << e.message();
+    }
+    return reasons;
+}
+
+// A firmware or value that cannot be flashed: exit code 2.
+int bad(const QString &why)
+{
+    say(stderr, QStringLiteral("corvant-flash: %1").arg(why));
+    return FlashExit::kBadInput;
 }
 
 QByteArray sha256(const QByteArray &bytes)
@@ -156,19 +169,73 @@ int main(int argc, char *argv[])
     FlashRun run;
     run.runId = QUuid::createUuid().toString(QUuid::WithoutBraces);
     run.started = QDateTime::currentDateTimeUtc();
-    FirmwareImage image;
+    FirmwareImage base;
     LoadReport loaded;
-    if (const std::optional<int> failure = prepareFirmware(request, image, loaded))
+    if (const std::optional<int> failure = loadFirmware(request, base, loaded))
         return *failure;
     run.firmwareFileSha256 = loaded.fileSha256; // of the very bytes loaded
+    FirmwareImage image;
+    for (const QString &reason : prepared(base, request.options, image))
+        return bad(QStringLiteral("%1: %2").arg(request.firmware, reason));
     // As the window with its code box shown whenever the image has a table.
-    const RecordFraming::Options framing{.sendEeprom = request.eeprom,
-                                         .sendCodeTable
-                                         = !image.flags.customerCodeTable || request.codes};
+    const auto framingFor = [&](const ImageOutput::OptionChanges &changes) {
+        bool codes = request.codes;
+        for (const auto &code : changes.codes)
+            codes = codes || code.has_value(); // a code named and not sent would be lost
+        return RecordFraming::Options{.sendEeprom = request.eeprom,
+                                      .sendCodeTable = !base.flags.customerCodeTable || codes};
+    };
+    const RecordFraming::Options framing = framingFor(request.options.changes);
     run.imageSha256 = sha256(image.records.toText());
     SentLines sent = sentLines(image.records, framing);
     run.sentSha256 = sha256(sent.text);
-    run.messageParts = std::move(sent.parts);
+    run.messageParts = sent.parts;
+
+    QList<ReaderEntry> entries;
+    if (!request.readersFile.isEmpty()) {
+        if (const std::optional<QString> refused = ReaderList::read(request.readersFile, entries))
+            return bad(*refused);
+    } else {
+        for (const QString &port : request.ports)
+            entries << ReaderEntry{port, {}, {}, {}, {}, 0};
+    }
+    // Every reader's image before any port opens; readers with the same
+    // values share one.
+    Rack::Setup setup;
+    QHash<QString, int> sameValues; // the values as given -> the first reader with them
+    for (const ReaderEntry &entry : entries) {
+        const OptionArguments::Parsed options = ReaderList::merged(request.options, entry.options);
+        const QString key = options.shownValues.join(QLatin1Char('|'));
+        ReaderPlan plan{entry.name, entry.site, entry.label, options.changes, {}, {}};
+        Rack::Entry reader{entry.port, image.records, framing};
+        if (const auto same = sameValues.constFind(key); same != sameValues.cend()) {
+            reader = setup.readers.at(*same);
+            reader.port = entry.port;
+            plan.sentSha256 = run.plans.at(*same).sentSha256;
+            plan.parts = run.plans.at(*same).parts;
+        } else if (key == request.options.shownValues.join(QLatin1Char('|'))) {
+            plan.sentSha256 = run.sentSha256;
+            plan.parts = run.messageParts;
+        } else {
+            FirmwareImage own;
+            for (const QString &reason : prepared(base, options, own))
+                return bad(QStringLiteral("%1:%2: %3")
+                               .arg(request.readersFile)
+                               .arg(entry.line)
+                               .arg(reason));
+            reader.lines = own.records;
+            reader.framing = framingFor(options.changes);
+            const SentLines own_sent = sentLines(own.records, reader.framing);
+            plan.sentSha256 = sha256(own_sent.text);
+            plan.parts = own_sent.parts;
+        }
+        sameValues.insert(key, int(setup.readers.size()));
+        setup.readers << reader;
+        run.plans << plan;
+    }
+    request.ports.clear(); // the checks below see the readers file's ports too
+    for (const ReaderEntry &entry : entries)
+        request.ports << entry.port;
 
     // The window's [ports] mapping, read only: this program never writes
     // the settings file.
@@ -185,14 +252,13 @@ int main(int argc, char *argv[])
         return FlashExit::kUsage;
     }
 
-    Rack::Setup setup;
-    setup.lines = image.records;
-    setup.framing = framing;
-    setup.ports = request.ports;
     setup.retries = request.retries;
     setup.overrides = overrides;
     setup.timing.reply = milliseconds(request.replyTimeout);
     setup.timing.searchLimit = milliseconds(request.searchTimeout);
+    setup.jobs = request.jobs;
+    setup.canary = request.canary;
+    setup.maxFailures = failureLimit(request, int(setup.readers.size()));
     Rack rack(std::move(setup));
 
     // With the report on standard output, everything else goes to standard error.

@@ -69,6 +69,8 @@ QString ReaderResult::outcomeName() const
         return QStringLiteral("Abandoned");
     case Running:
         return QStringLiteral("Running");
+    case NotStarted:
+        return QStringLiteral("NotStarted");
     default:
         return QString::fromLatin1(
             QMetaEnum::fromType<DownloadEngine::Outcome>().valueToKey(outcome));
@@ -79,12 +81,14 @@ Rack::Rack(Setup setup, QObject *parent)
     : QObject(parent)
     , m_setup(std::move(setup))
 {
-    for (qsizetype line = 0; line < m_setup.lines.size(); ++line)
-        m_messagesPerReader
-            += int(RecordFraming::frameLine(m_setup.lines.at(line), m_setup.framing).size());
-    for (int index = 0; index < m_setup.ports.size(); ++index) {
+    for (int index = 0; index < m_setup.readers.size(); ++index) {
+        const Entry &entry = m_setup.readers.at(index);
+        int messages = 0;
+        for (qsizetype line = 0; line < entry.lines.size(); ++line)
+            messages += int(RecordFraming::frameLine(entry.lines.at(line), entry.framing).size());
+        m_messagesPerReader = std::max(m_messagesPerReader, messages);
         auto reader = std::make_unique<Reader>();
-        reader->result.port = m_setup.ports.at(index);
+        reader->result.port = entry.port;
         reader->link = std::make_unique<PortLink>(m_setup.overrides);
         reader->policy
             = std::make_unique<RackPolicy>(m_setup.retries, [this, index](const QString &text) {
@@ -128,17 +132,51 @@ int Rack::acknowledged(int index) const
 
 int Rack::waitingCount() const
 {
-    return int(std::count_if(m_readers.begin(), m_readers.end(),
-                             [](const auto &reader) { return reader->restart.isActive(); }));
+    return size() - m_next
+        + int(std::count_if(m_readers.begin(), m_readers.end(),
+                            [](const auto &reader) { return reader->restart.isActive(); }));
 }
 
 void Rack::start()
 {
-    for (int index = 0; index < size(); ++index) {
+    startMore();
+}
+
+void Rack::startMore()
+{
+    // A reader that ends while it starts (a port that does not open) comes
+    // back here: the loop below goes on with it.
+    if (m_starting)
+        return;
+    m_starting = true;
+    const int jobs = m_setup.jobs > 0 ? m_setup.jobs : size();
+    for (;;) {
+        const bool canaryRunning = m_setup.canary > 0 && m_done < std::min(m_setup.canary, size());
+        const int end = canaryRunning ? std::min(m_setup.canary, size()) : size();
+        if (!m_stopReason.isEmpty() || m_running >= jobs || m_next >= end)
+            break;
+        const int index = m_next++;
+        ++m_running;
         m_readers[std::size_t(index)]->result.started = QDateTime::currentDateTimeUtc();
         emit readerStarted(index);
         startReader(index);
     }
+    m_starting = false;
+    // Once nothing runs, the readers a stop left behind end as never started.
+    if (m_running == 0 && !m_stopReason.isEmpty()) {
+        while (m_next < size()) {
+            const int index = m_next++;
+            m_readers[std::size_t(index)]->result.status
+                = QStringLiteral("Not started: %1").arg(m_stopReason);
+            finish(index, ReaderResult::NotStarted);
+        }
+    }
+}
+
+void Rack::stopStarting(const QString &reason)
+{
+    if (m_stopReason.isEmpty())
+        m_stopReason = reason;
 }
 
 void Rack::startReader(int index)
@@ -146,8 +184,8 @@ void Rack::startReader(int index)
     Reader &reader = *m_readers[std::size_t(index)];
     DownloadJob job;
     job.portText = reader.result.port;
-    job.lines = m_setup.lines;
-    job.framing = m_setup.framing;
+    job.lines = m_setup.readers.at(index).lines;
+    job.framing = m_setup.readers.at(index).framing;
     job.unattended = true;
     reader.lastSent.clear();
     reader.answer.clear();
@@ -158,6 +196,7 @@ void Rack::startReader(int index)
 void Rack::cancel()
 {
     m_cancelled = true;
+    stopStarting(QStringLiteral("the run was interrupted"));
     for (int index = 0; index < size(); ++index) {
         Reader &reader = *m_readers[std::size_t(index)];
         if (reader.result.done)
@@ -170,6 +209,7 @@ void Rack::cancel()
             reader.engine->abandon();
         }
     }
+    startMore();
 }
 
 void Rack::forceEnd()
@@ -177,6 +217,11 @@ void Rack::forceEnd()
     for (const auto &reader : m_readers) {
         if (reader->result.done)
             continue;
+        if (!reader->result.started.isValid()) {
+            reader->result.outcome = ReaderResult::NotStarted;
+            reader->result.status = QStringLiteral("Not started: the run was interrupted");
+            continue;
+        }
         reader->restart.stop();
         takeCounts(*reader);
         reader->result.outcome = ReaderResult::Running;
@@ -259,9 +304,23 @@ void Rack::finish(int index, ReaderResult::Outcome outcome)
     }
     if (!reader.result.notice.isEmpty())
         reader.result.status += QStringLiteral(" (%1)").arg(reader.result.notice);
-    takeCounts(reader);
+    if (outcome != ReaderResult::NotStarted)
+        takeCounts(reader);
     ++m_done;
+    if (reader.result.started.isValid())
+        --m_running;
+    if (reader.result.failed()) {
+        ++m_failed;
+        if (index < m_setup.canary)
+            stopStarting(QStringLiteral("the canary failed (%1)").arg(reader.result.port));
+        else if (m_failed > m_setup.maxFailures)
+            stopStarting(QStringLiteral("more than %1 readers failed").arg(m_setup.maxFailures));
+    }
     emit readerFinished(index);
-    if (allDone())
+    startMore();
+    // Once, also when the last ones ended inside startMore().
+    if (allDone() && !m_allFinished) {
+        m_allFinished = true;
         emit allFinished();
+    }
 }

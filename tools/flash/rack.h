@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QObject>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -23,7 +24,7 @@ struct ReaderFailure {
 // What became of one reader's download.
 struct ReaderResult {
     // The engine's outcomes, and: the retry policy gave up; still running
-    // when the run was forced to end.
+    // when the run was forced to end; never started (the run stopped first).
     enum Outcome {
         Completed = DownloadEngine::Completed,
         ConnectionClosed = DownloadEngine::ConnectionClosed,
@@ -35,6 +36,7 @@ struct ReaderResult {
         NotOpened = DownloadEngine::NotOpened,
         Abandoned,
         Running,
+        NotStarted,
     };
 
     QString port;
@@ -53,24 +55,35 @@ struct ReaderResult {
     bool completed() const { return outcome == Completed; }
     // "Completed", "Cancelled"... "NotOpened", "Abandoned", "Running".
     QString outcomeName() const;
+    // Started and did not complete: what a failure threshold counts.
+    bool failed() const { return done && outcome != Completed && outcome != NotStarted; }
 };
 
 // Several readers downloaded in parallel in one event loop: each has its own
 // link, engine and failure policy (Retry while retries are left, then Abort;
 // a lost or refused connection is a failure too, retried by connecting again
 // and starting over from the wake-up), with the window's timers and bytes on
-// the wire.
+// the wire. Readers start in their order, as many at once as the jobs
+// allow; a canary group goes first and alone, and a failure threshold stops
+// new starts.
 class Rack : public QObject {
     Q_OBJECT
 
 public:
-    struct Setup {
+    // One reader: its port and what its download sends.
+    struct Entry {
+        QString port;
         RecordList lines;
         RecordFraming::Options framing;
-        QStringList ports;
+    };
+    struct Setup {
+        QList<Entry> readers;
         int retries = 3;
         SerialPorts::Overrides overrides;
         DownloadTiming timing;
+        int jobs = 0; // downloads at once; 0: all
+        int canary = 0; // the first readers, alone; any failure among them stops the run
+        int maxFailures = std::numeric_limits<int>::max(); // more stop new starts
     };
 
     explicit Rack(Setup setup, QObject *parent = nullptr);
@@ -94,8 +107,11 @@ public:
     int retryLimit() const { return m_setup.retries; }
     bool allDone() const { return m_done == size(); }
     int doneCount() const { return m_done; }
-    // Readers waiting to connect again after a lost connection.
+    // Readers not yet started, or waiting to connect again after a lost
+    // connection.
     int waitingCount() const;
+    // Why readers were left NotStarted ("the canary failed"); empty when none were.
+    const QString &stopReason() const { return m_stopReason; }
 
 signals:
     void readerStarted(int index);
@@ -107,6 +123,8 @@ signals:
 private:
     struct Reader;
 
+    void startMore();
+    void stopStarting(const QString &reason);
     void startReader(int index);
     bool failed(int index, const QString &kind, const QString &text);
     void engineFinished(int index, DownloadEngine::Outcome outcome);
@@ -117,5 +135,11 @@ private:
     std::vector<std::unique_ptr<Reader>> m_readers;
     int m_messagesPerReader = 0;
     int m_done = 0;
+    int m_next = 0; // the next reader to start
+    int m_running = 0;
+    int m_failed = 0;
+    bool m_starting = false;
+    bool m_allFinished = false;
     bool m_cancelled = false;
+    QString m_stopReason;
 };
