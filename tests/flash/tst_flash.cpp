@@ -686,6 +686,123 @@ private slots:
         QCOMPARE(flash.process.readAllStandardOutput().count("Download successfully completed"), 2);
     }
 
+    // Each row of a readers file reaches its own reader: its values in
+    // that reader's memory, an empty cell the command line's value, and the
+    // report naming every reader with its values and the lines it was sent.
+    void readersFileGivesEachReaderItsValues()
+    {
+        std::vector<Reader> readers;
+        for (int i = 0; i < 3; ++i)
+            readers.push_back(tcpReader());
+        Flash flash;
+        QVERIFY(TestFiles::write(flash.path("readers.csv"),
+                                 "name,port,site,gf,relay\r\n"
+                                 "door 1,"
+                                     + readers[0].port.toLatin1()
+                                     + ",east,12,2.5\r\n"
+                                       "door 2,"
+                                     + readers[1].port.toLatin1()
+                                     + ",east,34,\r\n"
+                                       "\"gate, west\","
+                                     + readers[2].port.toLatin1() + ",west,56,3\r\n"));
+        QCOMPARE(flash.run({QStringLiteral("--readers"), flash.path("readers.csv"),
+                            QStringLiteral("--relay"), QStringLiteral("2"),
+                            QStringLiteral("--facility"), QStringLiteral("300"),
+                            QStringLiteral("--report"), flash.path("report.json"), kExample}),
+                 0);
+        const QJsonObject report = flash.report();
+        const QList<std::pair<int, double>> values{{12, 2.5}, {34, 2.0}, {56, 3.0}};
+        QSet<QString> sent;
+        for (std::size_t i = 0; i < readers.size(); ++i) {
+            const auto [gf, relay] = values[qsizetype(i)];
+            const QMap<int, std::uint16_t> words = readers[i].server->engine().memory().words();
+            QCOMPARE(words.value(0xF9), std::uint16_t(0x3400 | gf));
+            QCOMPARE(words.value(0xAB), std::uint16_t(0x3400 | int(relay * 10)));
+            QCOMPARE(words.value(0xA1), std::uint16_t(0x3400 | (300 & 0xFF)));
+            const QJsonObject reader = readerOf(report, readers[i].port);
+            QCOMPARE(reader.value(QLatin1String("values")).toObject(),
+                     (QJsonObject{{QStringLiteral("gf"), gf},
+                                  {QStringLiteral("relay"), relay},
+                                  {QStringLiteral("facility"), 300}}));
+            QCOMPARE(reader.value(QLatin1String("site")).toString(),
+                     i < 2 ? QStringLiteral("east") : QStringLiteral("west"));
+            sent << reader.value(QLatin1String("sentSha256")).toString();
+        }
+        QCOMPARE(readerOf(report, readers[2].port).value(QLatin1String("name")).toString(),
+                 QStringLiteral("gate, west"));
+        QCOMPARE(sent.size(), 3); // three images, three different sets of lines
+    }
+
+    // Rollouts that stop in time: readers 0.. given faults (S: silent, so
+    // abandoned at once with no retries; P: paced at 9,600 bit/s, still
+    // running when the other fails), the options, the outcomes.
+    void rolloutStops_data()
+    {
+        QTest::addColumn<QString>("readers");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("outcomes");
+        QTest::newRow("a failing canary: nobody else touched")
+            << "S..." << QStringList{QStringLiteral("--canary"), QStringLiteral("1")}
+            << "Abandoned NotStarted NotStarted NotStarted";
+        QTest::newRow("a good canary: the rest go, failures and all")
+            << "..S." << QStringList{QStringLiteral("--canary"), QStringLiteral("2")}
+            << "Completed Completed Abandoned Completed";
+        QTest::newRow("one at a time, no failure allowed: the first one stops it")
+            << "SS.."
+            << QStringList{QStringLiteral("--jobs"), QStringLiteral("1"),
+                           QStringLiteral("--max-failures"), QStringLiteral("0")}
+            << "Abandoned NotStarted NotStarted NotStarted";
+        QTest::newRow("50% of 4 allows two failures")
+            << "SS.."
+            << QStringList{QStringLiteral("--jobs"), QStringLiteral("1"),
+                           QStringLiteral("--max-failures"), QStringLiteral("50%")}
+            << "Abandoned Abandoned Completed Completed";
+        QTest::newRow("two at a time: the running one finishes after the stop")
+            << "SP.."
+            << QStringList{QStringLiteral("--jobs"), QStringLiteral("2"),
+                           QStringLiteral("--max-failures"), QStringLiteral("0")}
+            << "Abandoned Completed NotStarted NotStarted";
+    }
+    void rolloutStops()
+    {
+        QFETCH(QString, readers);
+        QFETCH(QStringList, options);
+        QFETCH(QString, outcomes);
+        std::vector<Reader> rack;
+        QStringList arguments = options;
+        for (const QChar fault : readers) {
+            SimulatorFaults faults;
+            for (int message = 1; fault == QLatin1Char('S') && message <= 1000; ++message)
+                faults.silent.insert(message);
+            rack.push_back(tcpReader(faults, fault == QLatin1Char('P') ? 9600 : 0));
+            arguments << QStringLiteral("-p") << rack.back().port;
+        }
+        Flash flash;
+        QCOMPARE(flash.run(arguments << QStringLiteral("--retries") << QStringLiteral("0")
+                                     << QStringLiteral("--report") << flash.path("report.json")
+                                     << kExample),
+                 3);
+        const QJsonObject report = flash.report();
+        QStringList got;
+        QList<QJsonObject> entries;
+        for (const Reader &reader : rack) {
+            entries << readerOf(report, reader.port);
+            got << entries.back().value(QLatin1String("outcome")).toString();
+            // A reader never started was never touched.
+            if (got.back() == QLatin1String("NotStarted"))
+                QVERIFY(reader.server->engine().memory().words().isEmpty());
+        }
+        QCOMPARE(got.join(QLatin1Char(' ')), outcomes);
+        QCOMPARE(report.contains(QLatin1String("stopped")),
+                 outcomes.contains(QLatin1String("Not")));
+        // --jobs 1: each reader starts once the one before it ended.
+        for (qsizetype i = 1; options.contains(QStringLiteral("1")) && i < entries.size(); ++i) {
+            const QString started = entries[i].value(QLatin1String("started")).toString();
+            if (!started.isEmpty())
+                QVERIFY(started >= entries[i - 1].value(QLatin1String("ended")).toString());
+        }
+    }
+
     void noPortIsAUsageError()
     {
         Flash flash;
