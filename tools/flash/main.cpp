@@ -1,6 +1,5 @@
 // corvant-flash: unattended downloads for production lines, one reader or a
 // whole rack at once, with no display and nobody to answer a question.
-#include "common/corvanterror.h"
 #include "common/loggingrules.h"
 #include "common/programinfo.h"
 #include "common/safefile.h"
@@ -14,13 +13,13 @@
 #include "flash/rackchecks.h"
 #include "flash/rackview.h"
 #include "flash/readerlist.h"
+#include "flash/readerplans.h"
 #include "flash/runrecord.h"
 #include "image/imageloader.h"
 #include "settings/appsettings.h"
 #include "settings/profilefile.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QTimer>
 #include <QUuid>
@@ -55,33 +54,11 @@ std::optional<int> loadFirmware(FlashRequest &request, FirmwareImage &image, Loa
     return std::nullopt;
 }
 
-// The image with the options written into it, as the window's panel would;
-// the reasons when they cannot be written.
-QStringList prepared(const FirmwareImage &base, const OptionArguments::Parsed &options,
-                     FirmwareImage &image)
-{
-    QStringList reasons = OptionArguments::refusals(base.records, options);
-    if (!reasons.isEmpty())
-        return reasons;
-    image = base; // lines are shared: each reader's copy holds only what differs
-    try {
-        ImageOutput::prepare(image, options.changes);
-    } catch (const CorvantError &e) {
-        reasons << e.message();
-    }
-    return reasons;
-}
-
 // A firmware or value that cannot be flashed: exit code 2.
 int bad(const QString &why)
 {
     say(stderr, QStringLiteral("corvant-flash: %1").arg(why));
     return FlashExit::kBadInput;
-}
-
-QByteArray sha256(const QByteArray &bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
 std::chrono::milliseconds milliseconds(double seconds)
@@ -175,20 +152,13 @@ int main(int argc, char *argv[])
         return *failure;
     run.firmwareFileSha256 = loaded.fileSha256; // of the very bytes loaded
     FirmwareImage image;
-    for (const QString &reason : prepared(base, request.options, image))
+    for (const QString &reason : ReaderPlans::prepared(base, request.options, image))
         return bad(QStringLiteral("%1: %2").arg(request.firmware, reason));
-    // As the window with its code box shown whenever the image has a table.
-    const auto framingFor = [&](const ImageOutput::OptionChanges &changes) {
-        bool codes = request.codes;
-        for (const auto &code : changes.codes)
-            codes = codes || code.has_value(); // a code named and not sent would be lost
-        return RecordFraming::Options{.sendEeprom = request.eeprom,
-                                      .sendCodeTable = !base.flags.customerCodeTable || codes};
-    };
-    const RecordFraming::Options framing = framingFor(request.options.changes);
-    run.imageSha256 = sha256(image.records.toText());
-    SentLines sent = sentLines(image.records, framing);
-    run.sentSha256 = sha256(sent.text);
+    const RecordFraming::Options framing
+        = ReaderPlans::framing(request, base, request.options.changes);
+    run.imageSha256 = ReaderPlans::sha256(image.records.toText());
+    const SentLines sent = sentLines(image.records, framing);
+    run.sentSha256 = ReaderPlans::sha256(sent.text);
     run.messageParts = sent.parts;
 
     QList<ReaderEntry> entries;
@@ -199,40 +169,12 @@ int main(int argc, char *argv[])
         for (const QString &port : request.ports)
             entries << ReaderEntry{port, {}, {}, {}, {}, 0};
     }
-    // Every reader's image before any port opens; readers with the same
-    // values share one.
+    ReaderSetups readers;
+    if (const std::optional<QString> refused = ReaderPlans::plan(request, base, entries, readers))
+        return bad(*refused);
+    run.plans = readers.plans;
     Rack::Setup setup;
-    QHash<QString, int> sameValues; // the values as given -> the first reader with them
-    for (const ReaderEntry &entry : entries) {
-        const OptionArguments::Parsed options = ReaderList::merged(request.options, entry.options);
-        const QString key = options.shownValues.join(QLatin1Char('|'));
-        ReaderPlan plan{entry.name, entry.site, entry.label, options.changes, {}, {}};
-        Rack::Entry reader{entry.port, image.records, framing};
-        if (const auto same = sameValues.constFind(key); same != sameValues.cend()) {
-            reader = setup.readers.at(*same);
-            reader.port = entry.port;
-            plan.sentSha256 = run.plans.at(*same).sentSha256;
-            plan.parts = run.plans.at(*same).parts;
-        } else if (key == request.options.shownValues.join(QLatin1Char('|'))) {
-            plan.sentSha256 = run.sentSha256;
-            plan.parts = run.messageParts;
-        } else {
-            FirmwareImage own;
-            for (const QString &reason : prepared(base, options, own))
-                return bad(QStringLiteral("%1:%2: %3")
-                               .arg(request.readersFile)
-                               .arg(entry.line)
-                               .arg(reason));
-            reader.lines = own.records;
-            reader.framing = framingFor(options.changes);
-            const SentLines own_sent = sentLines(own.records, reader.framing);
-            plan.sentSha256 = sha256(own_sent.text);
-            plan.parts = own_sent.parts;
-        }
-        sameValues.insert(key, int(setup.readers.size()));
-        setup.readers << reader;
-        run.plans << plan;
-    }
+    setup.readers = std::move(readers.readers);
     request.ports.clear(); // the checks below see the readers file's ports too
     for (const ReaderEntry &entry : entries)
         request.ports << entry.port;
