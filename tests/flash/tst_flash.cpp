@@ -803,6 +803,51 @@ private slots:
         }
     }
 
+    // --rerun: the readers of a report that did not complete, and only
+    // those, with the values each was given; another option is refused by
+    // name before anything opens.
+    void rerunFlashesWhatDidNotComplete()
+    {
+        Reader good = tcpReader();
+        SimulatorFaults quiet;
+        for (int message = 1; message <= 1000; ++message)
+            quiet.silent.insert(message);
+        Reader failing = tcpReader(quiet);
+        Flash flash;
+        QVERIFY(TestFiles::write(flash.path("readers.csv"),
+                                 "port,name,gf\n" + good.port.toLatin1() + ",a,1\n"
+                                     + failing.port.toLatin1() + ",b,7\n"));
+        QCOMPARE(flash.run({QStringLiteral("--readers"), flash.path("readers.csv"),
+                            QStringLiteral("--retries"), QStringLiteral("0"),
+                            QStringLiteral("--report"), flash.path("first.json"), kExample}),
+                 3);
+        // The reader is mended: it answers on the same port now.
+        const quint16 port = quint16(failing.port.section(QLatin1Char(':'), 1).toUInt());
+        failing.server.reset();
+        Reader mended{std::make_unique<SimulatorServer>(SimulatorServer::Options{}), failing.port};
+        QCOMPARE(mended.server->listenTcp(port), port);
+        const QJsonObject first = checkedReport(TestFiles::read(flash.path("first.json")));
+
+        QCOMPARE(flash.run({QStringLiteral("--rerun"), flash.path("first.json"),
+                            QStringLiteral("--relay"), QStringLiteral("3"), kExample}),
+                 2);
+        QVERIFY(flash.process.readAllStandardError().contains(
+            "other options ({} then, {\"relay\":3} now)"));
+
+        QCOMPARE(flash.run({QStringLiteral("--rerun"), flash.path("first.json"),
+                            QStringLiteral("--report"), flash.path("report.json"), kExample}),
+                 0);
+        const QJsonObject report = flash.report();
+        const QJsonArray readers = report.value(QLatin1String("readers")).toArray();
+        QCOMPARE(readers.size(), 1);
+        QCOMPARE(readers[0].toObject().value(QLatin1String("port")).toString(), failing.port);
+        QCOMPARE(readers[0].toObject().value(QLatin1String("name")).toString(),
+                 QStringLiteral("b"));
+        QCOMPARE(mended.server->engine().memory().words().value(0xF9), std::uint16_t(0x3400 | 7));
+        QCOMPARE(report.value(QLatin1String("continues")).toObject().value(QLatin1String("runId")),
+                 first.value(QLatin1String("runId")));
+    }
+
     void noPortIsAUsageError()
     {
         Flash flash;

@@ -191,6 +191,10 @@ QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const R
                               + (request.maxFailuresPercent ? QStringLiteral("%") : QString())));
     if (!rack.stopReason().isEmpty())
         report.insert(QStringLiteral("stopped"), rack.stopReason());
+    if (!run.continuesRunId.isEmpty())
+        report.insert(QStringLiteral("continues"),
+                      QJsonObject{{QStringLiteral("runId"), run.continuesRunId},
+                                  {QStringLiteral("report"), run.continuesReport}});
     if (!request.readersFile.isEmpty())
         report.insert(QStringLiteral("readersFile"),
                       QFileInfo(request.readersFile).absoluteFilePath());

@@ -44,6 +44,8 @@ struct FlashRun {
     QByteArray sentSha256;
     QList<ImagePart> messageParts; // of one download
     QList<ReaderPlan> plans; // one per reader, in the rack's order
+    QString continuesRunId; // the run a --rerun continues, and its report
+    QString continuesReport;
 
     int exitCode = 0;
     int signal = 0; // the stopping signal, 0 when none came

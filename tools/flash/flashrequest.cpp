@@ -9,6 +9,9 @@ const char *const kFlashUsage
       "                        (required), name, site, cf, df, gf, c, d, g, a, b,\n"
       "                        relay, facility, label; an empty cell takes the command\n"
       "                        line's value\n"
+      "  --rerun REPORT        the readers of an earlier report that did not complete,\n"
+      "                        with the values they were given; the firmware and\n"
+      "                        options must be the same\n"
       "  --eeprom              also send EEPROM data\n"
       "  --codes               also send the customer code table (implied by any code)\n"
       "  --all                 both (as mode=all)\n"
@@ -107,10 +110,11 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
             if (value.trimmed().isEmpty())
                 return usage(QStringLiteral("%1: an empty port").arg(option));
             request.ports << value;
-        } else if (option == QLatin1String("--readers")) {
+        } else if (option == QLatin1String("--readers") || option == QLatin1String("--rerun")) {
             if (value.isEmpty())
-                return usage(QStringLiteral("--readers: an empty file name"));
-            request.readersFile = value;
+                return usage(QStringLiteral("%1: an empty file name").arg(option));
+            (option == QLatin1String("--rerun") ? request.rerunReport : request.readersFile)
+                = value;
         } else if (option == QLatin1String("--jobs") || option == QLatin1String("--canary")) {
             bool ok = false;
             const int count = value.toInt(&ok, 10);
@@ -159,11 +163,13 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
     if (positional.size() != 1)
         return usage(positional.isEmpty() ? QStringLiteral("no firmware file given")
                                           : QStringLiteral("one firmware file only"));
-    if (request.ports.isEmpty() && request.readersFile.isEmpty())
-        return usage(QStringLiteral(
-            "no port given (-p COMn, -p HOST[:PORT], -p /dev/... or --readers FILE)"));
-    if (!request.ports.isEmpty() && !request.readersFile.isEmpty())
-        return usage(QStringLiteral("--port and --readers: the readers come from one of them"));
+    const int sources = int(!request.ports.isEmpty()) + int(!request.readersFile.isEmpty())
+        + int(!request.rerunReport.isEmpty());
+    if (sources == 0)
+        return usage(QStringLiteral("no port given (-p COMn, -p HOST[:PORT], -p /dev/..., "
+                                    "--readers FILE or --rerun REPORT)"));
+    if (sources > 1)
+        return usage(QStringLiteral("the readers come from one of --port, --readers and --rerun"));
     request.firmware = positional.front();
     // A code named and not sent would leave the reader without it.
     for (const auto &code : request.options.changes.codes)

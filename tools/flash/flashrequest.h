@@ -16,6 +16,7 @@ struct FlashRequest {
     QString firmware;
     QStringList ports; // port texts as the window takes them, one reader each
     QString readersFile; // a CSV file of readers with their own values
+    QString rerunReport; // an earlier report: its readers that did not complete
     int jobs = 0; // downloads at once; 0: all
     int canary = 0; // readers flashed alone first
     int maxFailures = -1; // readers allowed to fail before no new one starts; -1: any

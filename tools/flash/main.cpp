@@ -14,6 +14,7 @@
 #include "flash/rackview.h"
 #include "flash/readerlist.h"
 #include "flash/readerplans.h"
+#include "flash/rerun.h"
 #include "flash/runrecord.h"
 #include "image/imageloader.h"
 #include "settings/appsettings.h"
@@ -162,7 +163,22 @@ int main(int argc, char *argv[])
     run.messageParts = sent.parts;
 
     QList<ReaderEntry> entries;
-    if (!request.readersFile.isEmpty()) {
+    if (!request.rerunReport.isEmpty()) {
+        Rerun rerun;
+        if (const std::optional<QString> refused
+            = Reruns::read(request, run.firmwareFileSha256, rerun))
+            return bad(*refused);
+        if (rerun.readers.isEmpty()) {
+            say(stderr,
+                QStringLiteral("corvant-flash: every reader of %1 completed: nothing "
+                               "to flash")
+                    .arg(request.rerunReport));
+            return FlashExit::kAllCompleted;
+        }
+        entries = rerun.readers;
+        run.continuesRunId = rerun.runId;
+        run.continuesReport = rerun.report;
+    } else if (!request.readersFile.isEmpty()) {
         if (const std::optional<QString> refused = ReaderList::read(request.readersFile, entries))
             return bad(*refused);
     } else {
