@@ -38,8 +38,12 @@ const char *const kFlashUsage
       "                        standard output (the summary then goes to stderr)\n"
       "  --log FILE            append a journal: one JSON line per reader start,\n"
       "                        failure, reconnect and end, each on disk as it happens\n"
+      "  --html FILE           the report as a self-contained HTML page\n"
       "  --quiet               only the totals and the readers that failed\n"
       "  --version, --help\n"
+      "  corvant-flash report REPORT.json... [--merge OUT.json] [--html OUT.html]\n"
+      "                        merge the reports of several runs or sites into one, and\n"
+      "                        render them as one page\n"
       "exit code: 0 every reader completed, 3 any did not (or the report could not be\n"
       "written), 2 bad firmware or option values, 1 usage error, 129/130/143\n"
       "interrupted\n";
@@ -146,10 +150,14 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
             if (!takeSeconds(value, 0.01, 3600, request.replyTimeout))
                 return usage(
                     QStringLiteral("--reply-timeout %1: seconds from 0.01 to 3600").arg(value));
-        } else if (option == QLatin1String("--report") || option == QLatin1String("--log")) {
+        } else if (option == QLatin1String("--report") || option == QLatin1String("--log")
+                   || option == QLatin1String("--html")) {
             if (value.isEmpty())
                 return usage(QStringLiteral("%1: an empty file name").arg(option));
-            (option == QLatin1String("--log") ? request.logFile : request.reportFile) = value;
+            (option == QLatin1String("--log")        ? request.logFile
+                 : option == QLatin1String("--html") ? request.htmlFile
+                                                     : request.reportFile)
+                = value;
         } else if (OptionArguments::isOptionName(option)) {
             QString reason;
             if (!OptionArguments::take(option, value, request.options, reason) && !badValue)

@@ -30,6 +30,7 @@ struct FlashRequest {
     double replyTimeout = kDefaultReplyTimeout; // seconds
     QString reportFile; // empty: no report; "-": standard output
     QString logFile; // the journal; empty: none
+    QString htmlFile; // the report as a page; empty: none
     bool quiet = false;
     bool help = false;
     bool version = false;

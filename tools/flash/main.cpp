@@ -14,6 +14,7 @@
 #include "flash/rackview.h"
 #include "flash/readerlist.h"
 #include "flash/readerplans.h"
+#include "flash/reportpage.h"
 #include "flash/rerun.h"
 #include "flash/runrecord.h"
 #include "image/imageloader.h"
@@ -22,6 +23,8 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTimer>
 #include <QUuid>
 
@@ -90,8 +93,11 @@ QString refusal(const FlashRequest &request, const SerialPorts::Overrides &overr
         = !request.reportFile.isEmpty() && request.reportFile != QLatin1String("-");
     if (why.isEmpty() && reportFile)
         why = SafeFile::cannotWrite(request.reportFile);
+    if (why.isEmpty() && !request.htmlFile.isEmpty())
+        why = SafeFile::cannotWrite(request.htmlFile);
     for (const auto &[option, output] :
-         {std::pair{"--report", request.reportFile}, std::pair{"--log", request.logFile}}) {
+         {std::pair{"--report", request.reportFile}, std::pair{"--log", request.logFile},
+          std::pair{"--html", request.htmlFile}}) {
         if (!why.isEmpty() || output.isEmpty() || output == QLatin1String("-"))
             continue;
         if (sameFile(output, request.firmware))
@@ -111,6 +117,12 @@ QString refusal(const FlashRequest &request, const SerialPorts::Overrides &overr
 
 int main(int argc, char *argv[])
 {
+    if (argc >= 2 && std::strcmp(argv[1], "report") == 0) {
+        QStringList arguments;
+        for (int i = 2; i < argc; ++i)
+            arguments << SafeFile::nameFromNative(QByteArray(argv[i]));
+        return ReportPage::command(arguments);
+    }
     if (const std::optional<int> answered
         = answerVersionOrHelp(argc, argv, "corvant-flash", kFlashUsage))
         return *answered;
@@ -278,6 +290,16 @@ int main(int argc, char *argv[])
     if (StopSignals::received() != 0)
         exitCode = 128 + StopSignals::received();
     exitCode = record.write(exitCode);
+    if (!request.htmlFile.isEmpty()) {
+        QString error;
+        const QJsonObject report
+            = QJsonDocument::fromJson(flashReport(request, run, rack)).object();
+        if (!SafeFile::write(request.htmlFile,
+                             ReportPage::html({report}, QDateTime::currentDateTimeUtc()), error)) {
+            say(stderr, QStringLiteral("corvant-flash: %1: %2").arg(request.htmlFile, error));
+            exitCode = FlashExit::kNotAllCompleted;
+        }
+    }
     const QString summary
         = request.quiet ? RackView::failedAndTotals(rack) : RackView::summary(rack);
     errno = 0;
