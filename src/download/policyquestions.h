@@ -11,8 +11,17 @@
 class PolicyQuestions : public DownloadQuestions {
 public:
     explicit PolicyQuestions(int retries)
-        : m_retriesLeft(retries)
+        : m_retries(retries)
+        , m_retriesLeft(retries)
     {
+    }
+
+    // A new download, with the whole budget again.
+    void renew()
+    {
+        m_retriesLeft = m_retries;
+        m_failures.clear();
+        m_told.clear();
     }
 
     bool retryAfterFailure(const QString &failure) override
@@ -31,6 +40,7 @@ public:
     const QStringList &told() const { return m_told; }
 
 private:
+    int m_retries;
     int m_retriesLeft;
     QStringList m_failures;
     QStringList m_told;

@@ -848,6 +848,42 @@ private slots:
                  first.value(QLatin1String("runId")));
     }
 
+    // Station mode: each port flashes the next unit after the last, every
+    // unit its own entry; --units ends it, and so does Ctrl-C between two
+    // units, at once and with no entry for a unit that never came.
+    void stationModeUnitAfterUnit()
+    {
+        Reader first = tcpReader();
+        Reader second = tcpReader();
+        QSignalSpy completed(first.server.get(), &SimulatorServer::completed);
+        Flash flash;
+        QCOMPARE(
+            flash.run({QStringLiteral("--loop"), QStringLiteral("--units"), QStringLiteral("2"),
+                       QStringLiteral("-p"), first.port, QStringLiteral("-p"), second.port,
+                       QStringLiteral("--report"), flash.path("report.json"), kExample}),
+            0);
+        QCOMPARE(completed.size(), 2);
+        QStringList units;
+        for (const QJsonValue &reader : flash.report().value(QLatin1String("readers")).toArray())
+            units << QStringLiteral("%1/%2 %3")
+                         .arg(reader[QLatin1String("port")] == first.port ? 1 : 2)
+                         .arg(reader[QLatin1String("unit")].toInt())
+                         .arg(reader[QLatin1String("outcome")].toString());
+        QCOMPARE(units,
+                 (QStringList{QStringLiteral("1/1 Completed"), QStringLiteral("1/2 Completed"),
+                              QStringLiteral("2/1 Completed"), QStringLiteral("2/2 Completed")}));
+
+        flash.start({QStringLiteral("--loop"), QStringLiteral("-p"), first.port,
+                     QStringLiteral("--report"), flash.path("report.json"), kExample});
+        QTRY_VERIFY_WITH_TIMEOUT(completed.size() >= 3, kWait);
+        QVERIFY(signalProgram(flash.process, SIGINT));
+        QCOMPARE(flash.finish(), 128 + SIGINT);
+        const QJsonObject report = flash.report();
+        QCOMPARE(report.value(QLatin1String("interrupted")).toString(), QStringLiteral("signal"));
+        for (const QJsonValue &reader : report.value(QLatin1String("readers")).toArray())
+            QCOMPARE(reader[QLatin1String("outcome")].toString(), QStringLiteral("Completed"));
+    }
+
     void noPortIsAUsageError()
     {
         Flash flash;

@@ -118,6 +118,7 @@ QJsonObject readerRecord(const ReaderResult &result)
         failures.append(failureRecord(failure));
     return QJsonObject{
         {QStringLiteral("port"), result.port},
+        {QStringLiteral("unit"), result.unit},
         {QStringLiteral("outcome"), result.outcomeName()},
         {QStringLiteral("status"), result.status},
         {QStringLiteral("recordsAcknowledged"), result.recordsAcknowledged},
@@ -137,12 +138,11 @@ QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const R
 {
     const QJsonObject sent = sentParts(run.messageParts, run.messageParts.size());
     QJsonArray readers;
-    for (int index = 0; index < rack.size(); ++index) {
-        QJsonObject reader = readerRecord(rack.result(index));
-        const ReaderPlan &plan = run.plans.at(index);
+    for (const ReaderResult &unit : rack.units()) {
+        QJsonObject reader = readerRecord(unit);
+        const ReaderPlan &plan = run.plans.at(unit.reader);
         // What reached the reader: the parts of the messages it acknowledged.
-        reader.insert(QStringLiteral("sent"),
-                      sentParts(plan.parts, rack.result(index).recordsAcknowledged));
+        reader.insert(QStringLiteral("sent"), sentParts(plan.parts, unit.recordsAcknowledged));
         reader.insert(QStringLiteral("sentSha256"), QString::fromLatin1(plan.sentSha256));
         reader.insert(QStringLiteral("values"), optionsWritten(plan.values));
         for (const auto &[key, text] : {std::pair{"name", plan.name}, std::pair{"site", plan.site},
@@ -172,6 +172,7 @@ QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const R
         {QStringLiteral("codes"), request.codes},
         {QStringLiteral("jobs"), request.jobs},
         {QStringLiteral("canary"), request.canary},
+        {QStringLiteral("loop"), request.loop},
         {QStringLiteral("options"), optionsWritten(request.options.changes)},
         {QStringLiteral("retries"), request.retries},
         {QStringLiteral("searchTimeoutSeconds"), request.searchTimeout},

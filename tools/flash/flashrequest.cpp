@@ -26,6 +26,10 @@ const char *const kFlashUsage
       "                        run\n"
       "  --max-failures N|P%   once more readers failed, no further one starts\n"
       "                        (NotStarted)\n"
+      "  --loop                station mode: after each unit a port searches for the\n"
+      "                        next one, until Ctrl-C or --units; every unit is its own\n"
+      "                        entry of the report\n"
+      "  --units N             units per port in station mode\n"
       "  --retries N           retries of a failed write, a time-out or a lost\n"
       "                        connection before a download is abandoned (default 3; 0:\n"
       "                        at once)\n"
@@ -93,8 +97,8 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
             request.codes = request.codes || option != QLatin1String("--eeprom");
             continue;
         }
-        if (option == QLatin1String("--quiet")) {
-            request.quiet = true;
+        if (option == QLatin1String("--quiet") || option == QLatin1String("--loop")) {
+            (option == QLatin1String("--loop") ? request.loop : request.quiet) = true;
             continue;
         }
         if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
@@ -119,13 +123,17 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
                 return usage(QStringLiteral("%1: an empty file name").arg(option));
             (option == QLatin1String("--rerun") ? request.rerunReport : request.readersFile)
                 = value;
-        } else if (option == QLatin1String("--jobs") || option == QLatin1String("--canary")) {
+        } else if (option == QLatin1String("--jobs") || option == QLatin1String("--canary")
+                   || option == QLatin1String("--units")) {
             bool ok = false;
             const int count = value.toInt(&ok, 10);
             if (!ok || count < 1 || count > 100000)
                 return usage(
                     QStringLiteral("%1 %2: a whole number from 1 to 100000").arg(option, value));
-            (option == QLatin1String("--jobs") ? request.jobs : request.canary) = count;
+            (option == QLatin1String("--jobs")        ? request.jobs
+                 : option == QLatin1String("--units") ? request.units
+                                                      : request.canary)
+                = count;
         } else if (option == QLatin1String("--max-failures")) {
             bool ok = false;
             request.maxFailuresPercent = value.endsWith(QLatin1Char('%'));
@@ -178,6 +186,8 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
                                     "--readers FILE or --rerun REPORT)"));
     if (sources > 1)
         return usage(QStringLiteral("the readers come from one of --port, --readers and --rerun"));
+    if (request.units > 0 && !request.loop)
+        return usage(QStringLiteral("--units counts the units of --loop"));
     request.firmware = positional.front();
     // A code named and not sent would leave the reader without it.
     for (const auto &code : request.options.changes.codes)

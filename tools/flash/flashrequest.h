@@ -21,6 +21,8 @@ struct FlashRequest {
     int canary = 0; // readers flashed alone first
     int maxFailures = -1; // readers allowed to fail before no new one starts; -1: any
     bool maxFailuresPercent = false; // maxFailures is a percentage of the readers
+    bool loop = false; // station mode: each port flashes one unit after another
+    int units = 0; // units per port in station mode; 0: until stopped
     bool eeprom = false; // also EEPROM data (--eeprom, --all)
     // Also the customer code table (--codes, --all, or any code slot named).
     bool codes = false;

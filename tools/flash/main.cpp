@@ -229,6 +229,8 @@ int main(int argc, char *argv[])
     setup.jobs = request.jobs;
     setup.canary = request.canary;
     setup.maxFailures = failureLimit(request, int(setup.readers.size()));
+    setup.loop = request.loop;
+    setup.units = request.units;
     Rack rack(std::move(setup));
 
     // With the report on standard output, everything else goes to standard error.
@@ -283,8 +285,8 @@ int main(int argc, char *argv[])
         app.exec();
 
     int exitCode = FlashExit::kAllCompleted;
-    for (int index = 0; index < rack.size(); ++index) {
-        if (!rack.result(index).completed())
+    for (const ReaderResult &unit : rack.units()) {
+        if (!unit.completed())
             exitCode = FlashExit::kNotAllCompleted;
     }
     if (StopSignals::received() != 0)

@@ -89,6 +89,7 @@ Rack::Rack(Setup setup, QObject *parent)
         m_messagesPerReader = std::max(m_messagesPerReader, messages);
         auto reader = std::make_unique<Reader>();
         reader->result.port = entry.port;
+        reader->result.reader = index;
         reader->link = std::make_unique<PortLink>(m_setup.overrides);
         reader->policy
             = std::make_unique<RackPolicy>(m_setup.retries, [this, index](const QString &text) {
@@ -205,6 +206,11 @@ void Rack::cancel()
             reader.restart.stop();
             reader.result.status = QStringLiteral("Download cancelled");
             finish(index, ReaderResult::Cancelled);
+        } else if (!reader.engine->isBusy() && index < m_next) {
+            // Station mode, between two units: nothing runs to cancel, and
+            // the engine's counts are the last unit's.
+            reader.engineCounted = true;
+            finish(index, ReaderResult::SearchCancelled);
         } else {
             reader.engine->abandon();
         }
@@ -287,6 +293,55 @@ void Rack::takeCounts(Reader &reader)
     reader.result.messagesSent = reader.messagesBefore + reader.engine->messagesSent();
 }
 
+QList<ReaderResult> Rack::units() const
+{
+    QList<ReaderResult> all = m_earlierUnits;
+    for (const auto &reader : m_readers) {
+        const ReaderResult &last = reader->result;
+        const bool waitedOnly = last.unit > 1 && last.recordsAcknowledged == 0
+            && (last.outcome == ReaderResult::SearchCancelled
+                || last.outcome == ReaderResult::NotStarted);
+        if (!waitedOnly)
+            all << last;
+    }
+    std::stable_sort(all.begin(), all.end(), [](const ReaderResult &a, const ReaderResult &b) {
+        return std::pair(a.reader, a.unit) < std::pair(b.reader, b.unit);
+    });
+    return all;
+}
+
+bool Rack::nextUnit(int index)
+{
+    Reader &reader = *m_readers[std::size_t(index)];
+    const ReaderResult &unit = reader.result;
+    if (!m_setup.loop || m_cancelled || !m_stopReason.isEmpty()
+        || unit.outcome == ReaderResult::NotOpened
+        || (m_setup.units > 0 && unit.unit >= m_setup.units))
+        return false;
+    // No unit came within the search time: the port goes on waiting.
+    const bool noUnit = unit.unit > 1 && unit.outcome == ReaderResult::SearchTimedOut;
+    if (!noUnit)
+        m_earlierUnits << unit;
+    ReaderResult next;
+    next.port = unit.port;
+    next.reader = index;
+    next.unit = noUnit ? unit.unit : unit.unit + 1;
+    reader.result = next;
+    reader.policy->renew();
+    reader.messagesBefore = 0;
+    // The next unit after the reader restarted into its firmware, or was
+    // taken from the jig.
+    QTimer::singleShot(m_setup.timing.wakeup, this, [this, index] {
+        Reader &r = *m_readers[std::size_t(index)];
+        if (r.result.done || m_cancelled)
+            return;
+        r.result.started = QDateTime::currentDateTimeUtc();
+        emit readerStarted(index);
+        startReader(index);
+    });
+    return true;
+}
+
 void Rack::finish(int index, ReaderResult::Outcome outcome)
 {
     Reader &reader = *m_readers[std::size_t(index)];
@@ -306,6 +361,26 @@ void Rack::finish(int index, ReaderResult::Outcome outcome)
         reader.result.status += QStringLiteral(" (%1)").arg(reader.result.notice);
     if (outcome != ReaderResult::NotStarted)
         takeCounts(reader);
+    if (m_setup.loop && outcome != ReaderResult::NotStarted) {
+        if (reader.result.failed()
+            && !(reader.result.unit > 1 && outcome == ReaderResult::SearchTimedOut)) {
+            ++m_failed;
+            if (m_failed > m_setup.maxFailures)
+                stopStarting(QStringLiteral("more than %1 units failed").arg(m_setup.maxFailures));
+        }
+        emit readerFinished(index);
+        if (nextUnit(index))
+            return;
+        reader.result.done = true;
+        ++m_done;
+        --m_running;
+        startMore();
+        if (allDone() && !m_allFinished) {
+            m_allFinished = true;
+            emit allFinished();
+        }
+        return;
+    }
     ++m_done;
     if (reader.result.started.isValid())
         --m_running;

@@ -40,6 +40,8 @@ struct ReaderResult {
     };
 
     QString port;
+    int reader = 0; // the rack's index of its port
+    int unit = 1; // the unit on that port, from 1 (station mode flashes one after another)
     bool done = false;
     Outcome outcome = Running;
     QString status; // the window's status text at the end (or why the port did not open)
@@ -84,6 +86,10 @@ public:
         int jobs = 0; // downloads at once; 0: all
         int canary = 0; // the first readers, alone; any failure among them stops the run
         int maxFailures = std::numeric_limits<int>::max(); // more stop new starts
+        // Station mode: after each unit the port searches for the next one,
+        // until `units` units (0: until stopped).
+        bool loop = false;
+        int units = 0;
     };
 
     explicit Rack(Setup setup, QObject *parent = nullptr);
@@ -99,7 +105,11 @@ public:
     void forceEnd();
 
     int size() const { return int(m_readers.size()); }
+    // The port's current (or last) unit.
     const ReaderResult &result(int index) const;
+    // Every unit of every port, by port and unit; a port that was waiting
+    // for its next unit when the run ended adds none.
+    QList<ReaderResult> units() const;
     // Write messages one download sends, and how many a reader has had
     // acknowledged so far.
     int messagesPerReader() const { return m_messagesPerReader; }
@@ -130,6 +140,8 @@ private:
     void engineFinished(int index, DownloadEngine::Outcome outcome);
     void finish(int index, ReaderResult::Outcome outcome);
     void takeCounts(Reader &reader);
+    // Station mode: the port goes on with its next unit; false when it is done.
+    bool nextUnit(int index);
 
     Setup m_setup;
     std::vector<std::unique_ptr<Reader>> m_readers;
@@ -142,4 +154,5 @@ private:
     bool m_allFinished = false;
     bool m_cancelled = false;
     QString m_stopReason;
+    QList<ReaderResult> m_earlierUnits;
 };

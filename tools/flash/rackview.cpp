@@ -61,16 +61,17 @@ QString totalsLine(const Rack &rack)
     int completed = 0;
     qint64 records = 0;
     double longest = 0;
-    for (int index = 0; index < rack.size(); ++index) {
-        const ReaderResult &result = rack.result(index);
+    // Every unit is a reader: station mode flashes several on one port.
+    const QList<ReaderResult> units = rack.units();
+    for (const ReaderResult &result : units) {
         completed += result.completed() ? 1 : 0;
         records += result.recordsAcknowledged;
         longest = std::max(longest, seconds(result));
     }
     return QStringLiteral("TOTAL %1 of %2 readers completed, %3 did not; %4 records; %5 s\n")
         .arg(completed)
-        .arg(rack.size())
-        .arg(rack.size() - completed)
+        .arg(units.size())
+        .arg(units.size() - completed)
         .arg(records)
         .arg(longest, 0, 'f', 2);
 }
@@ -233,17 +234,17 @@ QString RackView::summary(const Rack &rack)
                         .arg(QStringLiteral("RECORDS"), 11)
                         .arg(QStringLiteral("RETRIES"), 7)
                         .arg(QStringLiteral("SECONDS"), 8);
-    for (int index = 0; index < rack.size(); ++index)
-        table += tableLine(rack, rack.result(index));
+    for (const ReaderResult &result : rack.units())
+        table += tableLine(rack, result);
     return table + totalsLine(rack);
 }
 
 QString RackView::failedAndTotals(const Rack &rack)
 {
     QString text;
-    for (int index = 0; index < rack.size(); ++index) {
-        if (!rack.result(index).completed())
-            text += tableLine(rack, rack.result(index));
+    for (const ReaderResult &result : rack.units()) {
+        if (!result.completed())
+            text += tableLine(rack, result);
     }
     return text + totalsLine(rack);
 }
