@@ -145,6 +145,13 @@ QByteArray flashReport(const FlashRequest &request, const FlashRun &run, const R
         reader.insert(QStringLiteral("sent"), sentParts(plan.parts, unit.recordsAcknowledged));
         reader.insert(QStringLiteral("sentSha256"), QString::fromLatin1(plan.sentSha256));
         reader.insert(QStringLiteral("values"), optionsWritten(plan.values));
+        if (const auto sticker = run.stickers.constFind({unit.reader, unit.unit});
+            sticker != run.stickers.cend()) {
+            QJsonObject printed{{QStringLiteral("printed"), sticker->isEmpty()}};
+            if (!sticker->isEmpty())
+                printed.insert(QStringLiteral("error"), *sticker);
+            reader.insert(QStringLiteral("sticker"), printed);
+        }
         for (const auto &[key, text] : {std::pair{"name", plan.name}, std::pair{"site", plan.site},
                                         std::pair{"label", plan.label}}) {
             if (!text.isEmpty())

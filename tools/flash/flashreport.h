@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QJsonObject>
 
 // The part of the image a write message belongs to.
@@ -25,6 +26,7 @@ struct ReaderPlan {
     QString site;
     QString label;
     ImageOutput::OptionChanges values;
+    CustomerSlots codes{}; // as its image holds them: what its sticker shows
     QByteArray sentSha256;
     QList<ImagePart> parts;
 };
@@ -44,6 +46,8 @@ struct FlashRun {
     QByteArray sentSha256;
     QList<ImagePart> messageParts; // of one download
     QList<ReaderPlan> plans; // one per reader, in the rack's order
+    // Each sticker printed (empty) or why not, by reader and unit.
+    QHash<std::pair<int, int>, QString> stickers;
     QString continuesRunId; // the run a --rerun continues, and its report
     QString continuesReport;
 

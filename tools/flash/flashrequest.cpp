@@ -30,6 +30,10 @@ const char *const kFlashUsage
       "                        next one, until Ctrl-C or --units; every unit is its own\n"
       "                        entry of the report\n"
       "  --units N             units per port in station mode\n"
+      "  --sticker             print a sticker for each reader that completes, as the\n"
+      "                        window's sticker button does (the label and variables of\n"
+      "                        its settings file) with the reader's codes; a sticker\n"
+      "                        that fails is recorded and the run goes on\n"
       "  --retries N           retries of a failed write, a time-out or a lost\n"
       "                        connection before a download is abandoned (default 3; 0:\n"
       "                        at once)\n"
@@ -97,8 +101,12 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
             request.codes = request.codes || option != QLatin1String("--eeprom");
             continue;
         }
-        if (option == QLatin1String("--quiet") || option == QLatin1String("--loop")) {
-            (option == QLatin1String("--loop") ? request.loop : request.quiet) = true;
+        if (option == QLatin1String("--quiet") || option == QLatin1String("--loop")
+            || option == QLatin1String("--sticker")) {
+            (option == QLatin1String("--loop")          ? request.loop
+                 : option == QLatin1String("--sticker") ? request.sticker
+                                                        : request.quiet)
+                = true;
             continue;
         }
         if (option == QLatin1String("--help") || option == QLatin1String("-h")) {

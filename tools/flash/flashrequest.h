@@ -23,6 +23,7 @@ struct FlashRequest {
     bool maxFailuresPercent = false; // maxFailures is a percentage of the readers
     bool loop = false; // station mode: each port flashes one unit after another
     int units = 0; // units per port in station mode; 0: until stopped
+    bool sticker = false; // a sticker for each unit that completes
     bool eeprom = false; // also EEPROM data (--eeprom, --all)
     // Also the customer code table (--codes, --all, or any code slot named).
     bool codes = false;

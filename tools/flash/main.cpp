@@ -17,7 +17,9 @@
 #include "flash/reportpage.h"
 #include "flash/rerun.h"
 #include "flash/runrecord.h"
+#include "flash/stickerprinter.h"
 #include "image/imageloader.h"
+#include "label/dbuslabelserver.h"
 #include "settings/appsettings.h"
 #include "settings/profilefile.h"
 
@@ -32,6 +34,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -246,6 +249,29 @@ int main(int argc, char *argv[])
          {QStringLiteral("readers"), rack.size()}});
     journalRack(rack, journal);
     RunRecord record(request, run, rack, journal);
+
+    // Stickers through the label server on the session bus, with the
+    // window's label settings.
+    std::unique_ptr<DBusLabelServer> labelServer;
+    std::unique_ptr<StickerPrinter> stickers;
+    if (request.sticker) {
+        labelServer = std::make_unique<DBusLabelServer>(QStringList{
+            QCoreApplication::applicationDirPath() + QStringLiteral("/corvant-label-server")});
+        const AppSettings window = AppSettings::read(settings, QString());
+        stickers = std::make_unique<StickerPrinter>(
+            *labelServer,
+            Sticker::LabelSettings{window.labelFile, window.firmwareVariable, window.codesVariable},
+            Sticker::firmwareText(request.firmware));
+        QObject::connect(&rack, &Rack::readerFinished, &app, [&](int index) {
+            const ReaderResult &unit = rack.result(index);
+            if (!unit.completed())
+                return;
+            const QString failed = stickers->print(run.plans.at(index).codes);
+            run.stickers.insert({index, unit.unit}, failed);
+            if (!failed.isEmpty())
+                view.note(QStringLiteral("%1: no sticker: %2").arg(unit.port, failed));
+        });
+    }
 
     // Readers still running when they cannot be waited for are recorded
     // as such, the record is written, and the process ends at once (a

@@ -1,6 +1,7 @@
 #include "flash/readerplans.h"
 
 #include "common/corvanterror.h"
+#include "options/customercodes.h"
 
 #include <QCryptographicHash>
 #include <QHash>
@@ -43,11 +44,16 @@ std::optional<QString> plan(const FlashRequest &request, const FirmwareImage &ba
     for (const ReaderEntry &entry : entries) {
         const OptionArguments::Parsed options = ReaderList::merged(request.options, entry.options);
         const QString key = options.shownValues.join(QLatin1Char('|'));
-        ReaderPlan plan{entry.name, entry.site, entry.label, options.changes, {}, {}};
+        ReaderPlan plan;
+        plan.name = entry.name;
+        plan.site = entry.site;
+        plan.label = entry.label;
+        plan.values = options.changes;
         Rack::Entry reader;
         if (const auto same = sameValues.constFind(key); same != sameValues.cend()) {
             reader = setups.readers.at(*same);
             plan.sentSha256 = setups.plans.at(*same).sentSha256;
+            plan.codes = setups.plans.at(*same).codes;
             plan.parts = setups.plans.at(*same).parts;
         } else {
             FirmwareImage own;
@@ -60,6 +66,7 @@ std::optional<QString> plan(const FlashRequest &request, const FirmwareImage &ba
                           .arg(entry.line)
                           .arg(reasons.front());
             reader.lines = own.records;
+            plan.codes = CustomerCodes::read(own).value_or(CustomerSlots{});
             reader.framing = framing(request, base, options.changes);
             const SentLines sent = sentLines(own.records, reader.framing);
             plan.sentSha256 = sha256(sent.text);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "label/labelserver.h"
+#include "label/sticker.h"
+
+#include <QString>
+
+// A sticker for each unit that completes, printed exactly as the window's
+// sticker button prints it (the same calls, label and variables), with the
+// unit's own codes. A failure is told, never asked about: the line goes on.
+class StickerPrinter {
+public:
+    StickerPrinter(LabelServer &server, Sticker::LabelSettings label, QString firmwareText);
+
+    // Empty when it printed; otherwise what failed ("Error: OpenLabel failed
+    // (...)", or why the label server could not be reached).
+    QString print(const CustomerSlots &codes);
+
+private:
+    LabelServer &m_server;
+    Sticker::LabelSettings m_label;
+    QString m_firmware;
+};
