@@ -54,6 +54,20 @@ schema = json.load(open(sys.argv[1]))
 jsonschema.validators.validator_for(schema)(schema).validate(json.load(open(sys.argv[2])))' \
     /usr/share/corvant/schemas/flash-report.schema.json "$work/report.json"
 test -s "$work/dump.hex"
+# A fleet from a readers file, its page, and the Ansible role beside them.
+corvant-reader-sim --tcp 0 --count 2 > "$work/rack.out" 2>/dev/null &
+rack=$!
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+    [ "$(grep -c listening "$work/rack.out" 2>/dev/null)" -eq 2 ] && break
+    sleep 0.5
+done
+{ echo "port,name,gf"; sed -n 's/^listening on \(.*\)$/\1,reader,7/p' "$work/rack.out"; } > "$work/readers.csv"
+corvant-flash --quiet --readers "$work/readers.csv" --jobs 1 --report "$work/fleet.json" "$example"
+kill "$rack"
+corvant-flash report "$work/fleet.json" "$work/report.json" --merge "$work/all.json" --html "$work/all.html"
+grep -q '<tr class="total"><td>All sites</td><td>3</td><td>3</td>' "$work/all.html"
+test -f /usr/share/corvant/ansible/site.yml
+test -f /usr/share/corvant/ansible/roles/corvant_flash/tasks/main.yml
 # A sticker to PDF through the installed server, started by a session bus
 # from its installed service file.
 sed 's|<corvant:output/>|<corvant:output pdf="sticker.pdf"/>|' /usr/share/corvant/quilmar.lbl > "$work/label.lbl"
