@@ -266,7 +266,8 @@ int main(int argc, char *argv[])
             const ReaderResult &unit = rack.result(index);
             if (!unit.completed())
                 return;
-            const QString failed = stickers->print(run.plans.at(index).codes);
+            const ReaderPlan &plan = run.plans.at(index);
+            const QString failed = stickers->print(plan.codes, plan.label);
             run.stickers.insert({index, unit.unit}, failed);
             if (!failed.isEmpty())
                 view.note(QStringLiteral("%1: no sticker: %2").arg(unit.port, failed));

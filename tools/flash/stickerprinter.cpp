@@ -80,8 +80,11 @@ StickerPrinter::StickerPrinter(LabelServer &server, Sticker::LabelSettings label
         m_label.fileName = QFileInfo(m_label.fileName).absoluteFilePath();
 }
 
-QString StickerPrinter::print(const CustomerSlots &codes)
+QString StickerPrinter::print(const CustomerSlots &codes, const QString &labelFile)
 {
+    Sticker::LabelSettings label = m_label;
+    if (!labelFile.isEmpty())
+        label.fileName = QFileInfo(labelFile).absoluteFilePath();
     // The grid's cells as the window shows these codes.
     std::array<QString, OptionSlots::kSlotCount> cells;
     for (int row = 0; row < OptionSlots::kSlotCount; ++row)
@@ -89,6 +92,6 @@ QString StickerPrinter::print(const CustomerSlots &codes)
             = ValueTests::codeText(row, codes[OptionSlots::kSlotOfRow[std::size_t(row)]]);
     ToldDialogs dialogs;
     WatchedServer server(m_server);
-    Sticker::print(server, dialogs, m_label, m_firmware, Sticker::codeText(cells, codes));
+    Sticker::print(server, dialogs, label, m_firmware, Sticker::codeText(cells, codes));
     return !dialogs.told.isEmpty() ? dialogs.told : server.lost;
 }

@@ -13,8 +13,9 @@ public:
     StickerPrinter(LabelServer &server, Sticker::LabelSettings label, QString firmwareText);
 
     // Empty when it printed; otherwise what failed ("Error: OpenLabel failed
-    // (...)", or why the label server could not be reached).
-    QString print(const CustomerSlots &codes);
+    // (...)", or why the label server could not be reached). labelFile: a
+    // reader's own label instead of the settings file's.
+    QString print(const CustomerSlots &codes, const QString &labelFile = {});
 
 private:
     LabelServer &m_server;
