@@ -21,3 +21,16 @@ if(CORVANT_BUILD_FUZZ)
         -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
     target_link_options(corvant_compile_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Debian's hardening (what dpkg-buildflags gives with hardening=+all) for
+# programs that parse untrusted firmware, labels and D-Bus input; the
+# sanitizer and fuzz builds bring their own checks.
+if(NOT CORVANT_SANITIZE AND NOT CORVANT_BUILD_FUZZ)
+    target_compile_options(corvant_compile_options INTERFACE
+        -fstack-protector-strong -fstack-clash-protection
+        "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+    if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64|i.86")
+        target_compile_options(corvant_compile_options INTERFACE -fcf-protection)
+    endif()
+    target_link_options(corvant_compile_options INTERFACE LINKER:-z,relro LINKER:-z,now)
+endif()

@@ -38,6 +38,13 @@ for program in corvant-fwupdate corvant-flash corvant-hextool corvant-reader-sim
     "$program" --version
 done
 corvant-hextool info "$example"
+corvant-hextool info --json "$example" | python3 -c 'import json, sys; assert json.load(sys.stdin)["valid"]'
+# Debian's hardening in every program. Control-flow marks are not asked
+# for: Debian 12's C runtime objects carry none, so no program linked
+# against them can have them whatever it is compiled with.
+for program in corvant-fwupdate corvant-flash corvant-hextool corvant-reader-sim corvant-label-server; do
+    hardening-check --nocfprotection "/usr/bin/$program"
+done
 corvant-reader-sim --tcp 0 --once --dump "$work/dump.hex" > "$work/sim.out" 2>/dev/null &
 sim=$!
 for _ in 1 2 3 4 5 6 7 8 9 10; do

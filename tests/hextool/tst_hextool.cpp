@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -112,6 +114,53 @@ private slots:
         QCOMPARE(result.exitCode, HexTool::kExitInvalidFile);
         QVERIFY2(result.out.contains(QStringLiteral("no - ") + reason + QLatin1Char('\n')),
                  qPrintable(result.out));
+    }
+
+    // info --json: the text output's facts, one JSON object; an empty
+    // slot, a slot the image lacks and a file that is no firmware as null.
+    void infoAsJson_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("patch"); // options written first
+        QTest::addColumn<QByteArray>("expected"); // compact JSON, without file and lines
+        QTest::newRow("the example, patched")
+            << TestFiles::read(kExample)
+            << QStringList{QStringLiteral("--cf"), QStringLiteral("123"),     QStringLiteral("--g"),
+                           QStringLiteral("7"),    QStringLiteral("--relay"), QStringLiteral("2.5")}
+            << QByteArray(
+                   R"({"customerCodeTable":true,"customerCodes":{"a":null,"b":null,"c":null,)"
+                   R"("cf":123,"d":null,"df":null,"g":7,"gf":null},"eepromData":true,)"
+                   R"("encrypted":false,"facilityCode":10,"facilityCodeSlot":true,)"
+                   R"("reason":null,"records":133,"relayTimeSeconds":2.5,)"
+                   R"("relayTimeSlot":true,"valid":true})");
+        QTest::newRow("no option slots")
+            << HexLines::words(0, {1, 2}) + "\r\n:00000001FF\r\n"
+            << QStringList{}
+            << QByteArray(R"({"customerCodeTable":false,"customerCodes":null,"eepromData":false,)"
+                          R"("encrypted":false,"facilityCode":null,"facilityCodeSlot":false,)"
+                          R"("reason":null,"records":2,"relayTimeSeconds":null,)"
+                          R"("relayTimeSlot":false,"valid":true})");
+    }
+    void infoAsJson()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, patch);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        QString file = dir.filePath(QStringLiteral("fw.hex"));
+        QVERIFY(TestFiles::write(file, content));
+        if (!patch.isEmpty()) {
+            const QString patched = dir.filePath(QStringLiteral("patched.hex"));
+            QCOMPARE(run(QStringList{QStringLiteral("patch"), file, patched} + patch).exitCode,
+                     HexTool::kExitOk);
+            file = patched;
+        }
+        const Run result = run({QStringLiteral("info"), QStringLiteral("--json"), file});
+        QCOMPARE(result.exitCode, HexTool::kExitOk);
+        QJsonObject object = QJsonDocument::fromJson(result.out.toUtf8()).object();
+        QCOMPARE(object.take(QLatin1String("file")).toString(), file);
+        QVERIFY(object.take(QLatin1String("lines")).toInt() > 0);
+        QCOMPARE(QJsonDocument(object).toJson(QJsonDocument::Compact), expected);
     }
 
     void infoOnAMissingFile()

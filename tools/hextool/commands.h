@@ -9,7 +9,9 @@
 // The subcommands of corvant-hextool and what they share.
 namespace HexTool {
 
-int info(QString fileName, QTextStream &out);
+// json: one JSON object with the same facts (an empty code slot, and a value
+// the image does not hold or that cannot be read, as null).
+int info(QString fileName, QTextStream &out, bool json = false);
 int convert(QString input, const QString &output, bool encrypt, QTextStream &out, QTextStream &err);
 // arguments: everything after "patch".
 int patch(const QStringList &arguments, QTextStream &out, QTextStream &err);

@@ -8,7 +8,7 @@
 namespace HexTool {
 
 const char kUsage[]
-    = "usage: corvant-hextool info FILE\n"
+    = "usage: corvant-hextool info [--json] FILE\n"
       "       corvant-hextool encrypt IN OUT\n"
       "       corvant-hextool decrypt IN OUT\n"
       "       corvant-hextool patch IN OUT [--cf N] [--c N] [--df N] [--d N] [--gf N]\n"
@@ -16,7 +16,8 @@ const char kUsage[]
       "                                    [--facility N] [--encrypt]\n"
       "\n"
       "info     tells whether FILE is a usable firmware file (plain or encrypted) and\n"
-      "         what it holds; exit 0 when valid, 2 when not\n"
+      "         what it holds; exit 0 when valid, 2 when not. --json: the same facts\n"
+      "         as one JSON object (empty code slots and values not held as null)\n"
       "encrypt  writes IN as an encrypted hex file to OUT\n"
       "decrypt  writes IN as a plain hex file to OUT\n"
       "patch    writes the reader options given into IN, encoded as the settings panel\n"
@@ -72,6 +73,9 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     int result = kExitUsage;
     if (command == QLatin1String("info") && arguments.size() == 2)
         result = info(arguments[1], out);
+    else if (command == QLatin1String("info") && arguments.size() == 3
+             && arguments.contains(QLatin1String("--json")))
+        result = info(arguments[arguments[1] == QLatin1String("--json") ? 2 : 1], out, true);
     else if (command == QLatin1String("encrypt") && arguments.size() == 3)
         result = convert(arguments[1], arguments[2], true, out, err);
     else if (command == QLatin1String("decrypt") && arguments.size() == 3)

@@ -5,6 +5,9 @@
 #include "options/readeroptions.h"
 #include "options/valuetests.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace HexTool {
 
 namespace {
@@ -58,13 +61,57 @@ void printOptions(const FirmwareImage &image, const Row &row, QTextStream &out)
     }
 }
 
+QJsonObject infoObject(const QString &fileName, const FirmwareImage &image, bool valid,
+                       const LoadReport &report)
+{
+    const ContentFlags &flags = image.flags;
+    QJsonObject object{
+        {QStringLiteral("file"), fileName},
+        {QStringLiteral("valid"), valid},
+        {QStringLiteral("reason"), valid ? QJsonValue() : QJsonValue(report.reason())},
+        {QStringLiteral("encrypted"), report.wasEncrypted},
+        {QStringLiteral("lines"), image.records.size()},
+        {QStringLiteral("records"), countRecordLines(image.records)},
+        {QStringLiteral("eepromData"), flags.eepromData},
+        {QStringLiteral("customerCodeTable"), flags.customerCodeTable},
+        {QStringLiteral("relayTimeSlot"), flags.relayTimeSlot},
+        {QStringLiteral("facilityCodeSlot"), flags.facilityCodeSlot},
+    };
+    const std::optional<CustomerSlots> codes
+        = flags.customerCodeTable ? CustomerCodes::read(image) : std::nullopt;
+    QJsonValue codeObject;
+    if (codes) {
+        QJsonObject byRow;
+        for (int r = 0; r < OptionSlots::kSlotCount; ++r) {
+            const int code = (*codes)[OptionSlots::kSlotOfRow[std::size_t(r)]];
+            byRow.insert(QString::fromLatin1(OptionSlots::kRowLabels[std::size_t(r)]).toLower(),
+                         code == 0 ? QJsonValue() : QJsonValue(code));
+        }
+        codeObject = byRow;
+    }
+    object.insert(QStringLiteral("customerCodes"), codeObject);
+    const std::optional<int> tenths
+        = flags.relayTimeSlot ? ReaderOptionsIo::readRelayTimeTenths(image) : std::nullopt;
+    object.insert(QStringLiteral("relayTimeSeconds"),
+                  tenths ? QJsonValue(*tenths / 10.0) : QJsonValue());
+    const std::optional<int> facility
+        = flags.facilityCodeSlot ? ReaderOptionsIo::readFacilityCode(image) : std::nullopt;
+    object.insert(QStringLiteral("facilityCode"), facility ? QJsonValue(*facility) : QJsonValue());
+    return object;
+}
+
 } // namespace
 
-int info(QString fileName, QTextStream &out)
+int info(QString fileName, QTextStream &out, bool json)
 {
     FirmwareImage image;
     LoadReport report;
     const bool valid = loadImage(fileName, image, &report);
+    if (json) {
+        out << QJsonDocument(infoObject(fileName, image, valid, report))
+                   .toJson(QJsonDocument::Indented);
+        return valid ? kExitOk : kExitInvalidFile;
+    }
 
     const auto row = [&out](const char *label, const QString &value) {
         // Trimmed, so a heading without a value ends at its colon.
