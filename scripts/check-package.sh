@@ -74,6 +74,7 @@ kill "$rack"
 corvant-flash report "$work/fleet.json" "$work/report.json" --merge "$work/all.json" --html "$work/all.html"
 grep -q '<tr class="total"><td>All sites</td><td>3</td><td>3</td>' "$work/all.html"
 test -f /usr/share/corvant/ansible/site.yml
+test -f /usr/share/doc/corvant-fwupdate/examples/60-corvant-serial.rules
 test -f /usr/share/corvant/ansible/roles/corvant_flash/tasks/main.yml
 # A sticker to PDF through the installed server, started by a session bus
 # from its installed service file.
