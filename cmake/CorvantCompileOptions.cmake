@@ -28,7 +28,8 @@ endif()
 if(NOT CORVANT_SANITIZE AND NOT CORVANT_BUILD_FUZZ)
     target_compile_options(corvant_compile_options INTERFACE
         -fstack-protector-strong -fstack-clash-protection
-        "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+        # FORTIFY needs the optimiser.
+        "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
     if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64|i.86")
         target_compile_options(corvant_compile_options INTERFACE -fcf-protection)
     endif()

@@ -880,8 +880,29 @@ private slots:
         QCOMPARE(flash.finish(), 128 + SIGINT);
         const QJsonObject report = flash.report();
         QCOMPARE(report.value(QLatin1String("interrupted")).toString(), QStringLiteral("signal"));
-        for (const QJsonValue &reader : report.value(QLatin1String("readers")).toArray())
+        const QJsonArray entries = report.value(QLatin1String("readers")).toArray();
+        QCOMPARE(entries.size(), completed.size() - 2); // the units this run completed
+        for (const QJsonValue &reader : entries)
             QCOMPARE(reader[QLatin1String("outcome")].toString(), QStringLiteral("Completed"));
+
+        // A unit given up on is followed by the next one, with the whole
+        // retry budget again, and Ctrl-C after it still ends cleanly.
+        SimulatorFaults refusing;
+        refusing.writeFailed = {3}; // the first unit's third message only
+        Reader once = tcpReader(refusing);
+        QSignalSpy done(once.server.get(), &SimulatorServer::completed);
+        flash.start({QStringLiteral("--loop"), QStringLiteral("--retries"), QStringLiteral("0"),
+                     QStringLiteral("-p"), once.port, QStringLiteral("--report"),
+                     flash.path("report.json"), kExample});
+        QTRY_VERIFY_WITH_TIMEOUT(done.size() >= 2, kWait);
+        QVERIFY(signalProgram(flash.process, SIGINT));
+        QCOMPARE(flash.finish(), 128 + SIGINT);
+        QStringList outcomes;
+        for (const QJsonValue &reader : flash.report().value(QLatin1String("readers")).toArray())
+            outcomes << reader[QLatin1String("outcome")].toString();
+        QVERIFY2(outcomes.size() >= 2 && outcomes.front() == QLatin1String("Abandoned")
+                     && outcomes.count(QStringLiteral("Completed")) == outcomes.size() - 1,
+                 qPrintable(outcomes.join(QLatin1Char(' '))));
     }
 
     void noPortIsAUsageError()

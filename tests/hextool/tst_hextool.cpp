@@ -117,7 +117,7 @@ private slots:
     }
 
     // info --json: the text output's facts, one JSON object; an empty
-    // slot, a slot the image lacks and a file that is no firmware as null.
+    // slot and a slot the image lacks as null.
     void infoAsJson_data()
     {
         QTest::addColumn<QByteArray>("content");

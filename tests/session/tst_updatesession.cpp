@@ -184,8 +184,9 @@ private slots:
             } else if (event == QLatin1String("slots")) {
                 got << QStringLiteral("CF=%1").arg(session.customerSlots()[OptionSlots::CF]);
             } else if (event == QLatin1String("save")) {
-                QCOMPARE(session.save(false), UpdateSession::SaveOutcome::NoCodesDeclined);
-                got << QStringLiteral("save=declined");
+                got << (session.save(false) == UpdateSession::SaveOutcome::NoCodesDeclined
+                            ? QStringLiteral("save=declined")
+                            : QStringLiteral("save=went on"));
             } else if (event == QLatin1String("quit")) {
                 got << QStringLiteral("quit=%1").arg(int(session.quitAtStart()));
             }

@@ -196,6 +196,10 @@ std::optional<FlashRefusal> parseFlashRequest(const QStringList &arguments, Flas
         return usage(QStringLiteral("the readers come from one of --port, --readers and --rerun"));
     if (request.units > 0 && !request.loop)
         return usage(QStringLiteral("--units counts the units of --loop"));
+    // A station port without --units runs until stopped: the ports after it
+    // would never get their turn.
+    if (request.loop && request.units == 0 && (request.jobs > 0 || request.canary > 0))
+        return usage(QStringLiteral("--loop with --jobs or --canary needs --units"));
     request.firmware = positional.front();
     // A code named and not sent would leave the reader without it.
     for (const auto &code : request.options.changes.codes)

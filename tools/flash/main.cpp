@@ -25,8 +25,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTimer>
 #include <QUuid>
 
@@ -319,16 +317,6 @@ int main(int argc, char *argv[])
     if (StopSignals::received() != 0)
         exitCode = 128 + StopSignals::received();
     exitCode = record.write(exitCode);
-    if (!request.htmlFile.isEmpty()) {
-        QString error;
-        const QJsonObject report
-            = QJsonDocument::fromJson(flashReport(request, run, rack)).object();
-        if (!SafeFile::write(request.htmlFile,
-                             ReportPage::html({report}, QDateTime::currentDateTimeUtc()), error)) {
-            say(stderr, QStringLiteral("corvant-flash: %1: %2").arg(request.htmlFile, error));
-            exitCode = FlashExit::kNotAllCompleted;
-        }
-    }
     const QString summary
         = request.quiet ? RackView::failedAndTotals(rack) : RackView::summary(rack);
     errno = 0;

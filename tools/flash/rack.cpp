@@ -44,6 +44,12 @@ public:
         return retry;
     }
     bool gaveUp() const { return m_gaveUp; }
+    // The next unit of a station: the whole budget, nothing given up.
+    void renew()
+    {
+        PolicyQuestions::renew();
+        m_gaveUp = false;
+    }
 
 private:
     std::function<bool(const QString &)> m_onFailure;
@@ -226,6 +232,7 @@ void Rack::forceEnd()
         if (!reader->result.started.isValid()) {
             reader->result.outcome = ReaderResult::NotStarted;
             reader->result.status = QStringLiteral("Not started: the run was interrupted");
+            reader->result.ended = QDateTime::currentDateTimeUtc();
             continue;
         }
         reader->restart.stop();
@@ -335,6 +342,12 @@ bool Rack::nextUnit(int index)
         Reader &r = *m_readers[std::size_t(index)];
         if (r.result.done || m_cancelled)
             return;
+        if (!m_stopReason.isEmpty()) {
+            // Stopped while the port waited: no further unit, and no entry.
+            r.engineCounted = true;
+            finish(index, ReaderResult::SearchCancelled);
+            return;
+        }
         r.result.started = QDateTime::currentDateTimeUtc();
         emit readerStarted(index);
         startReader(index);
@@ -351,7 +364,7 @@ void Rack::finish(int index, ReaderResult::Outcome outcome)
     reader.result.outcome = outcome;
     reader.result.ended = QDateTime::currentDateTimeUtc();
     if (outcome != ReaderResult::Completed && outcome != ReaderResult::OutOfStep
-        && reader.policy->gaveUp()) {
+        && reader.policy->gaveUp() && !reader.result.failures.isEmpty()) {
         // Given up by the policy, not cancelled by anyone: the last failure
         // is what happened.
         reader.result.outcome = ReaderResult::Abandoned;
@@ -365,7 +378,9 @@ void Rack::finish(int index, ReaderResult::Outcome outcome)
         if (reader.result.failed()
             && !(reader.result.unit > 1 && outcome == ReaderResult::SearchTimedOut)) {
             ++m_failed;
-            if (m_failed > m_setup.maxFailures)
+            if (index < m_setup.canary)
+                stopStarting(QStringLiteral("the canary failed (%1)").arg(reader.result.port));
+            else if (m_failed > m_setup.maxFailures)
                 stopStarting(QStringLiteral("more than %1 units failed").arg(m_setup.maxFailures));
         }
         emit readerFinished(index);

@@ -86,18 +86,19 @@ std::optional<QString> parse(const QByteArray &text, const QString &fileName,
         return QStringLiteral("%1: no header row").arg(fileName);
 
     QStringList header;
+    const int headerLine = rows.front().line;
     for (const QString &name : rows.front().fields) {
         const QString column = name.trimmed().toLower();
         if (!kColumns.contains(column))
-            return refuse(1,
+            return refuse(headerLine,
                           QStringLiteral("unknown column \"%1\" (columns: %2)")
                               .arg(name, kColumns.join(QLatin1Char(' '))));
         if (header.contains(column))
-            return refuse(1, QStringLiteral("column %1 twice").arg(column));
+            return refuse(headerLine, QStringLiteral("column %1 twice").arg(column));
         header << column;
     }
     if (!header.contains(QLatin1String("port")))
-        return refuse(1, QStringLiteral("no port column"));
+        return refuse(headerLine, QStringLiteral("no port column"));
 
     entries.clear();
     for (qsizetype r = 1; r < rows.size(); ++r) {

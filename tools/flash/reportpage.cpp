@@ -79,7 +79,11 @@ QList<Row> rowsOf(const QList<QJsonObject> &runs)
     }
     // Failures first, then by site and port.
     std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
-        return std::tuple(!a.failed, a.site) < std::tuple(!b.failed, b.site);
+        const auto key = [](const Row &row) {
+            return std::tuple(!row.failed, row.site,
+                              row.reader.value(QLatin1String("port")).toString());
+        };
+        return key(a) < key(b);
     });
     return rows;
 }
@@ -107,13 +111,12 @@ QString totalsTable(const QList<Row> &rows)
                                   "<th>Completed</th><th>Failed</th><th>Not started</th></tr>"
                                   "</thead><tbody>");
     const auto line = [](const QString &name, const Counts &c, const char *cls) {
+        // One pass: a name holding "%1" stays as it is.
         return QStringLiteral("<tr class=\"%1\"><td>%2</td><td>%3</td><td>%4</td><td>%5</td>"
                               "<td>%6</td></tr>")
-            .arg(QLatin1String(cls), escaped(name))
-            .arg(c.readers)
-            .arg(c.completed)
-            .arg(c.failed)
-            .arg(c.notStarted);
+            .arg(QLatin1String(cls), escaped(name), QString::number(c.readers),
+                 QString::number(c.completed), QString::number(c.failed),
+                 QString::number(c.notStarted));
     };
     for (auto it = sites.cbegin(); it != sites.cend(); ++it)
         html += line(it.key(), it.value(), "site");

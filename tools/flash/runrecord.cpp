@@ -2,7 +2,9 @@
 
 #include "common/safefile.h"
 #include "common/stopsignals.h"
+#include "flash/reportpage.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <cerrno>
@@ -25,6 +27,18 @@ int RunRecord::write(int exitCode)
         m_run.signal = StopSignals::received(); // also one the loop never saw
     m_run.exitCode = exitCode;
     m_run.ended = QDateTime::currentDateTimeUtc();
+    // The page first: a page not written fails the run, and the report
+    // written after it says so.
+    if (!m_request.htmlFile.isEmpty()) {
+        QString error;
+        const QJsonObject report
+            = QJsonDocument::fromJson(flashReport(m_request, m_run, m_rack)).object();
+        if (!SafeFile::write(m_request.htmlFile,
+                             ReportPage::html({report}, QDateTime::currentDateTimeUtc()), error)) {
+            say(QStringLiteral("corvant-flash: %1: %2").arg(m_request.htmlFile, error));
+            exitCode = m_run.exitCode = FlashExit::kNotAllCompleted;
+        }
+    }
     m_journal.write(
         QStringLiteral("runEnded"),
         {{QStringLiteral("exitCode"), exitCode}, {QStringLiteral("forced"), m_run.forced}});
