@@ -11,9 +11,15 @@ trap 'rm -rf "$work"' EXIT
 
 echo "== package"
 rm -f "$build"/corvant-fwupdate_*.deb
-(cd "$build" && cpack -G DEB >/dev/null)
+(cd "$build" && env -u SOURCE_DATE_EPOCH cpack -G DEB >/dev/null)
 deb=$(ls "$build"/corvant-fwupdate_*.deb)
 echo "$deb"
+
+echo "== reproducible: packaged again a moment later, the same bytes"
+cp "$deb" "$work/first.deb"
+sleep 1.1
+(cd "$build" && env -u SOURCE_DATE_EPOCH cpack -G DEB >/dev/null)
+cmp "$work/first.deb" "$deb"
 
 for page in corvant-fwupdate corvant-flash corvant-hextool corvant-reader-sim corvant-label-server; do
     dpkg-deb -c "$deb" | grep -q "usr/share/man/man1/$page.1.gz"
