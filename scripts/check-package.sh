@@ -23,6 +23,8 @@ cmp "$work/first.deb" "$deb"
 
 for page in corvant-fwupdate corvant-flash corvant-hextool corvant-reader-sim corvant-label-server; do
     dpkg-deb -c "$deb" | grep -q "usr/share/man/man1/$page.1.gz"
+    # The version in the page's footer.
+    zcat "$build/packaging/man/$page.1.gz" | grep -q '^\.TH .*"corvant [0-9][0-9.]*"'
 done
 
 echo "== lintian (errors fail)"
