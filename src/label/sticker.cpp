@@ -25,11 +25,12 @@ QString firmwareText(const QString &fileField)
     return imageBaseName(fileField);
 }
 
-void print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settings,
-           const QString &firmware, const QString &codes)
+QString print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settings,
+              const QString &firmware, const QString &codes)
 {
     const auto fail = [&dialogs](const QString &text) {
         dialogs.message(Dialogs::Icon::Error, text, Dialogs::Buttons::Ok);
+        return text;
     };
     try {
         if (server.OpenLabel(settings.fileName) != 0)
@@ -42,9 +43,11 @@ void print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settings,
                 QStringLiteral("Error: SetVariable failed (%1)").arg(settings.codesVariable));
         if (server.PrintLabel(1) != 0)
             return fail(QStringLiteral("Error: PrintLabel failed"));
-    } catch (const LabelServerError &) {
+    } catch (const LabelServerError &e) {
         // The server went away: nothing more to say or do.
+        return e.message();
     }
+    return QString();
 }
 
 void chooseSettings(Dialogs &dialogs, LabelSettings &settings, const QString &applicationTitle)

@@ -29,9 +29,10 @@ QString firmwareText(const QString &fileField);
 
 // Print sticker: OpenLabel, SetVariable twice, PrintLabel(1); the first
 // failing status is reported and ends the print. A binding error (the server
-// is gone) ends it without a message.
-void print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settings,
-           const QString &firmware, const QString &codes);
+// is gone) ends it without a message. Returns what failed (the message, or
+// the binding error), empty when it printed.
+QString print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settings,
+              const QString &firmware, const QString &codes);
 
 // Choose label settings: the label file, then the two variable names. A
 // cancelled file dialog changes nothing; a cancelled first name keeps the new

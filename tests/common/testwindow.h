@@ -4,6 +4,7 @@
 // file dialogs, firmware files with the option slots asked for.
 #include "app/tformmain.h"
 #include "hexlines.h"
+#include "labelservers.h"
 #include "scripteddialogs.h"
 
 #include <QApplication>
@@ -13,15 +14,6 @@
 #include <QTest>
 
 #include <memory>
-
-class WorkingLabelServer : public LabelServer {
-public:
-    std::int32_t StartDesigner() override { return 0; }
-    std::int32_t QuitDesigner() override { return 0; }
-    std::int32_t OpenLabel(const QString &) override { return 0; }
-    std::int32_t SetVariable(const QString &, const QString &) override { return 0; }
-    std::int32_t PrintLabel(std::int32_t) override { return 0; }
-};
 
 inline bool shown(const QWidget *widget)
 {

@@ -2,6 +2,7 @@
 // technician's actions, and what the window would then show, what a
 // download would send and which boxes were asked.
 #include "hexlines.h"
+#include "labelservers.h"
 #include "scripteddialogs.h"
 #include "session/updatesession.h"
 #include "testfiles.h"
@@ -33,15 +34,6 @@ QString describe(const WindowState &s)
     words << (s.codeTexts ? QStringLiteral("CF=") + s.codeTexts->front() : QStringLiteral("typed"));
     return words.join(QLatin1Char(' '));
 }
-
-class AnsweringLabelServer : public LabelServer {
-public:
-    std::int32_t StartDesigner() override { return 0; }
-    std::int32_t QuitDesigner() override { return 0; }
-    std::int32_t OpenLabel(const QString &) override { return 0; }
-    std::int32_t SetVariable(const QString &, const QString &) override { return 0; }
-    std::int32_t PrintLabel(std::int32_t) override { return 0; }
-};
 
 } // namespace
 
@@ -153,7 +145,7 @@ private slots:
         environment.arguments = arguments.replace(QLatin1String("FW"), fw).split(QLatin1Char(' '));
         environment.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
         ScriptedDialogs dialogs;
-        AnsweringLabelServer labels;
+        WorkingLabelServer labels;
         UpdateSession session(environment, dialogs, labels);
         session.start();
         QTRY_VERIFY(!session.state().saveShown || session.state().stickerShown);

@@ -372,34 +372,12 @@ void Rack::finish(int index, ReaderResult::Outcome outcome)
     }
     if (!reader.result.notice.isEmpty())
         reader.result.status += QStringLiteral(" (%1)").arg(reader.result.notice);
-    if (outcome != ReaderResult::NotStarted)
+    const bool started = outcome != ReaderResult::NotStarted;
+    if (started)
         takeCounts(reader);
-    if (m_setup.loop && outcome != ReaderResult::NotStarted) {
-        if (reader.result.failed()
-            && !(reader.result.unit > 1 && outcome == ReaderResult::SearchTimedOut)) {
-            ++m_failed;
-            if (index < m_setup.canary)
-                stopStarting(QStringLiteral("the canary failed (%1)").arg(reader.result.port));
-            else if (m_failed > m_setup.maxFailures)
-                stopStarting(QStringLiteral("more than %1 units failed").arg(m_setup.maxFailures));
-        }
-        emit readerFinished(index);
-        if (nextUnit(index))
-            return;
-        reader.result.done = true;
-        ++m_done;
-        --m_running;
-        startMore();
-        if (allDone() && !m_allFinished) {
-            m_allFinished = true;
-            emit allFinished();
-        }
-        return;
-    }
-    ++m_done;
-    if (reader.result.started.isValid())
-        --m_running;
-    if (reader.result.failed()) {
+    // A station that saw no unit within the search time was only waiting.
+    const bool waited = reader.result.unit > 1 && outcome == ReaderResult::SearchTimedOut;
+    if (reader.result.failed() && !waited) {
         ++m_failed;
         if (index < m_setup.canary)
             stopStarting(QStringLiteral("the canary failed (%1)").arg(reader.result.port));
@@ -407,6 +385,11 @@ void Rack::finish(int index, ReaderResult::Outcome outcome)
             stopStarting(QStringLiteral("more than %1 readers failed").arg(m_setup.maxFailures));
     }
     emit readerFinished(index);
+    if (started && nextUnit(index))
+        return;
+    ++m_done;
+    if (started)
+        --m_running;
     startMore();
     // Once, also when the last ones ended inside startMore().
     if (allDone() && !m_allFinished) {

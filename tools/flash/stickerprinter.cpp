@@ -6,15 +6,10 @@
 
 namespace {
 
-// The boxes the sticker would show, kept as text.
-class ToldDialogs : public Dialogs {
+// Nobody at a station answers a box: print() returns what it would say.
+class QuietDialogs : public Dialogs {
 public:
-    QString told;
-    Answer message(Icon, const QString &text, Buttons) override
-    {
-        told = text;
-        return Answer::Ok;
-    }
+    Answer message(Icon, const QString &, Buttons) override { return Answer::Ok; }
     void closeMessages() override { }
     QString openFileName(const FileRequest &) override { return {}; }
     QString saveFileName(const FileRequest &) override { return {}; }
@@ -22,49 +17,6 @@ public:
     {
         return std::nullopt;
     }
-};
-
-// The server's calls as they go; a server that cannot be reached is noted
-// before print() passes over it in silence, as the window does.
-class WatchedServer : public LabelServer {
-public:
-    explicit WatchedServer(LabelServer &server)
-        : m_server(server)
-    {
-    }
-    QString lost;
-    std::int32_t StartDesigner() override
-    {
-        return watch([&] { return m_server.StartDesigner(); });
-    }
-    std::int32_t QuitDesigner() override
-    {
-        return watch([&] { return m_server.QuitDesigner(); });
-    }
-    std::int32_t OpenLabel(const QString &name) override
-    {
-        return watch([&] { return m_server.OpenLabel(name); });
-    }
-    std::int32_t SetVariable(const QString &name, const QString &value) override
-    {
-        return watch([&] { return m_server.SetVariable(name, value); });
-    }
-    std::int32_t PrintLabel(std::int32_t quantity) override
-    {
-        return watch([&] { return m_server.PrintLabel(quantity); });
-    }
-
-private:
-    template<class Call> std::int32_t watch(Call call)
-    {
-        try {
-            return call();
-        } catch (const LabelServerError &e) {
-            lost = e.message();
-            throw;
-        }
-    }
-    LabelServer &m_server;
 };
 
 } // namespace
@@ -90,8 +42,6 @@ QString StickerPrinter::print(const CustomerSlots &codes, const QString &labelFi
     for (int row = 0; row < OptionSlots::kSlotCount; ++row)
         cells[std::size_t(row)]
             = ValueTests::codeText(row, codes[OptionSlots::kSlotOfRow[std::size_t(row)]]);
-    ToldDialogs dialogs;
-    WatchedServer server(m_server);
-    Sticker::print(server, dialogs, label, m_firmware, Sticker::codeText(cells, codes));
-    return !dialogs.told.isEmpty() ? dialogs.told : server.lost;
+    QuietDialogs dialogs;
+    return Sticker::print(m_server, dialogs, label, m_firmware, Sticker::codeText(cells, codes));
 }
