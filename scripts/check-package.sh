@@ -1,42 +1,105 @@
 #!/bin/sh
-# Builds the Debian package from the default build, checks it with lintian,
-# validates the desktop entry and the AppStream data, installs it with apt,
-# uses the installed programs (no build tree involved), removes it and checks
-# that nothing of it is left. Needs root (apt-get) and a finished default build.
+# Builds the Debian packages (corvant-tools, corvant-fwupdate and their
+# -dbgsym packages) from the default build, checks them with lintian,
+# validates the desktop entry and the AppStream data, installs corvant-tools
+# alone and then the window with apt, uses the installed programs (no build
+# tree involved), reads a program's symbols from its -dbgsym package, removes
+# everything and checks that nothing is left. Needs root (apt-get) and a
+# finished default build.
 set -eu
 cd "$(dirname "$0")/.."
 build=build/default
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-echo "== package"
-rm -f "$build"/corvant-fwupdate_*.deb
+echo "== packages"
+rm -f "$build"/corvant-*.deb "$build"/corvant-*.ddeb
 (cd "$build" && env -u SOURCE_DATE_EPOCH cpack -G DEB >/dev/null)
+tools=$(ls "$build"/corvant-tools_*.deb)
 deb=$(ls "$build"/corvant-fwupdate_*.deb)
-echo "$deb"
+tools_dbgsym=$(ls "$build"/corvant-tools-dbgsym_*.ddeb)
+dbgsym=$(ls "$build"/corvant-fwupdate-dbgsym_*.ddeb)
+packages="$tools $deb $tools_dbgsym $dbgsym"
+echo "$packages"
 
 echo "== reproducible: packaged again a moment later, the same bytes"
-cp "$deb" "$work/first.deb"
+mkdir "$work/first"
+cp $packages "$work/first/"
 sleep 1.1
 (cd "$build" && env -u SOURCE_DATE_EPOCH cpack -G DEB >/dev/null)
-cmp "$work/first.deb" "$deb"
-
-for page in corvant-fwupdate corvant-flash corvant-hextool corvant-reader-sim corvant-label-server; do
-    dpkg-deb -c "$deb" | grep -q "usr/share/man/man1/$page.1.gz"
-    # The version in the page's footer.
-    zcat "$build/packaging/man/$page.1.gz" | grep -q '^\.TH .*"corvant [0-9][0-9.]*"'
+for package in $packages; do
+    cmp "$work/first/$(basename "$package")" "$package"
 done
 
-echo "== lintian (errors fail)"
-lintian --fail-on error "$deb"
+for page in corvant-fwupdate:"$deb" corvant-flash:"$tools" corvant-hextool:"$tools" \
+            corvant-reader-sim:"$tools" corvant-label-server:"$deb"; do
+    dpkg-deb -c "${page#*:}" | grep "usr/share/man/man1/${page%%:*}.1.gz" >/dev/null
+    # The version in the page's footer.
+    zcat "$build/packaging/man/${page%%:*}.1.gz" | grep -q '^\.TH .*"corvant [0-9][0-9.]*"'
+done
+
+echo "== lintian (errors and warnings fail; the first upload's one is overridden)"
+# shellcheck disable=SC2086
+lintian --fail-on error,warning $packages
+
+echo "== corvant-tools pulls no display stack"
+# Everything its dependencies pull in, recursively; the window's package is
+# the counter-check that this finds the X libraries when they are there.
+closure() {
+    # shellcheck disable=SC2046
+    apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts \
+        --no-breaks --no-replaces --no-enhances \
+        $(dpkg-deb -f "$1" Depends | sed 's/([^)]*)//g; s/[,|]/ /g' | tr ' ' '\n' | grep -v '^corvant-') \
+        | grep -v '^ ' | sort -u
+}
+display='^(libx11-6|libxcb1|libqt6gui6|libqt6widgets6|libgl1|libegl1|libwayland-client0)$'
+if closure "$tools" | grep -E "$display"; then
+    echo "corvant-tools pulls in a display library" >&2
+    exit 1
+fi
+closure "$deb" | grep -qE "$display"
 
 echo "== desktop entry and AppStream data"
 desktop-file-validate packaging/desktop/org.corvant.fwupdate.desktop
 appstreamcli validate --no-net "$build/packaging/org.corvant.fwupdate.metainfo.xml"
 
-echo "== install"
-DEBIAN_FRONTEND=noninteractive apt-get install -y --reinstall "./$deb" >/dev/null
-dpkg -L corvant-fwupdate > "$work/files"
+echo "== corvant-tools alone"
+DEBIAN_FRONTEND=noninteractive apt-get remove -y corvant-fwupdate corvant-tools >/dev/null 2>&1 || true
+DEBIAN_FRONTEND=noninteractive apt-get install -y "./$tools" >/dev/null
+if dpkg-query -W -f='${Status}' corvant-fwupdate 2>/dev/null | grep -q "install ok installed"; then
+    echo "corvant-tools pulled in corvant-fwupdate" >&2
+    exit 1
+fi
+for program in corvant-flash corvant-hextool corvant-reader-sim; do
+    "$program" --version
+    if ldd "/usr/bin/$program" | grep -E 'libX|libxcb|libQt6Gui|libQt6Widgets|libGL|libEGL|libwayland'; then
+        echo "$program links a display library" >&2
+        exit 1
+    fi
+done
+
+echo "== symbols from the -dbgsym packages"
+# A crash report gives a build-id and addresses: with the -dbgsym package
+# installed, the debugger finds the symbols and source lines by that id.
+symbols_of() {
+    id=$(readelf -n "/usr/bin/$1" | sed -n 's/^ *Build ID: //p')
+    test -f "/usr/lib/debug/.build-id/$(echo "$id" | cut -c1-2)/$(echo "$id" | cut -c3-).debug"
+    gdb -batch -nx -ex 'info line main' "/usr/bin/$1" 2>&1 | grep "^Line [0-9]* of \".*main\.cpp\""
+}
+# The counter-check: the packaged program itself is stripped.
+if gdb -batch -nx -ex 'info line main' /usr/bin/corvant-flash 2>&1 | grep '^Line'; then
+    echo "corvant-flash is not stripped" >&2
+    exit 1
+fi
+dpkg -i "$tools_dbgsym" >/dev/null
+symbols_of corvant-flash
+
+echo "== install the window"
+DEBIAN_FRONTEND=noninteractive apt-get install -y "./$deb" >/dev/null
+dpkg -i "$dbgsym" >/dev/null
+symbols_of corvant-fwupdate
+symbols_of corvant-label-server
+dpkg -L corvant-tools corvant-fwupdate corvant-tools-dbgsym corvant-fwupdate-dbgsym > "$work/files"
 
 echo "== the installed programs"
 cd "$work"
@@ -82,7 +145,7 @@ kill "$rack"
 corvant-flash report "$work/fleet.json" "$work/report.json" --merge "$work/all.json" --html "$work/all.html"
 grep -q '<tr class="total"><td>All sites</td><td>3</td><td>3</td>' "$work/all.html"
 test -f /usr/share/corvant/ansible/site.yml
-test -f /usr/share/doc/corvant-fwupdate/examples/60-corvant-serial.rules
+test -f /usr/share/doc/corvant-tools/examples/60-corvant-serial.rules
 test -f /usr/share/corvant/ansible/roles/corvant_flash/tasks/main.yml
 # A sticker to PDF through the installed server, started by a session bus
 # from its installed service file.
@@ -121,7 +184,8 @@ XDG_CONFIG_HOME="$work/config" xvfb-run -a -s "-screen 0 1280x1024x24" \
 tr -d '\r' < "$work/config/corvant-fwupdate.ini" | grep -qx "file=$work/custcode_site/reader firmware.hex"
 
 echo "== remove"
-DEBIAN_FRONTEND=noninteractive apt-get remove -y corvant-fwupdate >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get remove -y corvant-fwupdate-dbgsym corvant-tools-dbgsym \
+    corvant-fwupdate corvant-tools >/dev/null
 left=0
 while read -r path; do
     if [ -f "$path" ] || [ -L "$path" ]; then

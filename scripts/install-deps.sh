@@ -5,7 +5,7 @@
 #   install-deps.sh ci       also what CI needs (clang for the fuzz targets,
 #                            clang-format for the format check, lintian,
 #                            the validators, gio and hardening-check
-#                            (devscripts) for the package check)
+#                            (devscripts) and gdb for the package check)
 set -eu
 
 packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libssl-dev libdbus-1-dev libbenchmark-dev scdoc"
@@ -18,7 +18,7 @@ test_packages="srecord python3-intelhex gputils xvfb xauth openbox xdotool x11-u
 case "${1:-}" in
     "") ;;
     test) packages="$packages $test_packages" ;;
-    ci) packages="$packages $test_packages clang libclang-rt-14-dev clang-format lintian desktop-file-utils appstream libglib2.0-bin shared-mime-info devscripts" ;;
+    ci) packages="$packages $test_packages clang libclang-rt-14-dev clang-format lintian desktop-file-utils appstream libglib2.0-bin shared-mime-info devscripts gdb" ;;
     *) echo "usage: $0 [test|ci]" >&2; exit 1 ;;
 esac
 
