@@ -7,11 +7,19 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/default}
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The pictures show the firmware in a technician's ~/firmware, not in this
+# machine's checkout (making that folder needs root, or SHOT_HOME set).
+home=${SHOT_HOME:-/home/technician}
+made_home=
+[ -d "$home" ] || made_home=yes
+mkdir -p "$home/firmware"
+cp "$root/examples/reader_v1.00.hex" "$home/firmware/"
+trap 'rm -rf "$work" "$home/firmware/reader_v1.00.hex"; [ -z "$made_home" ] || rm -rf "$home"' EXIT
 cat >"$work/shot.sh" <<SHOT
 #!/bin/sh
-export XDG_CONFIG_HOME=$work/config
-"$build/src/app/corvant-fwupdate" custcode cf=123 df=4567 gf=12 port=COM1 "$root/examples/reader_v1.00.hex" &
+export XDG_CONFIG_HOME=$work/config HOME=$home
+cd "$home"
+"$build/src/app/corvant-fwupdate" custcode cf=123 df=4567 gf=12 port=COM1 "$home/firmware/reader_v1.00.hex" &
 pid=\$!
 sleep 3
 import -window root "$work/main.png"

@@ -61,7 +61,9 @@ closure "$deb" | grep -qE "$display"
 
 echo "== desktop entry and AppStream data"
 desktop-file-validate packaging/desktop/org.corvant.fwupdate.desktop
-appstreamcli validate --no-net "$build/packaging/org.corvant.fwupdate.metainfo.xml"
+for component in fwupdate tools; do
+    appstreamcli validate --no-net --pedantic "$build/packaging/org.corvant.$component.metainfo.xml"
+done
 
 echo "== corvant-tools alone"
 DEBIAN_FRONTEND=noninteractive apt-get remove -y corvant-fwupdate corvant-tools >/dev/null 2>&1 || true
@@ -100,6 +102,16 @@ dpkg -i "$dbgsym" >/dev/null
 symbols_of corvant-fwupdate
 symbols_of corvant-label-server
 dpkg -L corvant-tools corvant-fwupdate corvant-tools-dbgsym corvant-fwupdate-dbgsym > "$work/files"
+
+echo "== software centres find what the packages provide"
+appstreamcli refresh-cache --force >/dev/null
+for provided in bin:corvant-fwupdate:fwupdate bin:corvant-label-server:fwupdate \
+                dbus:user:org.corvant.LabelServer:fwupdate mediatype:text/x-ihex:fwupdate \
+                mediatype:application/x-corvant-encrypted-hex:fwupdate bin:corvant-flash:tools \
+                bin:corvant-hextool:tools bin:corvant-reader-sim:tools; do
+    item=${provided%:*}
+    appstreamcli what-provides "${item%:*}" "${item##*:}" | grep -qx "Identifier: org.corvant.${provided##*:} .*"
+done
 
 echo "== the installed programs"
 cd "$work"
