@@ -157,6 +157,11 @@ kill "$rack"
 corvant-flash report "$work/fleet.json" "$work/report.json" --merge "$work/all.json" --html "$work/all.html"
 grep -q '<tr class="total"><td>All sites</td><td>3</td><td>3</td>' "$work/all.html"
 test -f /usr/share/corvant/ansible/site.yml
+for program in corvant-flash corvant-hextool corvant-reader-sim; do
+    test -f "/usr/share/bash-completion/completions/$program"
+    test -f "/usr/share/zsh/vendor-completions/_$program"
+    test -f "/usr/share/fish/vendor_completions.d/$program.fish"
+done
 test -f /usr/share/doc/corvant-tools/examples/60-corvant-serial.rules
 test -f /usr/share/corvant/ansible/roles/corvant_flash/tasks/main.yml
 # A sticker to PDF through the installed server, started by a session bus

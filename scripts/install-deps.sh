@@ -13,8 +13,9 @@ packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-s
 # manager and xdotool to drive it (xauth for xvfb-run: xvfb only recommends
 # it), another X program to switch to and xprop (x11-utils), the bus for the
 # label server, PDF text, a JSON Schema validator for the reports, strace, a
-# browser for the rollout page, Ansible for rollouts over several sites.
-test_packages="bash-completion srecord python3-intelhex gputils xvfb xauth openbox xdotool x11-utils fonts-dejavu-core dbus poppler-utils python3-jsonschema strace chromium ansible-core"
+# browser for the rollout page, Ansible for rollouts over several sites, the
+# three shells whose completions are tested.
+test_packages="bash-completion zsh fish srecord python3-intelhex gputils xvfb xauth openbox xdotool x11-utils fonts-dejavu-core dbus poppler-utils python3-jsonschema strace chromium ansible-core"
 case "${1:-}" in
     "") ;;
     test) packages="$packages $test_packages" ;;
