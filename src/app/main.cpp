@@ -1,6 +1,7 @@
 // corvant-fwupdate: the CORVANT Firmware Update Utility.
 #include "app/tformmain.h"
 #include "app/translations.h"
+#include "app/windowlog.h"
 #include "common/loggingrules.h"
 #include "common/programinfo.h"
 #include "common/safefile.h"
@@ -73,7 +74,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("corvant-fwupdate"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CORVANT_VERSION));
     // The system locale's language, where it is shipped; English otherwise.
-    installTranslations(app);
+    qCDebug(lcWindow).noquote() << "translations" << installTranslations(app).join(u' ');
     // Docks and Wayland compositors match the window with its menu entry.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
     // The main window's close ends the program, whatever else is open.

@@ -7,16 +7,19 @@
 
 namespace {
 
-// The program's own files: installed, or the build's for a program (or a
-// test) that runs from the build tree, so that it never shows an older
-// installed translation.
+// The program's own files: the build's for a program (or a test) run from the
+// build tree, so that it never shows an older installed translation; beside
+// the installed program whatever prefix it was installed under (a package's
+// /usr, or /opt/corvant); and where the build would install them.
 QStringList ownFolders()
 {
-    const QString installed = QStringLiteral(CORVANT_TRANSLATIONS_DIR);
-    const QString buildTree = QStringLiteral(CORVANT_BUILD_DIR "/");
-    if (QCoreApplication::applicationDirPath().startsWith(buildTree))
-        return {QStringLiteral(CORVANT_BUILD_TRANSLATIONS_DIR), installed};
-    return {installed};
+    QStringList folders;
+    const QString program = QCoreApplication::applicationDirPath();
+    if (program.startsWith(QStringLiteral(CORVANT_BUILD_DIR "/")))
+        folders << QStringLiteral(CORVANT_BUILD_TRANSLATIONS_DIR);
+    folders << program + QStringLiteral("/" CORVANT_TRANSLATIONS_FROM_PROGRAM)
+            << QStringLiteral(CORVANT_TRANSLATIONS_DIR);
+    return folders;
 }
 
 bool load(QCoreApplication &app, const QString &name, const QStringList &folders,
