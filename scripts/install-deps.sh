@@ -8,14 +8,15 @@
 #                            (devscripts) and gdb for the package check)
 set -eu
 
-packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libssl-dev libdbus-1-dev libbenchmark-dev scdoc"
+packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools libssl-dev libdbus-1-dev libbenchmark-dev scdoc"
 # Reference tools, a real assembler (gputils), a real X server with a window
 # manager and xdotool to drive it (xauth for xvfb-run: xvfb only recommends
 # it), another X program to switch to and xprop (x11-utils), the bus for the
 # label server, PDF text, a JSON Schema validator for the reports, strace, a
 # browser for the rollout page, Ansible for rollouts over several sites, the
-# three shells whose completions are tested.
-test_packages="bash-completion zsh fish srecord python3-intelhex gputils xvfb xauth openbox xdotool x11-utils fonts-dejavu-core dbus poppler-utils python3-jsonschema strace chromium ansible-core"
+# three shells whose completions are tested, Qt's own translations for the
+# window's German run.
+test_packages="bash-completion zsh fish srecord python3-intelhex gputils xvfb xauth openbox xdotool x11-utils fonts-dejavu-core dbus poppler-utils python3-jsonschema strace chromium ansible-core qt6-translations-l10n"
 case "${1:-}" in
     "") ;;
     test) packages="$packages $test_packages" ;;

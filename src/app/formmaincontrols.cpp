@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -80,18 +81,20 @@ void FormMainControls::setupControls(QWidget *form)
     editPort->setObjectName(QStringLiteral("editPort"));
     editPort->setEditable(true);
     editPort->setInsertPolicy(QComboBox::NoInsert);
-    lblFile = new QLabel(QStringLiteral("File:"), PanelMain);
+    lblFile = new QLabel(QCoreApplication::translate("FormMain", "File:"), PanelMain);
     lblFile->setObjectName(QStringLiteral("lblFile"));
     editFile = new QLineEdit(PanelMain);
     editFile->setObjectName(QStringLiteral("editFile"));
     editFile->setReadOnly(true);
-    editFile->setPlaceholderText(QStringLiteral("« no file selected »"));
+    editFile->setPlaceholderText(QCoreApplication::translate("FormMain", "« no file selected »"));
     btnBrowse = namedButton("btnBrowse", QStringLiteral("..."), PanelMain);
-    btnBrowse->setToolTip(QStringLiteral("Click to select a firmware file"));
+    btnBrowse->setToolTip(
+        QCoreApplication::translate("FormMain", "Click to select a firmware file"));
     btnBrowse->setFixedWidth(25);
     auto *mainLayout = new QGridLayout(PanelMain);
     mainLayout->setContentsMargins(8, 8, 8, 8);
-    mainLayout->addWidget(new QLabel(QStringLiteral("Port:"), PanelMain), 0, 0);
+    mainLayout->addWidget(new QLabel(QCoreApplication::translate("FormMain", "Port:"), PanelMain),
+                          0, 0);
     mainLayout->addWidget(editPort, 0, 1, 1, 2);
     mainLayout->addWidget(lblFile, 1, 0);
     mainLayout->addWidget(editFile, 1, 1);
@@ -107,14 +110,20 @@ void FormMainControls::setupControls(QWidget *form)
     auto *separator = new QFrame(PanelButtons);
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
-    chkCCODES = new QCheckBox(QStringLiteral("Download customer codes"), PanelButtons);
+    chkCCODES = new QCheckBox(QCoreApplication::translate("FormMain", "Download customer codes"),
+                              PanelButtons);
     chkCCODES->setObjectName(QStringLiteral("chkCCODES"));
-    chkCCODES->setToolTip(QStringLiteral("This will overwrite the customer codes in the reader"));
-    chkEEPROM = new QCheckBox(QStringLiteral("Download EEPROM data"), PanelButtons);
+    chkCCODES->setToolTip(QCoreApplication::translate(
+        "FormMain", "This will overwrite the customer codes in the reader"));
+    chkEEPROM = new QCheckBox(QCoreApplication::translate("FormMain", "Download EEPROM data"),
+                              PanelButtons);
     chkEEPROM->setObjectName(QStringLiteral("chkEEPROM"));
-    btnDownload = namedButton("btnDownload", QStringLiteral("&Download"), PanelButtons);
-    btnExit = namedButton("btnExit", QStringLiteral("E&xit"), PanelButtons);
-    btnCancel = namedButton("btnCancel", QStringLiteral("&Cancel"), PanelButtons);
+    btnDownload = namedButton("btnDownload", QCoreApplication::translate("FormMain", "&Download"),
+                              PanelButtons);
+    btnExit
+        = namedButton("btnExit", QCoreApplication::translate("FormMain", "E&xit"), PanelButtons);
+    btnCancel = namedButton("btnCancel", QCoreApplication::translate("FormMain", "&Cancel"),
+                            PanelButtons);
     ProgressBar = new ShadedProgressBar(PanelButtons);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setFixedHeight(kProgressHeight);

@@ -78,19 +78,19 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
     switch (icon) {
     case Icon::Information:
         box.setIcon(QMessageBox::Information);
-        box.setWindowTitle(QStringLiteral("Information"));
+        box.setWindowTitle(tr("Information"));
         break;
     case Icon::Warning:
         box.setIcon(QMessageBox::Warning);
-        box.setWindowTitle(QStringLiteral("Warning"));
+        box.setWindowTitle(tr("Warning"));
         break;
     case Icon::Error:
         box.setIcon(QMessageBox::Critical);
-        box.setWindowTitle(QStringLiteral("Error"));
+        box.setWindowTitle(tr("Error"));
         break;
     case Icon::None:
         box.setIcon(QMessageBox::NoIcon);
-        box.setWindowTitle(QString::fromLatin1(kApplicationTitle));
+        box.setWindowTitle(applicationTitle());
         break;
     }
     // A carriage return between sentences is a line break, as on Windows.
@@ -112,8 +112,8 @@ Dialogs::Answer GuiDialogs::message(Icon icon, const QString &text, Buttons butt
     case Buttons::AbortRetry:
         // Abort, then Retry, on every platform: the platforms order standard
         // buttons by their roles, action buttons as they are added.
-        abort = box.addButton(QStringLiteral("Abort"), QMessageBox::ActionRole);
-        retry = box.addButton(QStringLiteral("Retry"), QMessageBox::ActionRole);
+        abort = box.addButton(tr("Abort"), QMessageBox::ActionRole);
+        retry = box.addButton(tr("Retry"), QMessageBox::ActionRole);
         box.setDefaultButton(static_cast<QPushButton *>(retry));
         box.setEscapeButton(abort);
         break;
@@ -171,7 +171,7 @@ QString GuiDialogs::saveFileName(const FileRequest &request)
         const QString chosen = withExtension(dialog.selectedFiles().first(), request.defaultSuffix);
         if (!QFileInfo::exists(chosen))
             return logged(request.title, chosen);
-        const QString question = QStringLiteral("%1 already exists.\nDo you want to replace it?")
+        const QString question = tr("%1 already exists.\nDo you want to replace it?")
                                      .arg(QFileInfo(chosen).fileName());
         qCDebug(lcWindow).noquote()
             << "message" << request.title + QLatin1Char(':') << WindowLog::oneLine(question);

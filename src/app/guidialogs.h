@@ -2,6 +2,7 @@
 
 #include "dialogs/dialogs.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QPointer>
 
@@ -11,6 +12,8 @@ class QWidget;
 // Message boxes and file dialogs of the window. Their exec() runs a nested
 // event loop: the link's events and the download's timers go on meanwhile.
 class GuiDialogs : public Dialogs {
+    Q_DECLARE_TR_FUNCTIONS(GuiDialogs)
+
 public:
     explicit GuiDialogs(QWidget *parent = nullptr)
         : m_parent(parent)

@@ -1,5 +1,7 @@
 // corvant-fwupdate: the CORVANT Firmware Update Utility.
 #include "app/tformmain.h"
+#include "app/translations.h"
+#include "app/windowlog.h"
 #include "common/loggingrules.h"
 #include "common/programinfo.h"
 #include "common/safefile.h"
@@ -50,11 +52,10 @@ public:
         try {
             return QApplication::notify(receiver, event);
         } catch (const std::exception &e) {
-            QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle),
-                                  QString::fromUtf8(e.what()));
+            QMessageBox::critical(nullptr, applicationTitle(), QString::fromUtf8(e.what()));
         } catch (...) {
-            QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle),
-                                  QStringLiteral("Unknown error"));
+            QMessageBox::critical(nullptr, applicationTitle(),
+                                  QCoreApplication::translate("Application", "Unknown error"));
         }
         return false;
     }
@@ -72,6 +73,8 @@ int main(int argc, char *argv[])
     Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvant-fwupdate"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CORVANT_VERSION));
+    // The system locale's language, where it is shipped; English otherwise.
+    qCDebug(lcWindow).noquote() << "translations" << installTranslations(app).join(u' ');
     // Docks and Wayland compositors match the window with its menu entry.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
     // The main window's close ends the program, whatever else is open.

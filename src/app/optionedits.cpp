@@ -39,6 +39,8 @@ void showValidity(QAbstractSpinBox &edit, bool valid)
 RelayTimeEdit::RelayTimeEdit(QWidget *parent)
     : QDoubleSpinBox(parent)
 {
+    // The reader's form, not the user's: no decimal comma, no translated unit.
+    setLocale(QLocale::c());
     setDecimals(1);
     setRange(0.0, kLargestRelayTime);
     setSuffix(QStringLiteral(" sec"));

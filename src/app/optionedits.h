@@ -10,8 +10,9 @@
 // or download takes it as it is. An empty edit becomes 0 when it loses the
 // focus.
 
-// Relay time in seconds, one decimal, suffix " sec", the user's decimal
-// separator; valid from 1.0 to 25.5.
+// Relay time in seconds, one decimal, suffix " sec", always with a decimal
+// point ("5.0 sec", as the reader displays it, in every language); valid
+// from 1.0 to 25.5.
 class RelayTimeEdit : public QDoubleSpinBox {
     Q_OBJECT
 

@@ -12,6 +12,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kBorder = 5;
@@ -43,18 +45,17 @@ QPushButton *button(const QString &name, const QString &caption, QSize size, QWi
 
 PanelSettings::PanelSettings(QWidget *parent)
     : QWidget(parent)
-    , grpCodes(new QGroupBox(QStringLiteral("Customer code(s)"), this))
+    , grpCodes(new QGroupBox(tr("Customer code(s)"), this))
     , SG1(new CustomerCodeGrid(kRows, grpCodes))
     , editRelayTime(new RelayTimeEdit(this))
     , editFacility(new FacilityCodeEdit(this))
     , PanelSave(new QWidget(this))
-    , btnSave(button(QStringLiteral("btnSave"), QStringLiteral("Save plain"), {kColumnWidth, 30},
-                     PanelSave))
-    , btnSaveAES(button(QStringLiteral("btnSaveAES"), QStringLiteral("Save encrypted"),
-                        {kColumnWidth, 30}, PanelSave))
+    , btnSave(button(QStringLiteral("btnSave"), tr("Save plain"), {kColumnWidth, 30}, PanelSave))
+    , btnSaveAES(
+          button(QStringLiteral("btnSaveAES"), tr("Save encrypted"), {kColumnWidth, 30}, PanelSave))
     , PanelNice(new QWidget(this))
-    , btnNicePrint(button(QStringLiteral("btnNicePrint"), QStringLiteral("Print sticker"),
-                          {135, 30}, PanelNice))
+    , btnNicePrint(
+          button(QStringLiteral("btnNicePrint"), tr("Print sticker"), {135, 30}, PanelNice))
     , btnNiceSettings(
           button(QStringLiteral("btnNiceSettings"), QStringLiteral("..."), {25, 30}, PanelNice))
 {
@@ -65,7 +66,7 @@ PanelSettings::PanelSettings(QWidget *parent)
     editFacility->setObjectName(QStringLiteral("editFacility"));
     PanelSave->setObjectName(QStringLiteral("PanelSave"));
     PanelNice->setObjectName(QStringLiteral("PanelNice"));
-    btnNiceSettings->setToolTip(QStringLiteral("Change NiceLabel printer settings"));
+    btnNiceSettings->setToolTip(tr("Change NiceLabel printer settings"));
     // The initial values are written into every image that has the slots,
     // shown or not.
     editRelayTime->setValue(ReaderOptions::kInitialRelayTimeSeconds);
@@ -99,13 +100,11 @@ PanelSettings::PanelSettings(QWidget *parent)
     codesLayout->addStretch();
     grpCodes->setFixedWidth(kColumnWidth);
 
-    grpRelayTime
-        = editGroup(QStringLiteral("Relay time"),
-                    QStringLiteral("Relay time in range from 1 - 25 seconds"), editRelayTime, this);
+    grpRelayTime = editGroup(tr("Relay time"), tr("Relay time in range from 1 - 25 seconds"),
+                             editRelayTime, this);
     grpRelayTime->setObjectName(QStringLiteral("grpRelayTime"));
-    grpFacility
-        = editGroup(QStringLiteral("Facility code"),
-                    QStringLiteral("Facility code in range from 0 - 65535"), editFacility, this);
+    grpFacility = editGroup(tr("Facility code"), tr("Facility code in range from 0 - 65535"),
+                            editFacility, this);
     grpFacility->setObjectName(QStringLiteral("grpFacility"));
 
     PanelSave->setFixedSize(kColumnWidth, 60);
@@ -122,6 +121,17 @@ PanelSettings::PanelSettings(QWidget *parent)
     niceLayout->addWidget(btnNicePrint, 0, Qt::AlignTop);
     niceLayout->addWidget(btnNiceSettings, 0, Qt::AlignTop);
     niceLayout->addStretch();
+
+    // A translated text longer than the right column widens the column with
+    // its groups and buttons; the English texts keep the design's width.
+    const int column = std::max(
+        {kColumnWidth, btnSave->sizeHint().width(), btnSaveAES->sizeHint().width(),
+         btnNicePrint->sizeHint().width() + btnNiceSettings->width(),
+         grpRelayTime->minimumSizeHint().width(), grpFacility->minimumSizeHint().width()});
+    for (QWidget *widget : std::initializer_list<QWidget *>{grpRelayTime, grpFacility, PanelSave,
+                                                            PanelNice, btnSave, btnSaveAES})
+        widget->setFixedWidth(column);
+    btnNicePrint->setFixedWidth(column - btnNiceSettings->width());
 
     auto *right = new QVBoxLayout;
     right->setSpacing(0);

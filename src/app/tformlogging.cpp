@@ -28,7 +28,7 @@ TFormLogging::TFormLogging(QWidget *parent)
     , Viewer(new QPlainTextEdit(this))
 {
     setObjectName(QStringLiteral("FormLogging"));
-    setWindowTitle(QStringLiteral("Logging"));
+    setWindowTitle(tr("Logging"));
     Viewer->setObjectName(QStringLiteral("Viewer"));
     Viewer->setReadOnly(true);
     Viewer->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -108,8 +108,8 @@ void TFormMain::connectControls()
 
 void TFormMain::FormCreate()
 {
-    setWindowTitle(QString::fromLatin1(kApplicationTitle));
-    lblVersion->setText(QStringLiteral("Version: ") + QCoreApplication::applicationVersion());
+    setWindowTitle(applicationTitle());
+    lblVersion->setText(tr("Version: ") + QCoreApplication::applicationVersion());
 
     // The grid: a third of its width for the labels, twice that for the values.
     layout()->activate();

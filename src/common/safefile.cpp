@@ -1,5 +1,6 @@
 #include "common/safefile.h"
 
+#include <QCoreApplication>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -151,19 +152,21 @@ QString refusal(const QString &path)
     if (::lstat(name.constData(), &entry) != 0)
         return {}; // nothing there yet
     if (plantedLink(name))
-        return QStringLiteral("%1 is a symbolic link owned by another user in a shared folder")
+        return QCoreApplication::translate(
+                   "SafeFile", "%1 is a symbolic link owned by another user in a shared folder")
             .arg(path);
     struct stat target { };
     if (::stat(name.constData(), &target) != 0) {
-        return errno == ELOOP ? QStringLiteral("%1 is a loop of symbolic links").arg(path)
-                              : QStringLiteral("%1 is a symbolic link to nothing").arg(path);
+        return errno == ELOOP
+            ? QCoreApplication::translate("SafeFile", "%1 is a loop of symbolic links").arg(path)
+            : QCoreApplication::translate("SafeFile", "%1 is a symbolic link to nothing").arg(path);
     }
     if (!S_ISREG(target.st_mode))
-        return QStringLiteral("%1 is not a regular file").arg(path);
+        return QCoreApplication::translate("SafeFile", "%1 is not a regular file").arg(path);
     // Renaming over it would replace even a file someone protected (and
     // root may write anything): without any write permission it stays.
     if ((target.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0)
-        return QStringLiteral("%1 is read-only").arg(path);
+        return QCoreApplication::translate("SafeFile", "%1 is read-only").arg(path);
     return {};
 }
 
@@ -183,9 +186,10 @@ QString cannotWrite(const QString &path)
     if (::stat(folder.constData(), &entry) != 0)
         return QStringLiteral("%1: %2").arg(shown, systemText(errno));
     if (!S_ISDIR(entry.st_mode))
-        return QStringLiteral("%1 is not a folder").arg(shown);
+        return QCoreApplication::translate("SafeFile", "%1 is not a folder").arg(shown);
     if (::access(folder.constData(), W_OK | X_OK) != 0)
-        return QStringLiteral("%1: the folder is not writable (%2)").arg(shown, systemText(errno));
+        return QCoreApplication::translate("SafeFile", "%1: the folder is not writable (%2)")
+            .arg(shown, systemText(errno));
     return {};
 }
 
@@ -201,8 +205,10 @@ bool write(const QString &path, QByteArrayView bytes, QString &error)
     struct stat entry { };
     if (::lstat(target.constData(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
         if (plantedLink(target)) {
-            error = QStringLiteral("%1 is a symbolic link owned by another user in a shared folder")
-                        .arg(path);
+            error
+                = QCoreApplication::translate(
+                      "SafeFile", "%1 is a symbolic link owned by another user in a shared folder")
+                      .arg(path);
             return false;
         }
         char *real = ::realpath(target.constData(), nullptr);
@@ -273,7 +279,7 @@ bool openForReading(QFile &file, const QString &path, QString &error)
     struct stat info { };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        error = QStringLiteral("not a regular file");
+        error = QCoreApplication::translate("SafeFile", "not a regular file");
         return false;
     }
     // Regular files never block; reads go on as usual.

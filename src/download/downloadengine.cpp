@@ -1,5 +1,6 @@
 #include "download/downloadengine.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
 
 #include <algorithm>
@@ -15,7 +16,8 @@ constexpr int kAnimationPhases = 10;
 constexpr qsizetype kReplyBufferSize = 256;
 
 // The text of a download whose replies answered no message sent.
-const char kOutOfStep[] = "Replies out of step with the messages sent";
+const char kOutOfStep[]
+    = QT_TRANSLATE_NOOP("DownloadEngine", "Replies out of step with the messages sent");
 
 // The first byte of a write's reply: bytes that can only answer a write.
 bool answersAWrite(char byte)
@@ -40,7 +42,9 @@ void startIfStopped(QTimer &timer)
 
 QString socketErrorStatus(int code)
 {
-    return QStringLiteral("WinSock Error: %1 %2").arg(code).arg(socketErrorText(code));
+    return QCoreApplication::translate("DownloadEngine", "WinSock Error: %1 %2")
+        .arg(code)
+        .arg(socketErrorText(code));
 }
 
 // " E7 E4": every byte in hex, each after a blank.
@@ -146,7 +150,7 @@ void DownloadEngine::start(DownloadJob job)
     m_recordsAcknowledged = 0;
     m_result = {};
     setUpPort(m_link, m_job.portText);
-    setStatus(QStringLiteral("Connecting..."));
+    setStatus(tr("Connecting..."));
     setPhase(Phase::Opening);
     // Counts from here: a connection that never comes ends as well.
     if (m_searchLimitTimer.interval() > 0)
@@ -157,7 +161,7 @@ void DownloadEngine::start(DownloadJob job)
     try {
         m_link.open();
     } catch (const PortOpenError &e) {
-        failure = QStringLiteral("Error: could not open communication port ") + m_job.portText;
+        failure = tr("Error: could not open communication port ") + m_job.portText;
         notice = e.message();
     } catch (const SocketError &e) {
         failure = socketErrorStatus(e.code());
@@ -189,7 +193,7 @@ void DownloadEngine::onConnected()
 {
     if (m_phase != Phase::Opening && m_phase != Phase::Connecting)
         return;
-    setStatus(QStringLiteral("Connected"));
+    setStatus(tr("Connected"));
     setPhase(Phase::Searching);
     sendWakeup();
 }
@@ -200,7 +204,7 @@ void DownloadEngine::onDisconnected()
     // changes nothing.
     if (m_phase == Phase::Idle || m_phase == Phase::Closing)
         return;
-    setStatus(QStringLiteral("WinSock connection closed"));
+    setStatus(tr("WinSock connection closed"));
     endDownload(ConnectionClosed);
 }
 
@@ -231,7 +235,7 @@ void DownloadEngine::onLinkLost()
     // Ends like a closed TCP connection: no time-out wait, no box.
     if (m_phase == Phase::Idle || m_phase == Phase::Closing)
         return;
-    setStatus(QStringLiteral("Connection to %1 lost").arg(m_link.portName(false)));
+    setStatus(tr("Connection to %1 lost").arg(m_link.portName(false)));
     endDownload(ConnectionClosed);
 }
 
@@ -277,11 +281,9 @@ void DownloadEngine::onSearchLimit()
 {
     const qint64 seconds = (m_searchLimitTimer.intervalAsDuration().count() + 999) / 1000;
     if (m_phase == Phase::Opening || m_phase == Phase::Connecting)
-        setStatus(QStringLiteral("No connection to %1 within %2 s")
-                      .arg(m_link.portName(false))
-                      .arg(seconds));
+        setStatus(tr("No connection to %1 within %2 s").arg(m_link.portName(false)).arg(seconds));
     else if (m_phase == Phase::Searching)
-        setStatus(QStringLiteral("No answer from the bootloader within %1 s").arg(seconds));
+        setStatus(tr("No answer from the bootloader within %1 s").arg(seconds));
     else
         return;
     endDownload(SearchTimedOut);
@@ -292,7 +294,7 @@ void DownloadEngine::onAnimationTimer()
     if (++m_animationPhase > kAnimationPhases)
         m_animationPhase = 1;
     const int steps = 5 - std::abs(m_animationPhase - 5);
-    setStatus(QStringLiteral("Searching for bootloader ") + QString(2 * steps, QLatin1Char(' '))
+    setStatus(tr("Searching for bootloader ") + QString(2 * steps, QLatin1Char(' '))
               + QStringLiteral("..."));
 }
 
@@ -380,10 +382,10 @@ void DownloadEngine::handleReply(Bootloader::Reply reply)
         break;
     case Bootloader::Reply::EndAnswered:
         if (m_lineIndex < lineCount()) {
-            setStatus(QStringLiteral("Download cancelled"));
+            setStatus(tr("Download cancelled"));
             endDownload(Cancelled);
         } else {
-            setStatus(QStringLiteral("Download completed"));
+            setStatus(tr("Download completed"));
             endDownload(Completed);
         }
         break;
@@ -404,7 +406,7 @@ void DownloadEngine::beginTransfer()
     m_partIndex = 0;
     m_recordsAcknowledged = 0;
     emit progressStarted(lineCount());
-    setStatus(QStringLiteral("Downloading, please wait ..."));
+    setStatus(tr("Downloading, please wait ..."));
     setPhase(Phase::Transferring);
     sendNextMessage();
 }
@@ -474,7 +476,7 @@ void DownloadEngine::askAfterFailure(const char *failure)
         ++m_retries;
     } else {
         m_cancelRequested = true;
-        setStatus(QStringLiteral("Cancelling..."));
+        setStatus(tr("Cancelling..."));
     }
     sendAfterFailure(failure == kTimedOut);
 }
@@ -541,7 +543,7 @@ void DownloadEngine::cancel()
     }
     m_cancelRequested = true;
     m_animationTimer.stop();
-    setStatus(QStringLiteral("Cancelling..."));
+    setStatus(tr("Cancelling..."));
 }
 
 void DownloadEngine::abandon()
@@ -551,7 +553,7 @@ void DownloadEngine::abandon()
     m_abandoned = true;
     m_cancelRequested = true;
     m_animationTimer.stop();
-    setStatus(QStringLiteral("Cancelling..."));
+    setStatus(tr("Cancelling..."));
 }
 
 void DownloadEngine::endDownload(Outcome outcome)
@@ -567,21 +569,21 @@ void DownloadEngine::endDownload(Outcome outcome)
 
     if (m_outOfStep && (outcome == Completed || outcome == Cancelled)) {
         outcome = OutOfStep;
-        setStatus(QString::fromLatin1(kOutOfStep));
+        setStatus(tr(kOutOfStep));
     }
     Dialogs::Icon icon = Dialogs::Icon::None;
     QString text;
     if (outcome == OutOfStep) {
         icon = Dialogs::Icon::Error;
-        text = QString::fromLatin1(kOutOfStep);
+        text = tr(kOutOfStep);
     } else if (outcome == Completed) {
         icon = m_recordsAcknowledged >= 1 ? Dialogs::Icon::Information : Dialogs::Icon::Warning;
         text = m_recordsAcknowledged >= 1
-            ? QStringLiteral("Download successfully completed")
-            : QStringLiteral("Warning: download completed, but no records have been sent");
+            ? tr("Download successfully completed")
+            : tr("Warning: download completed, but no records have been sent");
     } else if (outcome == Cancelled) {
         icon = Dialogs::Icon::Warning;
-        text = QStringLiteral("Download cancelled");
+        text = tr("Download cancelled");
     }
     QString told;
     if (outcome == Completed && m_job.unattended) {

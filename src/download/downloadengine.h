@@ -81,10 +81,13 @@ public:
     enum class Phase { Idle, Opening, Connecting, Searching, Transferring, Finishing, Closing };
     Q_ENUM(Phase)
 
-    // The failures a front end is asked about (retryAfterFailure()).
-    static constexpr const char *kWriteFailed = "Write failed";
-    static constexpr const char *kNotAccepted = "Write failed (data not accepted)";
-    static constexpr const char *kTimedOut = "Communication timeout";
+    // The failures a front end is asked about (retryAfterFailure()), in
+    // English: a window translates them as it shows them.
+    static constexpr const char *kWriteFailed = QT_TRANSLATE_NOOP("DownloadEngine", "Write failed");
+    static constexpr const char *kNotAccepted
+        = QT_TRANSLATE_NOOP("DownloadEngine", "Write failed (data not accepted)");
+    static constexpr const char *kTimedOut
+        = QT_TRANSLATE_NOOP("DownloadEngine", "Communication timeout");
 
     enum class Direction { Sent, Received };
     Q_ENUM(Direction)

@@ -2,6 +2,7 @@
 
 #include "dialogs/dialogs.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 // What a download asks of whoever runs it. A window asks the technician in
@@ -33,13 +34,17 @@ public:
 
     bool retryAfterFailure(const QString &failure) override
     {
-        return m_dialogs.message(Dialogs::Icon::Error, failure, Dialogs::Buttons::AbortRetry)
+        return m_dialogs.message(
+                   Dialogs::Icon::Error,
+                   QCoreApplication::translate("DownloadEngine", failure.toUtf8().constData()),
+                   Dialogs::Buttons::AbortRetry)
             == Dialogs::Answer::Retry;
     }
     bool confirmCancel() override
     {
         return m_dialogs.message(Dialogs::Icon::Warning,
-                                 QStringLiteral("Are you sure to abort the download?"),
+                                 QCoreApplication::translate("DownloadQuestions",
+                                                             "Are you sure to abort the download?"),
                                  Dialogs::Buttons::YesNo)
             == Dialogs::Answer::Yes;
     }

@@ -113,14 +113,13 @@ QString SerialLink::openFailureReason(const QString &device, QSerialPort::Serial
     // the device opened exclusively) as a permission error too.
     if (error == QSerialPort::PermissionError) {
         if (const qint64 pid = lockHolder(device); pid > 0)
-            return QStringLiteral("%1: in use by another program (pid %2)").arg(device).arg(pid);
+            return tr("%1: in use by another program (pid %2)").arg(device).arg(pid);
         if (::access(SafeFile::nativeName(device).constData(), R_OK | W_OK) == 0)
-            return QStringLiteral("%1: in use by another program").arg(device);
+            return tr("%1: in use by another program").arg(device);
         // Debian gives serial devices to the dialout group; a user outside
         // it is refused every port, which the bare system text does not
         // explain.
-        return QStringLiteral("%1: permission denied: add the user to the dialout group")
-            .arg(device);
+        return tr("%1: permission denied: add the user to the dialout group").arg(device);
     }
     return QStringLiteral("%1: %2").arg(device, errorText);
 }
@@ -131,8 +130,7 @@ void SerialLink::open()
         return;
     const QString path = device();
     if (path.isEmpty())
-        throw PortOpenError(
-            QStringLiteral("%1 names no serial device").arg(m_settings.portName(false)));
+        throw PortOpenError(tr("%1 names no serial device").arg(m_settings.portName(false)));
     m_port.setPortName(path);
     if (!m_port.open(QIODevice::ReadWrite))
         throw PortOpenError(openFailureReason(path, m_port.error(), m_port.errorString()));

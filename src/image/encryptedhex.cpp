@@ -4,6 +4,7 @@
 #include "image/cipher.h"
 #include "image/imageerror.h"
 
+#include <QCoreApplication>
 #include <QDate>
 
 #include <openssl/crypto.h>
@@ -105,9 +106,11 @@ void decryptInPlace(FirmwareImage &image)
     // decoder skips them wherever they stand.
     std::optional<QByteArray> decoded = Base64Text::decode(text);
     if (!decoded)
-        throw ImageError(QStringLiteral("the Base64 text is not whole groups of four characters"));
+        throw ImageError(QCoreApplication::translate(
+            "LoadReport", "the Base64 text is not whole groups of four characters"));
     if (decoded->isEmpty())
-        throw ImageError(QStringLiteral("the encrypted text holds no data"));
+        throw ImageError(
+            QCoreApplication::translate("LoadReport", "the encrypted text holds no data"));
 
     QByteArray &buffer = *decoded;
     {
@@ -128,7 +131,8 @@ void decryptInPlace(FirmwareImage &image)
     const qsizetype lines = RecordList::countLines(buffer, maximum);
     if (lines > maximum)
         throw ImageError(
-            QStringLiteral("%1 lines in %2 bytes: mostly empty lines, which no firmware file is")
+            QCoreApplication::translate(
+                "LoadReport", "%1 lines in %2 bytes: mostly empty lines, which no firmware file is")
                 .arg(RecordList::countLines(buffer))
                 .arg(buffer.size()));
     // The first zero byte ends the text, which drops the padding.

@@ -2,6 +2,8 @@
 
 #include "common/corvanterror.h"
 
+#include <QCoreApplication>
+
 // A failure of file handling or of the encrypted format.
 class ImageError : public CorvantError {
 public:
@@ -13,7 +15,8 @@ public:
 class StrayZeroError : public ImageError {
 public:
     explicit StrayZeroError(qsizetype line)
-        : ImageError(QStringLiteral("line %1 holds a zero byte").arg(line))
+        : ImageError(
+            QCoreApplication::translate("LoadReport", "line %1 holds a zero byte").arg(line))
         , m_line(line)
     {
     }

@@ -5,6 +5,7 @@
 #include "image/filenames.h"
 #include "image/imageerror.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QLoggingCategory>
@@ -35,26 +36,33 @@ QString describeRecordFailure(const HexRecord::Result &result, qsizetype lineLen
     switch (result.failed) {
     case Test::Length:
         if (result.count < 0)
-            return QStringLiteral("the byte count is not hexadecimal");
-        return QStringLiteral("the line is %1 characters long, its byte count %2 calls for %3")
+            return QCoreApplication::translate("LoadReport", "the byte count is not hexadecimal");
+        return QCoreApplication::translate(
+                   "LoadReport", "the line is %1 characters long, its byte count %2 calls for %3")
             .arg(lineLength)
             .arg(result.count)
             .arg(2 * result.count + 11);
     case Test::Address:
-        return QStringLiteral("the address is not hexadecimal");
+        return QCoreApplication::translate("LoadReport", "the address is not hexadecimal");
     case Test::Type:
         if (result.type < 0)
-            return QStringLiteral("the record type is not hexadecimal");
-        return QStringLiteral("record type %1 is not accepted (00, 01, 02 or 04)")
+            return QCoreApplication::translate("LoadReport", "the record type is not hexadecimal");
+        return QCoreApplication::translate("LoadReport",
+                                           "record type %1 is not accepted (00, 01, 02 or 04)")
             .arg(hex2(result.type));
     case Test::Checksum:
-        return QStringLiteral("checksum %1, the record's bytes call for %2")
-            .arg(result.checksum < 0 ? QStringLiteral("not hexadecimal") : hex2(result.checksum),
+        return QCoreApplication::translate("LoadReport",
+                                           "checksum %1, the record's bytes call for %2")
+            .arg(result.checksum < 0 ? QCoreApplication::translate("LoadReport", "not hexadecimal")
+                                     : hex2(result.checksum),
                  hex2(result.computed));
     case Test::HexDigits:
-        return QStringLiteral("the record holds characters that are not hexadecimal digits");
+        return QCoreApplication::translate(
+            "LoadReport", "the record holds characters that are not hexadecimal digits");
     case Test::OddDataLength:
-        return QStringLiteral("a data record with an odd byte count (%1)").arg(result.count);
+        return QCoreApplication::translate("LoadReport",
+                                           "a data record with an odd byte count (%1)")
+            .arg(result.count);
     case Test::None:
         break;
     }
@@ -93,32 +101,40 @@ QString LoadReport::reason() const
     case Failure::None:
         return {};
     case Failure::CannotRead:
-        return QStringLiteral("cannot read the file: %1").arg(detail);
+        return QCoreApplication::translate("LoadReport", "cannot read the file: %1").arg(detail);
     case Failure::TooLarge:
-        return QStringLiteral("the file is larger than %1 MiB")
+        return QCoreApplication::translate("LoadReport", "the file is larger than %1 MiB")
             .arg(kMaxImageFileSize / (1024 * 1024));
     case Failure::Empty:
-        return QStringLiteral("the file is empty");
+        return QCoreApplication::translate("LoadReport", "the file is empty");
     case Failure::EncryptedWithoutText:
-        return QStringLiteral("the first line names encryption but no encrypted text follows");
+        return QCoreApplication::translate(
+            "LoadReport", "the first line names encryption but no encrypted text follows");
     case Failure::Decryption:
-        return QStringLiteral("the encrypted text cannot be deciphered: %1").arg(detail);
+        return QCoreApplication::translate("LoadReport",
+                                           "the encrypted text cannot be deciphered: %1")
+            .arg(detail);
     case Failure::ZeroByte:
-        return QStringLiteral("line %1%2: a zero byte, where a firmware file holds only text")
+        return QCoreApplication::translate(
+                   "LoadReport", "line %1%2: a zero byte, where a firmware file holds only text")
             .arg(line)
-            .arg(wasEncrypted ? QStringLiteral(" of the deciphered text") : QString());
+            .arg(wasEncrypted ? QCoreApplication::translate("LoadReport", " of the deciphered text")
+                              : QString());
     case Failure::TooManyLines:
-        return QStringLiteral("%1 lines in %2 bytes: mostly empty lines, which no firmware file is")
+        return QCoreApplication::translate(
+                   "LoadReport",
+                   "%1 lines in %2 bytes: mostly empty lines, which no firmware file is")
             .arg(lines)
             .arg(detail);
     case Failure::OutOfMemory:
-        return QStringLiteral("not enough memory to load the file");
+        return QCoreApplication::translate("LoadReport", "not enough memory to load the file");
     case Failure::NoRecords:
-        return QStringLiteral("no line begins with ':'");
+        return QCoreApplication::translate("LoadReport", "no line begins with ':'");
     case Failure::Record:
-        return QStringLiteral("line %1%2: %3")
+        return QCoreApplication::translate("LoadReport", "line %1%2: %3")
             .arg(line)
-            .arg(wasEncrypted ? QStringLiteral(" of the deciphered text") : QString())
+            .arg(wasEncrypted ? QCoreApplication::translate("LoadReport", " of the deciphered text")
+                              : QString())
             .arg(detail);
     }
     return {};
@@ -195,7 +211,8 @@ bool loadImage(QString &fileName, FirmwareImage &image, LoadReport *reportOut)
     image.flags = ContentFlags();
 
     if (fileName.isEmpty())
-        return fail(report, Failure::CannotRead, QStringLiteral("no file name"));
+        return fail(report, Failure::CannotRead,
+                    QCoreApplication::translate("LoadReport", "no file name"));
     fileName = resolveFileName(fileName);
 
     // A FIFO or a device would block the open or never end: only regular

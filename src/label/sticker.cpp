@@ -2,6 +2,7 @@
 
 #include "image/filenames.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace Sticker {
@@ -34,15 +35,16 @@ QString print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settin
     };
     try {
         if (server.OpenLabel(settings.fileName) != 0)
-            return fail(QStringLiteral("Error: OpenLabel failed (%1)").arg(settings.fileName));
+            return fail(QCoreApplication::translate("Sticker", "Error: OpenLabel failed (%1)")
+                            .arg(settings.fileName));
         if (server.SetVariable(settings.firmwareVariable, firmware) != 0)
-            return fail(
-                QStringLiteral("Error: SetVariable failed (%1)").arg(settings.firmwareVariable));
+            return fail(QCoreApplication::translate("Sticker", "Error: SetVariable failed (%1)")
+                            .arg(settings.firmwareVariable));
         if (server.SetVariable(settings.codesVariable, codes) != 0)
-            return fail(
-                QStringLiteral("Error: SetVariable failed (%1)").arg(settings.codesVariable));
+            return fail(QCoreApplication::translate("Sticker", "Error: SetVariable failed (%1)")
+                            .arg(settings.codesVariable));
         if (server.PrintLabel(1) != 0)
-            return fail(QStringLiteral("Error: PrintLabel failed"));
+            return fail(QCoreApplication::translate("Sticker", "Error: PrintLabel failed"));
     } catch (const LabelServerError &e) {
         // The server went away: nothing more to say or do.
         return e.message();
@@ -53,24 +55,28 @@ QString print(LabelServer &server, Dialogs &dialogs, const LabelSettings &settin
 void chooseSettings(Dialogs &dialogs, LabelSettings &settings, const QString &applicationTitle)
 {
     Dialogs::FileRequest request;
-    request.title = applicationTitle + QStringLiteral("  -  Select NiceLabel file");
-    request.filter = QStringLiteral("NiceLabel file (*.lbl);;Any file (*)");
+    request.title
+        = applicationTitle + QCoreApplication::translate("Sticker", "  -  Select NiceLabel file");
+    request.filter = QCoreApplication::translate("Sticker", "NiceLabel file (*.lbl);;Any file (*)");
     request.fileName = settings.fileName;
     const QString chosen = dialogs.openFileName(request);
     if (chosen.isEmpty())
         return;
     settings.fileName = chosen;
 
-    const QString title = applicationTitle + QStringLiteral("  -  Select variable name");
+    const QString title
+        = applicationTitle + QCoreApplication::translate("Sticker", "  -  Select variable name");
     const std::optional<QString> first = dialogs.inputText(
-        title, QStringLiteral("First variable name (used for firmware version)"),
+        title,
+        QCoreApplication::translate("Sticker", "First variable name (used for firmware version)"),
         settings.firmwareVariable);
     if (!first)
         return;
     settings.firmwareVariable = *first;
-    const std::optional<QString> second
-        = dialogs.inputText(title, QStringLiteral("Second variable name (used for customer codes)"),
-                            settings.codesVariable);
+    const std::optional<QString> second = dialogs.inputText(
+        title,
+        QCoreApplication::translate("Sticker", "Second variable name (used for customer codes)"),
+        settings.codesVariable);
     if (second)
         settings.codesVariable = *second;
 }

@@ -1,5 +1,7 @@
 #include "options/valuetests.h"
 
+#include <QCoreApplication>
+
 namespace ValueTests {
 
 std::optional<double> relayTimeValue(const QString &text, const QLocale &locale)
@@ -54,7 +56,9 @@ QString codeText(int row, int code)
 
 QString CodeCheck::message() const
 {
-    return QStringLiteral("code out of range (%1 - %2)").arg(minimum).arg(maximum);
+    return QCoreApplication::translate("ValueTests", "code out of range (%1 - %2)")
+        .arg(minimum)
+        .arg(maximum);
 }
 
 CodeCheck checkCustomerCodes(const std::array<QString, OptionSlots::kSlotCount> &rowTexts,

@@ -3,22 +3,24 @@
 #include "options/optionslots.h"
 #include "settings/wholenumber.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 struct CodeArgument {
     const char *prefix;
     int maximum;
-    const char *error;
+    const char *error; // translated when shown
     std::optional<int> CommandLine::*slot;
 };
 
 const CodeArgument kCodes[] = {
-    {"cf=", OptionSlots::maximumCode(OptionSlots::Kind::CF), "Error: invalid CF customer code",
-     &CommandLine::cf},
-    {"df=", OptionSlots::maximumCode(OptionSlots::Kind::DF), "Error: invalid DF customer code",
-     &CommandLine::df},
-    {"gf=", OptionSlots::maximumCode(OptionSlots::Kind::GF), "Error: invalid GF customer code",
-     &CommandLine::gf},
+    {"cf=", OptionSlots::maximumCode(OptionSlots::Kind::CF),
+     QT_TRANSLATE_NOOP("CommandLine", "Error: invalid CF customer code"), &CommandLine::cf},
+    {"df=", OptionSlots::maximumCode(OptionSlots::Kind::DF),
+     QT_TRANSLATE_NOOP("CommandLine", "Error: invalid DF customer code"), &CommandLine::df},
+    {"gf=", OptionSlots::maximumCode(OptionSlots::Kind::GF),
+     QT_TRANSLATE_NOOP("CommandLine", "Error: invalid GF customer code"), &CommandLine::gf},
 };
 
 } // namespace
@@ -37,7 +39,8 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &prog
         if (lower == QLatin1String("/?") || lower == QLatin1String("-?")) {
             result.messages.append(
                 {Dialogs::Icon::Information,
-                 QStringLiteral(
+                 QCoreApplication::translate(
+                     "CommandLine",
                      "Usage: %1 [ port=COMn ] [ mode=AUTO ] [ mode=ALL ] [ filename.hex ]")
                      .arg(programPath)});
             result.quitAtStart = true;
@@ -69,7 +72,8 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &prog
         if (code) {
             const int value = parseWholeNumber(lower.mid(3)).value_or(-1);
             if (value < 0 || value > code->maximum) {
-                result.messages.append({Dialogs::Icon::Error, QString::fromLatin1(code->error)});
+                result.messages.append({Dialogs::Icon::Error,
+                                        QCoreApplication::translate("CommandLine", code->error)});
                 result.quitAtStart = true;
             }
             result.settingsMode = true;

@@ -21,11 +21,10 @@
 // Part of the window's debug log (the same category's name).
 Q_LOGGING_CATEGORY(lcSession, "corvant.window")
 
-namespace {
-
-const QString kInvalidFile = QStringLiteral("Invalid file format or hex file corrupt");
-
-} // namespace
+QString UpdateSession::invalidFileText()
+{
+    return tr("Invalid file format or hex file corrupt");
+}
 
 UpdateSession::UpdateSession(Environment environment, Dialogs &dialogs, LabelServer &labelServer,
                              QObject *parent)
@@ -166,8 +165,8 @@ void UpdateSession::browse()
     if (busy())
         return;
     Dialogs::FileRequest request;
-    request.title = QString::fromLatin1(kApplicationTitle) + QStringLiteral("  -  Open hex file");
-    request.filter = QStringLiteral("Hex file (*.hex);;Any file (*)");
+    request.title = applicationTitle() + tr("  -  Open hex file");
+    request.filter = tr("Hex file (*.hex);;Any file (*)");
     request.defaultSuffix = QStringLiteral("hex");
     request.directory = m_image.currentFileName.isEmpty()
         ? QDir::currentPath()
@@ -184,7 +183,7 @@ void UpdateSession::browse()
         m_image.imageValid = true;
         m_image.currentFileName = chosen;
     } else {
-        m_dialogs.message(Dialogs::Icon::Error, kInvalidFile, Dialogs::Buttons::Ok);
+        m_dialogs.message(Dialogs::Icon::Error, invalidFileText(), Dialogs::Buttons::Ok);
     }
     emit stateChanged();
 }
@@ -224,7 +223,7 @@ std::optional<DownloadJob> UpdateSession::prepareDownload()
                              ImageOutput::OptionChanges::fromPanel(readerOptions(), codesShown()));
     } catch (const CorvantError &) {
         // Not for an image that loaded: it was deciphered by the load.
-        m_dialogs.message(Dialogs::Icon::Error, kInvalidFile, Dialogs::Buttons::Ok);
+        m_dialogs.message(Dialogs::Icon::Error, invalidFileText(), Dialogs::Buttons::Ok);
         return std::nullopt;
     }
     DownloadJob job;
@@ -266,15 +265,14 @@ UpdateSession::SaveOutcome UpdateSession::save(bool encrypted)
     if (std::all_of(m_slots.begin(), m_slots.end(), [](int code) { return code == 0; })
         && m_dialogs.message(
                Dialogs::Icon::Warning,
-               QStringLiteral(
-                   "No customer codes specified.\rAre you sure you want to save to file?"),
+               tr("No customer codes specified.\rAre you sure you want to save to file?"),
                Dialogs::Buttons::YesNo)
             != Dialogs::Answer::Yes)
         return SaveOutcome::NoCodesDeclined;
 
     Dialogs::FileRequest request;
-    request.title = QString::fromLatin1(kApplicationTitle) + QStringLiteral("  -  Open hex file");
-    request.filter = QStringLiteral("Hex file (*.hex)");
+    request.title = applicationTitle() + tr("  -  Open hex file");
+    request.filter = tr("Hex file (*.hex)");
     request.defaultSuffix = QStringLiteral("hex");
     request.directory = m_image.currentFileName.isEmpty()
         ? QString()
@@ -295,14 +293,13 @@ UpdateSession::SaveOutcome UpdateSession::save(bool encrypted)
     } catch (const CorvantError &) {
         // The current file stays the one that exists: the next activation
         // reloads it.
-        m_dialogs.message(Dialogs::Icon::Error, QStringLiteral("Unable to write to %1").arg(chosen),
+        m_dialogs.message(Dialogs::Icon::Error, tr("Unable to write to %1").arg(chosen),
                           Dialogs::Buttons::Ok);
         return SaveOutcome::Failed;
     }
     m_image.currentFileName = chosen;
     emit fileNameChanged();
-    m_dialogs.message(Dialogs::Icon::None, QStringLiteral("Saved %1").arg(chosen),
-                      Dialogs::Buttons::Ok);
+    m_dialogs.message(Dialogs::Icon::None, tr("Saved %1").arg(chosen), Dialogs::Buttons::Ok);
     return SaveOutcome::Saved;
 }
 
@@ -324,7 +321,7 @@ void UpdateSession::chooseLabelSettings()
 {
     Sticker::LabelSettings label{m_settings.labelFile, m_settings.firmwareVariable,
                                  m_settings.codesVariable};
-    Sticker::chooseSettings(m_dialogs, label, QString::fromLatin1(kApplicationTitle));
+    Sticker::chooseSettings(m_dialogs, label, applicationTitle());
     m_settings.labelFile = label.fileName;
     m_settings.firmwareVariable = label.firmwareVariable;
     m_settings.codesVariable = label.codesVariable;
@@ -371,7 +368,7 @@ bool UpdateSession::close(QPoint framePosition)
     m_settings.top = framePosition.y();
     if (m_settings.write(m_settingsFile, m_settingsRead))
         return true;
-    const QString text = QStringLiteral("Unable to write to %1").arg(m_settingsFile.path());
+    const QString text = tr("Unable to write to %1").arg(m_settingsFile.path());
     if (m_autoMode != AutoMode::Off) {
         // Nobody is there to answer a box: the program ends with the
         // download's exit code, and says why on stderr.

@@ -111,6 +111,7 @@ signals:
     void notice(const QString &text); // for the logging window
 
 private:
+    static QString invalidFileText();
     void loadCurrent();
     void downloadFinished(DownloadEngine::Outcome outcome);
     RecordFraming::Options frameOptions() const;

@@ -428,18 +428,19 @@ private slots:
                  typed.isEmpty() ? 0 : std::min(255, qRound(typed.toDouble() * 10)));
     }
 
-    void relayTimeWithADecimalComma()
+    // The reader's form in a German locale too: a point, never a comma.
+    void relayTimeKeepsItsPointInADecimalCommaLocale()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         Panel panel;
         const bool started = panel.start();
         QLocale::setDefault(QLocale::c());
         QVERIFY(started);
-        QCOMPARE(panel.p->editRelayTime->text(), QStringLiteral("5,0 sec"));
+        QCOMPARE(panel.p->editRelayTime->text(), QStringLiteral("5.0 sec"));
         panel.p->editRelayTime->setFocus();
         QLineEdit *line = panel.lineEdit(panel.p->editRelayTime);
         line->selectAll();
-        QTest::keyClicks(line, QStringLiteral("25,5"));
+        QTest::keyClicks(line, QStringLiteral("25.5"));
         QVERIFY(!isRed(panel.p->editRelayTime));
         QCOMPARE(panel.f->session().readerOptions().relayTimeSeconds, 25.5);
     }
