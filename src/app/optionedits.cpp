@@ -73,6 +73,12 @@ double RelayTimeEdit::seconds() const
     return cleanText().trimmed().isEmpty() ? 0.0 : value();
 }
 
+QValidator::State RelayTimeEdit::validate(QString &input, int &pos) const
+{
+    input.replace(u',', u'.');
+    return QDoubleSpinBox::validate(input, pos);
+}
+
 void RelayTimeEdit::fixup(QString &input) const
 {
     QString text = input;

@@ -29,6 +29,8 @@ signals:
     void changed(); // the text changed, typed or set
 
 protected:
+    // A comma typed (a German keypad's decimal key) becomes the point.
+    QValidator::State validate(QString &input, int &pos) const override;
     void fixup(QString &input) const override;
     void focusOutEvent(QFocusEvent *event) override;
 };

@@ -428,7 +428,8 @@ private slots:
                  typed.isEmpty() ? 0 : std::min(255, qRound(typed.toDouble() * 10)));
     }
 
-    // The reader's form in a German locale too: a point, never a comma.
+    // The reader's form in a German locale too: a point, never a comma, and
+    // a comma typed becomes the point.
     void relayTimeKeepsItsPointInADecimalCommaLocale()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
@@ -440,9 +441,10 @@ private slots:
         panel.p->editRelayTime->setFocus();
         QLineEdit *line = panel.lineEdit(panel.p->editRelayTime);
         line->selectAll();
-        QTest::keyClicks(line, QStringLiteral("25.5"));
+        QTest::keyClicks(line, QStringLiteral("25,5"));
         QVERIFY(!isRed(panel.p->editRelayTime));
         QCOMPARE(panel.f->session().readerOptions().relayTimeSeconds, 25.5);
+        QCOMPARE(panel.p->editRelayTime->text(), QStringLiteral("25.5 sec"));
     }
 
     void facilityEdit()
