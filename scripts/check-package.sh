@@ -177,6 +177,11 @@ dbus-run-session -- sh -c '
 head -c 5 "$work/sticker.pdf" | grep -q '%PDF-'
 cd - >/dev/null
 
+echo "== the installed window speaks the system's language"
+LANG=de_DE.UTF-8 QT_LOGGING_RULES="corvant.window.debug=true" XDG_CONFIG_HOME="$work/config-de" \
+    QT_QPA_PLATFORM=offscreen timeout 4 corvant-fwupdate 2>"$work/de.log" || true
+grep "translations .*/qtbase_de.qm /usr/share/corvant/translations/corvant_de.qm$" "$work/de.log"
+
 echo "== firmware files are ours in a file manager"
 cp "$example" "$work/plain.hex"
 corvant-hextool encrypt "$example" "$work/encrypted.hex" >/dev/null
