@@ -1,6 +1,7 @@
 #include "app/translations.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -17,7 +18,7 @@ QStringList ownFolders()
     const QString program = QCoreApplication::applicationDirPath();
     if (program.startsWith(QStringLiteral(CORVANT_BUILD_DIR "/")))
         folders << QStringLiteral(CORVANT_BUILD_TRANSLATIONS_DIR);
-    folders << program + QStringLiteral("/" CORVANT_TRANSLATIONS_FROM_PROGRAM)
+    folders << QDir::cleanPath(program + QStringLiteral("/" CORVANT_TRANSLATIONS_FROM_PROGRAM))
             << QStringLiteral(CORVANT_TRANSLATIONS_DIR);
     return folders;
 }
