@@ -34,4 +34,10 @@ if(NOT CORVANT_SANITIZE AND NOT CORVANT_BUILD_FUZZ)
         target_compile_options(corvant_compile_options INTERFACE -fcf-protection)
     endif()
     target_link_options(corvant_compile_options INTERFACE LINKER:-z,relro LINKER:-z,now)
+    # The programs and their symbols name the sources the same wherever they
+    # were built: two build folders of one commit give the same packages.
+    # (The build folder's map comes last, so it wins inside the sources.)
+    target_compile_options(corvant_compile_options INTERFACE
+        -ffile-prefix-map=${PROJECT_SOURCE_DIR}=/usr/src/corvant
+        -ffile-prefix-map=${PROJECT_BINARY_DIR}=/usr/src/corvant/build)
 endif()

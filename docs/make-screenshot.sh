@@ -6,20 +6,23 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/default}
-work=$(mktemp -d)
 # The pictures show the firmware in a technician's ~/firmware, not in this
 # machine's checkout (making that folder needs root, or SHOT_HOME set).
 home=${SHOT_HOME:-/home/technician}
+firmware=$home/firmware/reader_v1.00.hex
+[ ! -e "$firmware" ] || { echo "$firmware exists: not overwriting it" >&2; exit 1; }
+work=$(mktemp -d)
 made_home=
 [ -d "$home" ] || made_home=yes
 mkdir -p "$home/firmware"
-cp "$root/examples/reader_v1.00.hex" "$home/firmware/"
-trap 'rm -rf "$work" "$home/firmware/reader_v1.00.hex"; [ -z "$made_home" ] || rm -rf "$home"' EXIT
+cp "$root/examples/reader_v1.00.hex" "$firmware"
+trap 'rm -rf "$work" "$firmware"; [ -z "$made_home" ] || rm -rf "$home"' EXIT
 cat >"$work/shot.sh" <<SHOT
 #!/bin/sh
-export XDG_CONFIG_HOME=$work/config HOME=$home
+# English, whatever this desktop's language: the clicks find English places.
+export XDG_CONFIG_HOME=$work/config HOME=$home LC_ALL=C.UTF-8 LANGUAGE=
 cd "$home"
-"$build/src/app/corvant-fwupdate" custcode cf=123 df=4567 gf=12 port=COM1 "$home/firmware/reader_v1.00.hex" &
+"$build/src/app/corvant-fwupdate" custcode cf=123 df=4567 gf=12 port=COM1 "$firmware" &
 pid=\$!
 sleep 3
 import -window root "$work/main.png"

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the Debian packages (corvant-tools, corvant-fwupdate and their
-# -dbgsym packages) from the default build, checks them with lintian,
+# -dbgsym packages) from the default build, builds them again in a second
+# folder and compares the bytes, checks them with lintian,
 # validates the desktop entry and the AppStream data, installs corvant-tools
 # alone and then the window with apt, uses the installed programs (no build
 # tree involved), reads a program's symbols from its -dbgsym package, removes
@@ -30,6 +31,17 @@ sleep 1.1
 for package in $packages; do
     cmp "$work/first/$(basename "$package")" "$package"
 done
+
+echo "== reproducible: the same commit built in a second folder, the same packages"
+rebuild=$work/rebuild
+cmake -S . -B "$rebuild" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANT_BUILD_TESTS=OFF \
+    -DCORVANT_BUILD_BENCH=OFF >/dev/null
+cmake --build "$rebuild" >/dev/null
+(cd "$rebuild" && env -u SOURCE_DATE_EPOCH cpack -G DEB >/dev/null)
+for package in $packages; do
+    cmp "$package" "$rebuild/$(basename "$package")"
+done
+rm -rf "$rebuild"
 
 for page in corvant-fwupdate:"$deb" corvant-flash:"$tools" corvant-hextool:"$tools" \
             corvant-reader-sim:"$tools" corvant-label-server:"$deb"; do
@@ -66,7 +78,7 @@ for component in fwupdate tools; do
 done
 
 echo "== corvant-tools alone"
-DEBIAN_FRONTEND=noninteractive apt-get remove -y corvant-fwupdate corvant-tools >/dev/null 2>&1 || true
+dpkg -r corvant-fwupdate-dbgsym corvant-tools-dbgsym corvant-fwupdate corvant-tools >/dev/null
 DEBIAN_FRONTEND=noninteractive apt-get install -y "./$tools" >/dev/null
 if dpkg-query -W -f='${Status}' corvant-fwupdate 2>/dev/null | grep -q "install ok installed"; then
     echo "corvant-tools pulled in corvant-fwupdate" >&2
@@ -178,9 +190,23 @@ head -c 5 "$work/sticker.pdf" | grep -q '%PDF-'
 cd - >/dev/null
 
 echo "== the installed window speaks the system's language"
-LANG=de_DE.UTF-8 QT_LOGGING_RULES="corvant.window.debug=true" XDG_CONFIG_HOME="$work/config-de" \
-    QT_QPA_PLATFORM=offscreen timeout 4 corvant-fwupdate 2>"$work/de.log" || true
-grep "translations .*/qtbase_de.qm /usr/share/corvant/translations/corvant_de.qm$" "$work/de.log"
+german() {
+    env -u LC_ALL -u LC_MESSAGES LANGUAGE= LANG=de_DE.UTF-8 XDG_CONFIG_HOME="$work/config-de" "$@"
+}
+# Started as a technician starts it (the logging rules left alone): its title
+# in German on the X server.
+german xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+    corvant-fwupdate & window=$!
+    for _ in $(seq 20); do
+        xdotool search --name "^CORVANT Firmware-Update-Programm" && break
+        sleep 0.5
+    done > "$1"
+    kill "$window"' sh "$work/de.window"
+test -s "$work/de.window"
+# The files it loads: Qt's and its own, from the installed folders.
+german QT_LOGGING_RULES="corvant.window.debug=true" QT_QPA_PLATFORM=offscreen \
+    timeout 4 corvant-fwupdate 2>"$work/de.log" || true
+grep "translations /usr/share/qt6/translations/qtbase_de.qm /usr/share/qt6/translations/qtserialport_de.qm /usr/share/corvant/translations/corvant_de.qm$" "$work/de.log"
 
 echo "== firmware files are ours in a file manager"
 cp "$example" "$work/plain.hex"

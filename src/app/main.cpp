@@ -74,7 +74,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("corvant-fwupdate"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CORVANT_VERSION));
     // The system locale's language, where it is shipped; English otherwise.
-    qCDebug(lcWindow).noquote() << "translations" << installTranslations(app).join(u' ');
+    // (Not inside qCDebug's statement: that is not run when debug is off.)
+    const QStringList translations = installTranslations(app);
+    qCDebug(lcWindow).noquote() << "translations" << translations.join(u' ');
     // Docks and Wayland compositors match the window with its menu entry.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
     // The main window's close ends the program, whatever else is open.

@@ -8,17 +8,18 @@
 
 namespace {
 
-// The program's own files: the build's for a program (or a test) run from the
-// build tree, so that it never shows an older installed translation; beside
-// the installed program whatever prefix it was installed under (a package's
-// /usr, or /opt/corvant); and where the build would install them.
+// The program's own files: a folder named by CORVANT_TRANSLATIONS (the
+// build's, for the tests and a program run from the build tree; the build's
+// path is kept out of the program so that builds in two folders give the
+// same bytes); beside the installed program whatever prefix it was installed
+// under (a package's /usr, or /opt/corvant); and where the build installs them.
 QStringList ownFolders()
 {
     QStringList folders;
-    const QString program = QCoreApplication::applicationDirPath();
-    if (program.startsWith(QStringLiteral(CORVANT_BUILD_DIR "/")))
-        folders << QStringLiteral(CORVANT_BUILD_TRANSLATIONS_DIR);
-    folders << QDir::cleanPath(program + QStringLiteral("/" CORVANT_TRANSLATIONS_FROM_PROGRAM))
+    if (const QString named = qEnvironmentVariable("CORVANT_TRANSLATIONS"); !named.isEmpty())
+        folders << named;
+    folders << QDir::cleanPath(QCoreApplication::applicationDirPath()
+                               + QStringLiteral("/" CORVANT_TRANSLATIONS_FROM_PROGRAM))
             << QStringLiteral(CORVANT_TRANSLATIONS_DIR);
     return folders;
 }
@@ -43,8 +44,10 @@ bool load(QCoreApplication &app, const QString &name, const QStringList &folders
 QStringList installTranslations(QCoreApplication &app)
 {
     QStringList loaded;
-    load(app, QStringLiteral("qtbase"), {QLibraryInfo::path(QLibraryInfo::TranslationsPath)},
-         loaded);
+    // Qt's own: its dialogs' buttons, and the serial port's error texts.
+    const QStringList qt{QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    load(app, QStringLiteral("qtbase"), qt, loaded);
+    load(app, QStringLiteral("qtserialport"), qt, loaded);
     load(app, QStringLiteral("corvant"), ownFolders(), loaded);
     return loaded;
 }

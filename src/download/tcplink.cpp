@@ -1,5 +1,6 @@
 #include "download/tcplink.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 
 #include <arpa/inet.h>
@@ -8,6 +9,14 @@
 #include <sys/socket.h>
 
 namespace {
+
+// One of Qt's socket texts, in English or as a loaded Qt translation words it.
+bool saysQt(const QString &errorString, const char *english)
+{
+    return errorString.contains(QLatin1String(english), Qt::CaseInsensitive)
+        || errorString.contains(QCoreApplication::translate("QNativeSocketEngine", english),
+                                Qt::CaseInsensitive);
+}
 
 // The port: a number or a service name (/etc/services). Throws SocketError
 // with getaddrinfo's code when it names none.
@@ -138,12 +147,15 @@ int TcpLink::errnoOf(QAbstractSocket::SocketError error, const QString &errorStr
     case QAbstractSocket::SocketTimeoutError:
         return ETIMEDOUT;
     case QAbstractSocket::NetworkError:
-        // Qt words these errno values as its own texts.
-        if (errorString.contains(QLatin1String("Network unreachable"), Qt::CaseInsensitive))
+        // Qt words these errno values as its own texts, in the window's
+        // language when a Qt translation is loaded.
+        if (saysQt(errorString, "Network unreachable"))
             return ENETUNREACH;
-        if (errorString.contains(QLatin1String("Host unreachable"), Qt::CaseInsensitive))
+        if (saysQt(errorString, "Host unreachable"))
             return EHOSTUNREACH;
-        if (errorString.contains(QLatin1String("timed out"), Qt::CaseInsensitive))
+        if (errorString.contains(QLatin1String("timed out"), Qt::CaseInsensitive)
+            || saysQt(errorString, "Connection timed out")
+            || saysQt(errorString, "Network operation timed out"))
             return ETIMEDOUT;
         return ENETDOWN;
     case QAbstractSocket::AddressInUseError:

@@ -368,11 +368,17 @@ bool UpdateSession::close(QPoint framePosition)
     m_settings.top = framePosition.y();
     if (m_settings.write(m_settingsFile, m_settingsRead))
         return true;
-    const QString text = tr("Unable to write to %1").arg(m_settingsFile.path());
+    static const char kUnableToWrite[] = QT_TR_NOOP("Unable to write to %1");
+    const QString text = tr(kUnableToWrite).arg(m_settingsFile.path());
     if (m_autoMode != AutoMode::Off) {
         // Nobody is there to answer a box: the program ends with the
-        // download's exit code, and says why on stderr.
-        std::fprintf(stderr, "corvant-fwupdate: %s\n", text.toLocal8Bit().constData());
+        // download's exit code, and says why on stderr, in English like
+        // everything a script reads.
+        std::fprintf(stderr, "corvant-fwupdate: %s\n",
+                     QString::fromLatin1(kUnableToWrite)
+                         .arg(m_settingsFile.path())
+                         .toLocal8Bit()
+                         .constData());
         emit notice(text);
     } else {
         m_dialogs.message(Dialogs::Icon::Error, text, Dialogs::Buttons::Ok);

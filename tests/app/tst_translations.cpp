@@ -1,6 +1,7 @@
 // The window in the system locale's language, translated as the program does
 // it: German, or English when CORVANT_TEST_LANG=C.
 #include "app/translations.h"
+#include "download/tcplink.h"
 #include "testfiles.h"
 #include "testwindow.h"
 
@@ -10,6 +11,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyleOptionButton>
+
+#include <cerrno>
 
 namespace {
 
@@ -106,6 +109,27 @@ private slots:
         QWidget *control = name == form->objectName() ? form : form->findChild<QWidget *>(name);
         QVERIFY(control);
         QCOMPARE(shownText(control), kGerman ? german : english);
+    }
+
+    // A TCP failure keeps its errno when Qt words it in the window's language.
+    void socketErrorsInQtsWords_data()
+    {
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<int>("code");
+        QTest::newRow("network") << QStringLiteral("Network unreachable") << ENETUNREACH;
+        QTest::newRow("host") << QStringLiteral("Host unreachable") << EHOSTUNREACH;
+        QTest::newRow("connect") << QStringLiteral("Connection timed out") << ETIMEDOUT;
+        QTest::newRow("operation") << QStringLiteral("Network operation timed out") << ETIMEDOUT;
+    }
+
+    void socketErrorsInQtsWords()
+    {
+        QFETCH(QString, english);
+        QFETCH(int, code);
+        const QString shown
+            = QCoreApplication::translate("QNativeSocketEngine", english.toLatin1().constData());
+        QCOMPARE(shown != english, kGerman);
+        QCOMPARE(TcpLink::errnoOf(QAbstractSocket::NetworkError, shown), code);
     }
 
     void noTextClipped()
