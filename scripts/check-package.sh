@@ -14,6 +14,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 echo "== packages"
+# Up to date with the last commit (its time is the packages' time).
+cmake --build "$build" >/dev/null
 rm -f "$build"/corvant-*.deb "$build"/corvant-*.ddeb
 (cd "$build" && env -u SOURCE_DATE_EPOCH cpack -G DEB >/dev/null)
 tools=$(ls "$build"/corvant-tools_*.deb)
