@@ -52,7 +52,7 @@ for page in corvant-fwupdate:"$deb" corvant-flash:"$tools" corvant-hextool:"$too
     zcat "$build/packaging/man/${page%%:*}.1.gz" | grep -q '^\.TH .*"corvant [0-9][0-9.]*"'
 done
 
-echo "== lintian (errors and warnings fail; the first upload's one is overridden)"
+echo "== lintian (errors and warnings fail)"
 # shellcheck disable=SC2086
 lintian --fail-on error,warning $packages
 
@@ -80,7 +80,8 @@ for component in fwupdate tools; do
 done
 
 echo "== corvant-tools alone"
-dpkg -r corvant-fwupdate-dbgsym corvant-tools-dbgsym corvant-fwupdate corvant-tools >/dev/null
+dpkg -r corvant-fwupdate-dbgsym corvant-tools-dbgsym corvant-fwupdate corvant-tools >/dev/null 2>&1 ||
+    { echo "cannot remove the packages installed before" >&2; exit 1; }
 DEBIAN_FRONTEND=noninteractive apt-get install -y "./$tools" >/dev/null
 if dpkg-query -W -f='${Status}' corvant-fwupdate 2>/dev/null | grep -q "install ok installed"; then
     echo "corvant-tools pulled in corvant-fwupdate" >&2
