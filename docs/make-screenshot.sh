@@ -1,7 +1,7 @@
 #!/bin/sh
 # Renews the screenshots in docs/: the window in settings mode with the
-# example firmware (every option slot), and the same with an invalid relay
-# time typed in, shown in red. Runs under a virtual X server.
+# example firmware (every option slot), the same with an invalid relay
+# time typed in, shown in red, and the first again in German. Runs under a virtual X server.
 # Needs xvfb, xdotool and imagemagick (apt-get install xvfb xdotool imagemagick).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,10 +35,19 @@ xdotool mousemove \$((X + 200)) \$((Y + 101)) click 1
 sleep 1
 import -window root "$work/invalid.png"
 kill \$pid
+wait \$pid
+# The same window in German.
+LC_ALL= LANG=de_DE.UTF-8 CORVANT_TRANSLATIONS="$build/translations" \\
+    "$build/src/app/corvant-fwupdate" custcode cf=123 df=4567 gf=12 port=COM1 "$firmware" &
+pid=\$!
+sleep 3
+import -window root "$work/german.png"
+kill \$pid
 SHOT
 chmod +x "$work/shot.sh"
 xvfb-run -s "-screen 0 800x700x24" "$work/shot.sh"
 # The window is centred on the 800 x 700 screen.
 convert "$work/main.png" -trim +repage "$root/docs/main-window.png"
 convert "$work/invalid.png" -trim +repage "$root/docs/settings-invalid.png"
-echo "wrote docs/main-window.png and docs/settings-invalid.png"
+convert "$work/german.png" -trim +repage "$root/docs/main-window-de.png"
+echo "wrote docs/main-window.png, docs/settings-invalid.png and docs/main-window-de.png"
