@@ -199,13 +199,15 @@ german() {
 # Started as a technician starts it (the logging rules left alone): its title
 # in German on the X server.
 german xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+    # On the X server, whatever platform the caller chose (CI: offscreen).
+    unset QT_QPA_PLATFORM
     corvant-fwupdate & window=$!
     for _ in $(seq 20); do
         xdotool search --name "^CORVANT Firmware-Update-Programm" && break
         sleep 0.5
     done > "$1"
     kill "$window"' sh "$work/de.window"
-test -s "$work/de.window"
+test -s "$work/de.window" || { echo "no window titled in German" >&2; exit 1; }
 # The files it loads: Qt's and its own, from the installed folders.
 german QT_LOGGING_RULES="corvant.window.debug=true" QT_QPA_PLATFORM=offscreen \
     timeout 4 corvant-fwupdate 2>"$work/de.log" || true
